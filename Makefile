@@ -1,0 +1,39 @@
+# Two commands do everything on a fresh Debian 12 machine:
+#   make run    install what is missing, build, and run the benchmark (a window where there is a
+#               display, the headless run where there is none)
+#   make test   install what is missing, build and run every test, then again under the sanitizers
+PRESET ?= release
+BUILD   = build/$(PRESET)
+
+.PHONY: all deps configure build run test test-release test-sanitize bench clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET)
+
+run: build
+	@$(BUILD)/app/asmbench
+
+test: test-release test-sanitize
+
+test-release:
+	@$(MAKE) --no-print-directory PRESET=release build
+	@ctest --preset release
+
+test-sanitize:
+	@$(MAKE) --no-print-directory PRESET=sanitize build
+	@ctest --preset sanitize -LE realwindow
+
+bench:
+	@$(MAKE) --no-print-directory PRESET=release build
+	@for b in $(BUILD)/bench/*_bench; do $$b; done
+
+clean:
+	@rm -rf build

@@ -1,0 +1,1 @@
+// Start pictures: found with the window.

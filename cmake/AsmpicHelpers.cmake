@@ -1,0 +1,30 @@
+# Warnings every target of ours builds with.
+add_library(asmpic_warnings INTERFACE)
+add_library(asmpic::warnings ALIAS asmpic_warnings)
+target_compile_options(asmpic_warnings INTERFACE -Wall -Wextra)
+
+# asmpic_add_test(NAME SOURCES ... LIBS ... LABELS ... [GUI])
+# One GoogleTest binary per area; every test case is registered with ctest on its own.
+# GUI tests run on Qt's offscreen platform.
+function(asmpic_add_test name)
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock asmpic::warnings)
+  if(ARG_GUI)
+    # GUI suites bring their own main(), which makes the QApplication.
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/qt_test_main.cpp)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE
+    ASMPIC_FIXTURES="${PROJECT_SOURCE_DIR}/tests/fixtures"
+    ASMPIC_ASSETS="${PROJECT_SOURCE_DIR}/assets")
+  set(env "ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1")
+  if(ARG_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,14 @@
+#include "engine/cls_asmpic.h"
+#include "kernels/kernel_store.h"
+
+namespace asmpic {
+
+void ColorXKernelReference(KernelParams*, std::uint32_t, std::uint32_t, std::intptr_t) {}
+void ColorXKernel(KernelParams* block, std::uint32_t a1, std::uint32_t a2, std::intptr_t a3) {
+  ColorXKernelReference(block, a1, a2, a3);
+}
+
+void clsASMpic::ASM_ColorXEffects(std::int32_t, std::int32_t, std::int16_t, std::optional<double>,
+                                  std::optional<double>) {}
+
+}  // namespace asmpic

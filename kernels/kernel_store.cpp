@@ -1,0 +1,10 @@
+#include "kernels/kernel_store.h"
+
+namespace asmpic {
+
+KernelStore KernelStore::Reference() {
+  return {RotateKernelReference, PaletteKernelReference, PixelKernelReference, ColorXKernelReference,
+          MagnifyKernelReference};
+}
+
+}  // namespace asmpic

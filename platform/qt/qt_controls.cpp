@@ -1,0 +1,1 @@
+// Qt 6 backend: filled in with the window.

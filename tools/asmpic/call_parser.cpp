@@ -1,0 +1,1 @@
+// asmpic: filled in with the tool.
