@@ -1,0 +1,54 @@
+#pragma once
+// An engine bound to a headless picture box, for tests that drive clsASMpic's public methods.
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "engine/cls_asmpic.h"
+#include "platform/headless/headless_controls.h"
+#include "platform/headless/headless_picture_box.h"
+#include "platform/headless/headless_runtime.h"
+
+namespace asmpic::testing {
+
+// A picture of random opaque pixels.
+inline platform::Image RandomPicture(int width, int height, std::uint32_t seed) {
+  platform::Image picture(width, height);
+  std::mt19937 random(seed);
+  for (auto& p : picture.pixels) p = 0xFF000000u | (random() & 0x00FFFFFFu);
+  return picture;
+}
+
+struct HeadlessEngine {
+  // A box of width x height pixels (at 15 twips per pixel) showing `picture`, with the engine not
+  // yet bound; call Bind().
+  HeadlessEngine(int width, int height, platform::Colour backColor = 0, KernelStore kernels = {})
+      : box(std::make_unique<platform::HeadlessPictureBox>(window, width * 15.0f, height * 15.0f, 15.0f, 15.0f,
+                                                           backColor)),
+        engine(runtime, kernels) {
+    runtime.echoMessages = false;
+  }
+
+  void Bind(const platform::Image& picture) {
+    box->SetPicture(&picture);
+    engine.PictureBox(*box);
+  }
+  void BindRandom(std::uint32_t seed) { Bind(RandomPicture(box->image().width, box->image().height, seed)); }
+
+  std::vector<std::uint8_t> plane(int k) const {
+    const auto p = engine.plane(k);
+    return {p.begin(), p.end()};
+  }
+  // Byte c of pixel (x, y) of plane k; 1-based, row 1 is the bottom row on screen.
+  std::uint8_t at(int k, int x, int y, int c) const {
+    return engine.plane(k)[4 * ((x - 1) + static_cast<std::size_t>(engine.Width()) * (y - 1)) + c];
+  }
+
+  platform::HeadlessRuntime runtime;
+  platform::HeadlessWindow window;
+  std::unique_ptr<platform::HeadlessPictureBox> box;
+  clsASMpic engine;
+};
+
+}  // namespace asmpic::testing
