@@ -22,8 +22,10 @@ void clsASMpic::PictureBox(platform::PictureBox& PicBox) {
   };
 
   // The size in pixels: twips over twips per pixel, both single precision, halves to even.
-  const auto width = RoundToInt32(ToSingle(static_cast<double>(PicBox.WidthTwips()) / runtime_.TwipsPerPixelX()));
-  const auto height = RoundToInt32(ToSingle(static_cast<double>(PicBox.HeightTwips()) / runtime_.TwipsPerPixelY()));
+  const auto width =
+      RoundToInt32(ToSingle(static_cast<double>(PicBox.WidthTwips()) / runtime_.TwipsPerPixelX()));
+  const auto height =
+      RoundToInt32(ToSingle(static_cast<double>(PicBox.HeightTwips()) / runtime_.TwipsPerPixelY()));
   if (!width || !height || *width < 0 || *height < 0) return fail(messages::kBindingFailed);
   width_ = *width;
   height_ = *height;
@@ -55,7 +57,8 @@ bool clsASMpic::GETDIBS(platform::ImageView bitmap) {
   const bool hasPixels = width_ > 0 && height_ > 0;
   if (!buffer_.Allocate(width_, height_) ||
       (hasPixels && !platform::ReadImageIntoPlane(bitmap, buffer_.plane(1).data(), width_, height_))) {
-    runtime_.MsgBox(messages::kGetDibsFailed, MsgBoxButtons::OK, MsgBoxIcon::Critical, messages::kEngineTitle);
+    runtime_.MsgBox(messages::kGetDibsFailed, MsgBoxButtons::OK, MsgBoxIcon::Critical,
+                    messages::kEngineTitle);
     return false;
   }
   return true;
@@ -65,7 +68,8 @@ void clsASMpic::BlitToPicture(int planeNumber) {
   box_->SetPicture(nullptr);
   box_->SetVisible(true);
   if (width_ > 0 && height_ > 0 &&
-      !platform::DrawPlaneIntoImage(buffer_.plane(planeNumber).data(), width_, height_, box_->PersistentImage())) {
+      !platform::DrawPlaneIntoImage(buffer_.plane(planeNumber).data(), width_, height_,
+                                    box_->PersistentImage())) {
     // Nothing can be drawn: give the buffer back, say so, and end the program.
     buffer_.Release();
     params_.pixels = nullptr;
@@ -95,7 +99,8 @@ void clsASMpic::DrawNow() {
 
 bool clsASMpic::CheckPictureBox() {
   if (box_ != nullptr) return false;
-  runtime_.MsgBox(messages::kNoPictureBox, MsgBoxButtons::OK, MsgBoxIcon::Information, messages::kEngineTitle);
+  runtime_.MsgBox(messages::kNoPictureBox, MsgBoxButtons::OK, MsgBoxIcon::Information,
+                  messages::kEngineTitle);
   return true;
 }
 

@@ -6,21 +6,25 @@
 namespace asmpic {
 
 struct KernelParams {
-  std::int32_t width = 0;         // picture width W in pixels
-  std::int32_t height = 0;        // picture height H in pixels
-  std::uint8_t* pixels = nullptr; // start of plane 1; plane k starts (k - 1) * W * H * 4 bytes on
-  std::uint8_t* second = nullptr; // reserved; no kernel reads it
-  std::int32_t amount = 0;        // the method's Amount, widened with its sign
-  std::int32_t colour = 0;        // fill or effect colour, 0x00BBGGRR
-  std::int32_t opcode = 0;        // the operation inside the kernel
+  std::int32_t width = 0;          // picture width W in pixels
+  std::int32_t height = 0;         // picture height H in pixels
+  std::uint8_t* pixels = nullptr;  // start of plane 1; plane k starts (k - 1) * W * H * 4 bytes on
+  std::uint8_t* second = nullptr;  // reserved; no kernel reads it
+  std::int32_t amount = 0;         // the method's Amount, widened with its sign
+  std::int32_t colour = 0;         // fill or effect colour, 0x00BBGGRR
+  std::int32_t opcode = 0;         // the operation inside the kernel
 };
 
 // A kernel: the block, two 32-bit arguments that carry single-precision floats as bit patterns,
 // and one integer or address.
 using KernelEntry = void (*)(KernelParams* block, std::uint32_t arg1, std::uint32_t arg2, std::intptr_t arg3);
 
-inline std::uint32_t FloatArg(float value) { return std::bit_cast<std::uint32_t>(value); }
-inline float ArgFloat(std::uint32_t bits) { return std::bit_cast<float>(bits); }
+inline std::uint32_t FloatArg(float value) {
+  return std::bit_cast<std::uint32_t>(value);
+}
+inline float ArgFloat(std::uint32_t bits) {
+  return std::bit_cast<float>(bits);
+}
 
 // Helpers the kernels share for reaching pixels. Plane k = 1, 2, 3; coordinates are 1-based,
 // row 1 being the first row in the plane (the bottom row on screen).
@@ -31,7 +35,9 @@ struct PlaneGeometry {
   std::int64_t planeBytes() const { return pixelCount() * 4; }
 };
 
-inline PlaneGeometry GeometryOf(const KernelParams& p) { return {p.width, p.height}; }
+inline PlaneGeometry GeometryOf(const KernelParams& p) {
+  return {p.width, p.height};
+}
 
 inline std::uint8_t* PlanePtr(const KernelParams& p, int k) {
   return p.pixels + (k - 1) * GeometryOf(p).planeBytes();

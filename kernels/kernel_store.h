@@ -9,13 +9,18 @@ namespace asmpic {
 // Each kernel has a plain reference version that reads like its arithmetic; the entry the engine
 // calls may be a faster variant that produces the same bytes.
 void RotateKernel(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle);
-void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle);
+void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                           std::intptr_t angle);
 void MagnifyKernel(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t tenths);
-void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t tenths);
+void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                            std::intptr_t tenths);
 void PaletteKernel(KernelParams* block, std::uint32_t seed, std::uint32_t unused, std::intptr_t unused3);
-void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t unused, std::intptr_t unused3);
-void PixelKernel(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2, std::intptr_t rippleTable);
-void PixelKernelReference(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2, std::intptr_t rippleTable);
+void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t unused,
+                            std::intptr_t unused3);
+void PixelKernel(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
+                 std::intptr_t rippleTable);
+void PixelKernelReference(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
+                          std::intptr_t rippleTable);
 void ColorXKernel(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
 void ColorXKernelReference(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
 

@@ -10,7 +10,9 @@
 
 namespace asmpic {
 
-inline double RoundHalfEven(double value) { return std::nearbyint(value); }
+inline double RoundHalfEven(double value) {
+  return std::nearbyint(value);
+}
 
 // The rounded value when it fits in 32 bits.
 inline std::optional<std::int32_t> RoundToInt32(double value) {

@@ -33,7 +33,9 @@ std::optional<Image> LoadPictureFile(const std::string& path, std::string* error
   const QSize size = reader.size();
   if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kMaxPicturePixels) {
     Say(error, QStringLiteral("%1: the picture is too large (%2 x %3)")
-                   .arg(QString::fromStdString(path)).arg(size.width()).arg(size.height()));
+                   .arg(QString::fromStdString(path))
+                   .arg(size.width())
+                   .arg(size.height()));
     return std::nullopt;
   }
   QImage decoded;

@@ -21,7 +21,9 @@ HeadlessTimer::HeadlessTimer(HeadlessRuntime& runtime, int interval, bool enable
   runtime_.AddTimer(this);
 }
 
-HeadlessTimer::~HeadlessTimer() { runtime_.RemoveTimer(this); }
+HeadlessTimer::~HeadlessTimer() {
+  runtime_.RemoveTimer(this);
+}
 
 void HeadlessTimer::SetEnabled(bool enabled) {
   // Enabling starts a fresh interval, as a real timer does.

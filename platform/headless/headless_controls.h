@@ -41,7 +41,8 @@ class HeadlessListBox : public ListBox {
 
 class HeadlessLabel : public Label {
  public:
-  HeadlessLabel(std::string caption = {}, Colour foreColor = 0) : caption_(std::move(caption)), fore_(foreColor) {}
+  HeadlessLabel(std::string caption = {}, Colour foreColor = 0)
+      : caption_(std::move(caption)), fore_(foreColor) {}
   std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& text) override { caption_ = text; }
   Colour ForeColor() const override { return fore_; }

@@ -47,11 +47,14 @@ void HeadlessRuntime::DoEvents() {
   if (onYield) onYield();
 }
 
-float HeadlessRuntime::Timer() { return clock ? clock() : SecondsSinceMidnight(); }
+float HeadlessRuntime::Timer() {
+  return clock ? clock() : SecondsSinceMidnight();
+}
 
 double HeadlessRuntime::Milliseconds() const {
   if (millisecondClock) return millisecondClock();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 void HeadlessRuntime::End(int status) {

@@ -45,9 +45,9 @@ class HeadlessRuntime : public Runtime {
   float twipsPerPixelY = 15.0f;
   HeadlessDialogs dialogs;
 
-  std::function<float()> clock;           // seconds since midnight; the real time of day when unset
+  std::function<float()> clock;              // seconds since midnight; the real time of day when unset
   std::function<double()> millisecondClock;  // monotonic; std::chrono::steady_clock when unset
-  std::function<void()> onYield;          // runs inside every DoEvents, after the timers
+  std::function<void()> onYield;             // runs inside every DoEvents, after the timers
   std::function<void(int)> onEnd;
   int yields = 0;
 

@@ -1,1 +1,83 @@
-// asmpic: filled in with the tool.
+#include "tools/asmpic/call_runner.h"
+
+#include "kernels/rounding.h"
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+namespace asmpic::tool {
+
+namespace {
+
+std::optional<double> Centre(const Call& call, const char* name) {
+  if (!call.has(name)) return std::nullopt;
+  return call.number(name, 0.0);
+}
+
+std::int16_t Int16(const Call& call, const char* name, std::int16_t fallback) {
+  return static_cast<std::int16_t>(call.integer(name, fallback));
+}
+
+std::int32_t Int32(const Call& call, const char* name, std::int32_t fallback) {
+  return static_cast<std::int32_t>(call.integer(name, fallback));
+}
+
+using Runner = std::function<void(clsASMpic&, const Call&)>;
+
+const std::unordered_map<std::string_view, Runner>& Runners() {
+  static const std::unordered_map<std::string_view, Runner> runners = {
+      {"UndoLast", [](clsASMpic& e, const Call&) { e.UndoLast(); }},
+      {"UndoLastDontDraw", [](clsASMpic& e, const Call&) { e.UndoLastDontDraw(); }},
+      {"ResetPic", [](clsASMpic& e, const Call&) { e.ResetPic(); }},
+      {"DrawNow", [](clsASMpic& e, const Call&) { e.DrawNow(); }},
+      {"AutoDraw", [](clsASMpic& e, const Call& c) { e.AutoDraw(c.boolean("autoON", true)); }},
+      {"ASM_Rotate",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_Rotate(Int16(c, "Angle", 0), c.boolean("AntiAlias", false), c.boolean("SourcePic", true),
+                      Int32(c, "colorX", -1), Centre(c, "centerX"), Centre(c, "centerY"));
+       }},
+      {"ASM_Magnify",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_Magnify(ToSingle(c.number("Factor", 1.0)), Centre(c, "centerX"), Centre(c, "centerY"),
+                       c.boolean("AntiAlias", false), Int32(c, "colorX", -1));
+       }},
+      {"ASM_PalEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_PalEffects(Int32(c, "OpCode", 0), Int16(c, "Amount", 1), Int32(c, "colorX", -1));
+       }},
+      {"ASM_IncrementalPalEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_IncrementalPalEffects(Int32(c, "OpCode", 0), Int16(c, "Amount", 1));
+       }},
+      {"ASM_PixelEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_PixelEffects(Int32(c, "OpCode", 0), Int16(c, "Amount", 1), Int32(c, "colorX", -1));
+       }},
+      {"ASM_ColorXEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_ColorXEffects(Int32(c, "OpCode", 0), Int32(c, "colorX", 0), Int16(c, "Amount", 1),
+                             Centre(c, "centerX"), Centre(c, "centerY"));
+       }},
+  };
+  return runners;
+}
+
+// Effects whose kernels this build does not have yet.
+constexpr std::string_view kPending[] = {"ASM_Rotate",       "ASM_Magnify",
+                                         "ASM_PalEffects",   "ASM_IncrementalPalEffects",
+                                         "ASM_PixelEffects", "ASM_ColorXEffects"};
+
+}  // namespace
+
+bool IsAvailable(const MethodSpec& method) {
+  return std::find(std::begin(kPending), std::end(kPending), method.name) == std::end(kPending);
+}
+
+void RunCall(clsASMpic& engine, const Call& call) {
+  Runners().at(call.method->name)(engine, call);
+}
+
+}  // namespace asmpic::tool
