@@ -1,0 +1,158 @@
+// The asmpic command line: its dump layout, the box, -o, and malformed calls rejected before any
+// work is done.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/picture_io.h"
+
+namespace asmpic {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status;
+  std::string err;
+};
+
+class AsmpicTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("asmpic_tool_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    picture_ = platform::Image(5, 3);
+    std::mt19937 random(42);
+    for (auto& p : picture_.pixels) p = 0xFF000000u | (random() & 0xFFFFFFu);
+    ASSERT_TRUE(platform::SaveBitmapFile(picture_.view(), path("in.bmp")));
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  Result Run(const std::string& args) const {
+    const std::string err = path("stderr.txt");
+    const std::string command = std::string(ASMPIC_TOOL) + " " + args + " 2>" + err;
+    const int raw = std::system(command.c_str());
+    std::ifstream in(err);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {std::istreambuf_iterator<char>(in), {}}};
+  }
+
+  std::vector<std::uint8_t> Read(const std::string& name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  // Byte c of pixel (x, y) of plane k in a dump of a W x H buffer; 1-based, row 1 at the bottom.
+  static std::uint8_t At(const std::vector<std::uint8_t>& dump, int w, int h, int k, int x, int y, int c) {
+    return dump[static_cast<std::size_t>(k - 1) * w * h * 4 +
+                4 * ((x - 1) + static_cast<std::size_t>(w) * (y - 1)) + c];
+  }
+
+  fs::path dir_;
+  platform::Image picture_;
+};
+
+TEST_F(AsmpicTool, DumpsThreeEqualBottomUpPlanesOfTheBoundPicture) {
+  const Result r = Run(path("in.bmp") + " --planes " + path("planes.bin"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto dump = Read("planes.bin");
+  ASSERT_EQ(dump.size(), 3u * 5 * 3 * 4);
+  for (int k = 1; k <= 3; ++k) {
+    for (int y = 1; y <= 3; ++y) {
+      for (int x = 1; x <= 5; ++x) {
+        const std::uint32_t p = picture_.at(x - 1, 3 - y);  // row 1 is the bottom row on screen
+        EXPECT_EQ(At(dump, 5, 3, k, x, y, 0), p & 0xFF);
+        EXPECT_EQ(At(dump, 5, 3, k, x, y, 1), (p >> 8) & 0xFF);
+        EXPECT_EQ(At(dump, 5, 3, k, x, y, 2), (p >> 16) & 0xFF);
+        EXPECT_EQ(At(dump, 5, 3, k, x, y, 3), 0);
+      }
+    }
+  }
+}
+
+TEST_F(AsmpicTool, ABoxLargerThanThePictureShowsBackColorAndSavesWhatItShows) {
+  const Result r = Run("--box 7x4 --backcolor 0x00102030 -o " + path("out.bmp") + " --planes " +
+                       path("p.bin") + " " + path("in.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto dump = Read("p.bin");
+  ASSERT_EQ(dump.size(), 3u * 7 * 4 * 4);
+  // The bottom row and the two right columns lie outside the picture: BackColor 0x00BBGGRR.
+  EXPECT_EQ(At(dump, 7, 4, 1, 1, 1, 0), 0x10);
+  EXPECT_EQ(At(dump, 7, 4, 1, 1, 1, 1), 0x20);
+  EXPECT_EQ(At(dump, 7, 4, 1, 1, 1, 2), 0x30);
+  EXPECT_EQ(At(dump, 7, 4, 1, 7, 4, 2), 0x30);
+  EXPECT_EQ(At(dump, 7, 4, 1, 1, 4, 0), picture_.at(0, 0) & 0xFF);
+
+  const auto saved = platform::LoadPictureFile(path("out.bmp"));
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(saved->width, 7);
+  EXPECT_EQ(saved->height, 4);
+  EXPECT_EQ(saved->at(6, 3) & 0xFFFFFF, 0x302010u);
+  EXPECT_EQ(saved->at(0, 0) & 0xFFFFFF, picture_.at(0, 0) & 0xFFFFFF);
+}
+
+TEST_F(AsmpicTool, MalformedCallsAreRejectedBeforeAnythingRunsOrIsWritten) {
+  const std::string outputs = " --planes " + path("p.bin") + " -o " + path("o.bmp") + " ";
+  const char* bad[] = {
+      "NoSuchMethod",
+      "UndoLast:Foo=1",
+      "AutoDraw",  // autoON is required
+      "AutoDraw:autoON=maybe",
+      "AutoDraw:autoON=1,autoON=0",  // given twice
+      "ASM_Rotate:Angle=40000",      // outside 16 bits
+      "ASM_Rotate:Angle=1.5",
+      "ASM_Rotate:Angle=",
+      "ASM_Magnify:Factor=abc",
+      "ASM_PixelEffects:OpCode=1,Amount",
+  };
+  for (const char* call : bad) {
+    const Result r = Run(path("in.bmp") + outputs + "ResetPic '" + call + "'");
+    EXPECT_EQ(r.status, 2) << call;
+    EXPECT_NE(r.err.find("asmpic: "), std::string::npos) << call;
+    EXPECT_FALSE(fs::exists(path("p.bin"))) << call;
+    EXPECT_FALSE(fs::exists(path("o.bmp"))) << call;
+  }
+}
+
+TEST_F(AsmpicTool, NamesAreCaseInsensitiveAndBooleansTakeEveryForm) {
+  for (const char* value : {"true", "FALSE", "1", "0", "-1"}) {
+    const Result r = Run(path("in.bmp") + " 'autodraw:AUTOON=" + value + "' drawnow UNDOLAST");
+    EXPECT_EQ(r.status, 0) << value << r.err;
+  }
+}
+
+TEST_F(AsmpicTool, ABrokenPictureOrAnUnbindableBoxIsAClearError) {
+  std::ofstream(path("broken.bmp")) << "BM not really a bitmap";
+  Result r = Run(path("broken.bmp") + " --planes " + path("p.bin"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot read the picture"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("p.bin")));
+
+  r = Run("--box 100000x100000 " + path("in.bmp"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("clsASM: Error in function GETDIBS"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("clsASM: Couldn't assign picturebox"), std::string::npos) << r.err;
+
+  r = Run("--box 3by4 " + path("in.bmp"));
+  EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(AsmpicTool, AZeroSizedBoxBindsAndWritesAnEmptyBuffer) {
+  const Result r = Run("--box 0x5 --planes " + path("p.bin") + " " + path("in.bmp") + " ResetPic DrawNow");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(path("p.bin")));
+  EXPECT_EQ(fs::file_size(path("p.bin")), 0u);
+}
+
+}  // namespace
+}  // namespace asmpic
