@@ -28,6 +28,7 @@ MsgBoxResult HeadlessRuntime::MsgBox(std::string_view prompt, MsgBoxButtons butt
     std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
                  static_cast<int>(prompt.size()), prompt.data());
   }
+  if (duringMessage) duringMessage();
   if (!answers.empty()) {
     const MsgBoxResult answer = answers.front();
     answers.pop_front();

@@ -48,6 +48,7 @@ class HeadlessRuntime : public Runtime {
   std::function<float()> clock;              // seconds since midnight; the real time of day when unset
   std::function<double()> millisecondClock;  // monotonic; std::chrono::steady_clock when unset
   std::function<void()> onYield;             // runs inside every DoEvents, after the timers
+  std::function<void()> duringMessage;       // runs while a message box is open, as its modal loop would
   std::function<void(int)> onEnd;
   int yields = 0;
 

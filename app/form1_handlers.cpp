@@ -1,0 +1,106 @@
+#include "app/form1_handlers.h"
+
+#include <locale>
+
+#include "app/benchmark_table.h"
+#include "app/score.h"
+
+namespace asmpic::app {
+
+namespace {
+
+// Runs one test's loop: a yield before every engine call. False when the window is closing.
+bool RunTestLoop(Form1Controls& form, RunState& state, const RunOptions& options, int index) {
+  const BenchmarkTest& test = kBenchmarkTests[static_cast<std::size_t>(index)];
+  int call = 0;
+  const auto yield = [&] {
+    form.runtime.DoEvents();
+    if (state.closing) return false;
+    if (options.observer != nullptr) options.observer->Iteration(index, call);
+    ++call;
+    return true;
+  };
+  if (test.rotates) {
+    for (int i = 1; i <= 360; ++i) {
+      if (!yield()) return false;
+      form.Engine1.ASM_Rotate(static_cast<std::int16_t>(i), false, true, -1);
+    }
+    for (int i = 360; i >= 1; --i) {
+      if (!yield()) return false;
+      form.Engine1.ASM_Rotate(static_cast<std::int16_t>(i), false, true, -1);
+    }
+    return true;
+  }
+  for (int i = 1; i <= 360; i += test.step) {
+    if (!yield()) return false;
+    form.Engine1.ASM_PixelEffects(test.opcode, 1, -1);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LocaleDecimalSeparator() {
+  try {
+    return std::string(1, std::use_facet<std::numpunct<char>>(std::locale("")).decimal_point());
+  } catch (const std::runtime_error&) {
+    return ".";  // an unknown locale in the environment
+  }
+}
+
+bool Command1_Click(Form1Controls& form, RunState& state, const RunOptions& options) {
+  struct Depth {
+    RunState& state;
+    explicit Depth(RunState& s) : state(s) { ++state.depth; }
+    ~Depth() { --state.depth; }
+  } depth(state);
+
+  const std::string separator = LocaleDecimalSeparator();
+  form.Picture2.SetVisible(false);
+  form.List1.Clear();
+  float total = 0.0f;
+  for (int index = 0; index < static_cast<int>(kBenchmarkTests.size()); ++index) {
+    const BenchmarkTest& test = kBenchmarkTests[static_cast<std::size_t>(index)];
+    form.List1.AddItem(test.caption);
+    if (options.observer != nullptr) options.observer->TestStarting(index);
+    const float start = form.runtime.Timer();
+    if (!RunTestLoop(form, state, options, index)) return false;
+    const float elapsed = ElapsedSeconds(start, form.runtime.Timer());
+    if (options.observer != nullptr) options.observer->TestFinished(index, elapsed, form.Engine1);
+    form.List1.SetList(form.List1.ListCount() - 1, test.caption + FormatSeconds(elapsed, separator));
+    total += elapsed;
+    form.Engine1.ResetPic();
+  }
+
+  form.Picture2.SetVisible(true);
+  const Score score = ComputeScore(total);
+  form.Label1.SetForeColor(score.colour);
+  form.Label1.SetCaption(std::to_string(score.value));
+  form.Timer1.SetEnabled(true);
+  if (options.startTimer2) form.Timer2.SetEnabled(true);
+  return true;
+}
+
+void Timer1_Timer(Form1Controls& form) {
+  if (!form.Picture2.Visible()) return;
+  form.Engine2.ASM_IncrementalPalEffects(1, 1);
+}
+
+void Timer2_Timer(Form1Controls& form) {
+  // The question is modal and the timer keeps running while it is open: ask once at a time.
+  static thread_local bool asking = false;
+  if (asking) return;
+  asking = true;
+  const auto answer = form.runtime.MsgBox(kQuestionPrompt, platform::MsgBoxButtons::YesNo,
+                                          platform::MsgBoxIcon::Question, kQuestionTitle);
+  asking = false;
+  if (answer == platform::MsgBoxResult::Yes) {
+    const std::string text = form.Label1.Caption();
+    if (form.Label1.ForeColor() == kGreen) form.shell.Open(MailLink(text, 'A'));
+    if (form.Label1.ForeColor() == kRed) form.shell.Open(MailLink(text, 'B'));
+  }
+  form.Timer1.SetEnabled(false);
+  form.Timer2.SetEnabled(false);
+}
+
+}  // namespace asmpic::app

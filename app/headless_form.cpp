@@ -1,0 +1,27 @@
+#include "app/headless_form.h"
+
+namespace asmpic::app {
+
+HeadlessForm1::HeadlessForm1(const platform::Image& picture1, const platform::Image& picture2,
+                             KernelStore kernels)
+    : Engine1(runtime, kernels), Engine2(runtime, kernels) {
+  Picture1.SetPicture(&picture1);
+  Picture2.SetPicture(&picture2);
+  Engine1.PictureBox(Picture1);
+  Engine2.PictureBox(Picture2);
+  Picture2.SetVisible(false);
+  Timer1.onTick = [this] {
+    auto form = controls();
+    Timer1_Timer(form);
+  };
+  Timer2.onTick = [this] {
+    auto form = controls();
+    Timer2_Timer(form);
+  };
+}
+
+Form1Controls HeadlessForm1::controls() {
+  return {runtime, Engine1, Engine2, Picture2, List1, Label1, Timer1, Timer2, shell};
+}
+
+}  // namespace asmpic::app

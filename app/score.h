@@ -1,0 +1,34 @@
+#pragma once
+// Turning a run's total time into its score, and the texts built from times and scores.
+#include <cstdint>
+#include <string>
+
+#include "platform/image.h"
+
+namespace asmpic::app {
+
+inline constexpr platform::Colour kGreen = 65280;  // 0x00FF00
+inline constexpr platform::Colour kRed = 255;      // 0x0000FF
+
+struct Score {
+  std::int32_t value;
+  platform::Colour colour;  // kGreen or kRed
+};
+
+// P = T x 100 in single precision, rounded half to even; S = (10000 - P) / 2 rounded half to even.
+// S >= 1 is green; otherwise the red score (100000 - P) / 2, rounded half to even.
+Score ComputeScore(float totalSeconds);
+
+// A time as the list shows it: seven significant digits, no trailing zeros, no exponent, the
+// given decimal separator, a leading zero below 1 and a minus sign when negative.
+std::string FormatSeconds(float seconds, const std::string& decimalSeparator);
+
+// The elapsed time between two time-of-day readings; a reading that passed midnight (the clock
+// restarted at 0) gains a day.
+float ElapsedSeconds(float start, float end);
+
+// The mail link that offers the score: subject "My score is " + the label's text + A (green) or
+// B (red). The recipient is left for the user to choose.
+std::string MailLink(const std::string& scoreText, char suffix);
+
+}  // namespace asmpic::app
