@@ -1,0 +1,343 @@
+// MagnifyKernel on bare planes, and ASM_Magnify on a headless engine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "engine/messages.h"
+#include "kernels/kernel_store.h"
+#include "tests/support/headless_engine.h"
+#include "tests/support/kernel_planes.h"
+
+namespace asmpic {
+namespace {
+
+using testing::HeadlessEngine;
+using testing::KernelPlanes;
+using Source = std::optional<std::pair<int, int>>;  // a pixel of plane 3, or none: the fill colour
+
+constexpr int kNearest = 0, kSmoothed = 1;
+constexpr std::int32_t kFill = 0x00102030;  // blue 0x10, green 0x20, red 0x30
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr std::int32_t kMaxTenths = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMinTenths = std::numeric_limits<std::int32_t>::min();
+
+KernelPlanes RandomPlanes(int width, int height, std::uint32_t seed, int opcode) {
+  KernelPlanes planes(width, height);
+  planes.randomize(seed);
+  planes.params.colour = kFill;
+  planes.params.opcode = opcode;
+  return planes;
+}
+
+// Bytes 0-2 of every pixel of plane 2 against plane 3 at source(x, y), or the fill colour.
+template <typename Map>
+::testing::AssertionResult Plane2Is(KernelPlanes& planes, Map source) {
+  for (int y = 1; y <= planes.height(); ++y) {
+    for (int x = 1; x <= planes.width(); ++x) {
+      const Source s = source(x, y);
+      for (int c = 0; c < 3; ++c) {
+        const int want = s ? planes.at(3, s->first, s->second, c) : (kFill >> (16 - 8 * c)) & 255;
+        if (planes.at(2, x, y, c) != want) {
+          return ::testing::AssertionFailure() << "(" << x << ", " << y << ") byte " << c << " is "
+                                               << int{planes.at(2, x, y, c)} << ", not " << want;
+        }
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class MagnifyKernelTest : public ::testing::TestWithParam<KernelEntry> {
+ protected:
+  void Magnify(KernelPlanes& planes, std::int32_t tenths, float centreX, float centreY) {
+    GetParam()(&planes.params, FloatArg(centreX), FloatArg(centreY), tenths);
+  }
+};
+
+TEST_P(MagnifyKernelTest, FactorOneNearestCopiesTheUndoPlane) {
+  for (const auto& [w, h] : {std::pair{7, 5}, std::pair{6, 4}, std::pair{1, 1}}) {
+    for (const float cx : {0.0f, 3.0f, 2.7f, -40.5f}) {
+      KernelPlanes planes = RandomPlanes(w, h, 40, kNearest);
+      Magnify(planes, 10, cx, 1.3f);
+      EXPECT_TRUE(Plane2Is(planes,
+                           [](int x, int y) {
+                             return Source{{x, y}};
+                           }))
+          << w << "x" << h << " cx " << cx;
+    }
+  }
+}
+
+TEST_P(MagnifyKernelTest, FactorOneSmoothedFillsWhereTheHalfRoundsOutOfRange) {
+  // u = x exactly, and round(x - 0.5) goes to the even neighbour: column 1 and row 1 always
+  // fill, column W (row H) when W (H) is even; every other pixel keeps its value.
+  for (const auto& [w, h] :
+       {std::pair{6, 5}, std::pair{5, 6}, std::pair{7, 7}, std::pair{2, 2}, std::pair{1, 1}}) {
+    KernelPlanes planes = RandomPlanes(w, h, 41, kSmoothed);
+    Magnify(planes, 10, w / 2, h / 2);
+    EXPECT_TRUE(Plane2Is(planes,
+                         [w = w, h = h](int x, int y) {
+                           const bool outside =
+                               x == 1 || y == 1 || (x == w && w % 2 == 0) || (y == h && h % 2 == 0);
+                           return outside ? Source{} : Source{{x, y}};
+                         }))
+        << w << "x" << h;
+  }
+}
+
+TEST_P(MagnifyKernelTest, FactorTwoAboutTheDefaultCentreOfOneHundredSquare) {
+  // Destination (x, y) reads source (round(50 + (x - 50) / 2), ...), halves to even.
+  const auto half = [](int x) {
+    const int twice = x + 50, whole = twice / 2;
+    return twice % 2 == 0 || whole % 2 == 0 ? whole : whole + 1;
+  };
+  KernelPlanes planes = RandomPlanes(100, 100, 42, kNearest);
+  Magnify(planes, 20, 50, 50);
+  EXPECT_TRUE(Plane2Is(planes, [&](int x, int y) { return Source{{half(x), half(y)}}; }));
+}
+
+TEST_P(MagnifyKernelTest, FactorHalfShrinksAndFillsTheBorder) {
+  // s = 2: u = 2x - 50, inside for x = 26 .. 75.
+  KernelPlanes planes = RandomPlanes(100, 100, 43, kNearest);
+  Magnify(planes, 5, 50, 50);
+  EXPECT_TRUE(Plane2Is(planes, [](int x, int y) {
+    const bool inside = x >= 26 && x <= 75 && y >= 26 && y <= 75;
+    return inside ? Source{{2 * x - 50, 2 * y - 50}} : Source{};
+  }));
+}
+
+TEST_P(MagnifyKernelTest, FactorMinusOneMirrorsThroughTheCentre) {
+  KernelPlanes planes = RandomPlanes(6, 4, 44, kNearest);
+  Magnify(planes, -10, 3, 2);
+  EXPECT_TRUE(Plane2Is(planes, [](int x, int y) {
+    return x == 6 || y == 4 ? Source{} : Source{{6 - x, 4 - y}};
+  }));
+}
+
+TEST_P(MagnifyKernelTest, ZoomOfZeroFillsPlaneTwoAndKeepsEverythingElse) {
+  for (const int opcode : {kNearest, kSmoothed}) {
+    KernelPlanes planes = RandomPlanes(5, 3, 45, opcode);
+    const std::vector<std::uint8_t> before = planes.bytes;
+    Magnify(planes, 0, 2, 1);
+    EXPECT_TRUE(Plane2Is(planes, [](int, int) { return Source{}; }));
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      const bool writable = i / planes.planeBytes() == 1 && i % 4 != 3;
+      if (!writable) {
+        ASSERT_EQ(planes.bytes[i], before[i]) << "byte " << i;
+      }
+    }
+  }
+}
+
+TEST_P(MagnifyKernelTest, HugestZoomShowsTheCentrePixel) {
+  for (const std::int32_t tenths : {kMaxTenths, kMinTenths}) {
+    KernelPlanes planes = RandomPlanes(9, 7, 46, kNearest);
+    Magnify(planes, tenths, 4, 3);  // buffer row 7 - 3 = 4
+    EXPECT_TRUE(Plane2Is(planes, [](int, int) { return Source{{4, 4}}; })) << "zoom " << tenths;
+  }
+}
+
+TEST_P(MagnifyKernelTest, SmoothingKeepsAUniformPictureUniform) {
+  std::mt19937 random(47);
+  for (const int level : {0, 254, 255}) {
+    KernelPlanes planes(19, 13);
+    const auto byte = static_cast<std::uint8_t>(level);
+    planes.fillPlane(3, {byte, byte, byte, 9});
+    planes.params.colour = kFill;
+    planes.params.opcode = kSmoothed;
+    for (int run = 0; run < 20; ++run) {
+      const int tenths = static_cast<int>(random() % 61) - 30;
+      Magnify(planes, tenths, static_cast<float>(random() % 25) - 3, static_cast<float>(random() % 17) - 2);
+      for (std::size_t i = 0; i < planes.planeBytes(); i += 4) {
+        const std::uint8_t* p = planes.plane(2) + i;
+        const bool uniform = p[0] == byte && p[1] == byte && p[2] == byte;
+        ASSERT_TRUE(uniform || (p[0] == 0x10 && p[1] == 0x20 && p[2] == 0x30)) << "level " << level;
+      }
+    }
+  }
+}
+
+TEST_P(MagnifyKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
+  for (const float centre : {kNaN, kInf, -kInf, 1e30f, -3e9f}) {
+    for (const int opcode : {kNearest, kSmoothed}) {
+      KernelPlanes across = RandomPlanes(6, 5, 48, opcode);
+      KernelPlanes down = across;
+      Magnify(across, 15, centre, 2);
+      Magnify(down, 15, 3, centre);
+      EXPECT_TRUE(Plane2Is(across, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(down, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+    }
+  }
+}
+
+TEST_P(MagnifyKernelTest, UnknownOpcodesLeaveTheBufferAlone) {
+  for (const int opcode : {-1, 2, 3}) {
+    for (const std::int32_t tenths : {0, 20}) {
+      KernelPlanes planes = RandomPlanes(6, 5, 49, opcode);
+      const std::vector<std::uint8_t> before = planes.bytes;
+      Magnify(planes, tenths, 3, 2);
+      EXPECT_EQ(planes.bytes, before) << "opcode " << opcode;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest, ::testing::Values(MagnifyKernel, MagnifyKernelReference),
+                         [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
+
+TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {
+  std::mt19937 random(50);
+  std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {3, 1}, {1, 3}, {2, 1}, {1, 2}};
+  for (int i = 0; i < 60; ++i) sizes.emplace_back(1 + random() % 70, 1 + random() % 50);
+  const auto centre = [&](int extent) -> float {
+    if (random() % 8 == 0) return std::array{kNaN, kInf, -kInf, 1e30f, -3e9f, 1e-40f}[random() % 6];
+    return std::uniform_real_distribution<float>(-2.0f, extent + 2.0f)(random);
+  };
+  const auto tenths = [&]() -> std::int32_t {
+    switch (random() % 6) {
+      case 0:
+        return std::array{0, 1, -1, kMaxTenths, kMinTenths}[random() % 5];
+      case 1:
+        return static_cast<std::int32_t>(random());
+      default:
+        return static_cast<int>(random() % 81) - 40;
+    }
+  };
+  for (const auto& [w, h] : sizes) {
+    for (int run = 0; run < 8; ++run) {
+      KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
+      reference.params.colour = static_cast<std::int32_t>(random());
+      KernelPlanes engine = reference;
+      const std::int32_t zoom = tenths();
+      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+      MagnifyKernelReference(&reference.params, cx, cy, zoom);
+      MagnifyKernel(&engine.params, cx, cy, zoom);
+      const auto differ = std::ranges::mismatch(engine.bytes, reference.bytes).in1 - engine.bytes.begin();
+      ASSERT_EQ(engine.bytes, reference.bytes)
+          << w << "x" << h << " opcode " << reference.params.opcode << " zoom " << zoom << " centre "
+          << ArgFloat(cx) << ", " << ArgFloat(cy) << ": first difference at plane "
+          << differ / (w * h * 4) + 1 << " pixel " << differ % (w * h * 4) / 4 << " byte " << differ % 4;
+    }
+  }
+}
+
+// --- ASM_Magnify ----------------------------------------------------------------------------------
+
+struct Recorded {
+  int calls = 0;
+  KernelParams block;
+  float centreX = 0, centreY = 0;
+  std::intptr_t tenths = 0;
+} recorded;
+
+void RecordingMagnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                      std::intptr_t tenths) {
+  recorded = {recorded.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), tenths};
+}
+
+HeadlessEngine RecordingEngine(int width, int height, platform::Colour backColor = 0) {
+  recorded = {};
+  KernelStore store;
+  store.magnify = RecordingMagnify;
+  return HeadlessEngine(width, height, backColor, store);
+}
+
+TEST(MagnifyMethod, UnboundEngineOnlyReportsTheMissingBox) {
+  HeadlessEngine h = RecordingEngine(8, 6);
+  h.engine.ASM_Magnify(2);
+  ASSERT_EQ(h.runtime.messages.size(), 1u);
+  EXPECT_EQ(h.runtime.messages[0].prompt, messages::kNoPictureBox);
+  EXPECT_EQ(recorded.calls, 0);
+}
+
+TEST(MagnifyMethod, TenfoldFactorIsASinglePrecisionProductRoundedHalfToEven) {
+  HeadlessEngine h = RecordingEngine(7, 5);
+  h.BindRandom(51);
+  const std::pair<float, std::int64_t> cases[] = {
+      {1.0f, 10},
+      {2.0f, 20},
+      {-1.0f, -10},
+      {1.25f, 12},
+      {0.25f, 2},
+      {0.04f, 0},
+      {0.0f, 0},
+      // In double these would be 0.5000000075 and 3.4999999404, rounding to 1 and 3.
+      {0.05f, 0},
+      {0.35f, 4},
+      // No 32-bit tenfold: held at the nearest 32-bit zoom; NaN has none.
+      {3e9f, kMaxTenths},
+      {kInf, kMaxTenths},
+      {-kInf, kMinTenths},
+      {kNaN, 0}};
+  for (const auto& [factor, tenths] : cases) {
+    h.engine.ASM_Magnify(factor);
+    EXPECT_EQ(recorded.tenths, tenths) << "Factor " << factor;
+  }
+}
+
+TEST(MagnifyMethod, FillsTheFrame) {
+  HeadlessEngine h = RecordingEngine(7, 5, 0x00ABCDEF);
+  h.BindRandom(52);
+  h.engine.ASM_Magnify(2);
+  EXPECT_EQ(recorded.block.opcode, kNearest);
+  EXPECT_EQ(recorded.block.colour, 0x00ABCDEF);  // -1: the box's BackColor, as it is
+  EXPECT_EQ(recorded.centreX, 3.0f);             // 7 div 2
+  EXPECT_EQ(recorded.centreY, 2.0f);             // 5 div 2
+  h.engine.ASM_Magnify(2, 1.5, 1e300, true, 0x7F010203);
+  EXPECT_EQ(recorded.block.opcode, kSmoothed);
+  EXPECT_EQ(recorded.block.colour, 0x7F010203);
+  EXPECT_EQ(recorded.centreX, 1.5f);
+  EXPECT_EQ(recorded.centreY, kInf);
+  EXPECT_EQ(recorded.block.amount, 0);  // magnify never writes it
+}
+
+TEST(MagnifyMethod, FactorOneStillCopiesRunsAndDraws) {
+  HeadlessEngine h(8, 6);
+  h.BindRandom(53);
+  h.engine.ASM_Rotate(30);  // plane 2 now differs from plane 3
+  const std::vector<std::uint8_t> shown = h.plane(2);
+  const int refreshes = h.box->refreshes;
+  h.engine.ASM_Magnify(1);
+  EXPECT_EQ(h.plane(3), shown);
+  EXPECT_EQ(h.plane(2), shown);
+  EXPECT_EQ(h.box->refreshes, refreshes + 1);
+}
+
+TEST(MagnifyMethod, WithAutoDrawOffEachZoomStartsFromTheUndoPlane) {
+  HeadlessEngine h(9, 7);
+  h.BindRandom(54);
+  h.engine.AutoDraw(false);
+  const std::vector<std::uint8_t> undo = h.plane(3);
+  KernelPlanes expected(9, 7);
+  std::ranges::copy(h.engine.buffer().all(), expected.bytes.begin());
+  expected.params.colour = h.box->BackColor();
+  MagnifyKernelReference(&expected.params, FloatArg(4), FloatArg(3), 5);
+
+  const int refreshes = h.box->refreshes;
+  h.engine.ASM_Magnify(2);
+  h.engine.ASM_Magnify(0.5f);  // zooms plane 3 again, not the first zoom
+  EXPECT_EQ(h.plane(3), undo);
+  EXPECT_EQ(h.plane(2), expected.planeCopy(2));
+  EXPECT_EQ(h.box->refreshes, refreshes);
+}
+
+TEST(MagnifyMethod, PictureWithoutPixelsNeverReachesTheKernel) {
+  for (const auto& [w, h] : {std::pair{0, 5}, std::pair{5, 0}}) {
+    HeadlessEngine e = RecordingEngine(w, h);
+    e.BindRandom(56);
+    ASSERT_TRUE(e.engine.bound());
+    e.engine.ASM_Magnify(2, 1.0, 1.0, true);
+    EXPECT_EQ(recorded.calls, 0);
+    EXPECT_TRUE(e.runtime.messages.empty());
+  }
+}
+
+}  // namespace
+}  // namespace asmpic

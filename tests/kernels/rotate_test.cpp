@@ -1,0 +1,338 @@
+// RotateKernel on bare planes, and ASM_Rotate on a headless engine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <random>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "engine/messages.h"
+#include "kernels/kernel_store.h"
+#include "tests/support/headless_engine.h"
+#include "tests/support/kernel_planes.h"
+
+namespace asmpic {
+namespace {
+
+using testing::HeadlessEngine;
+using testing::KernelPlanes;
+using Source = std::optional<std::pair<int, int>>;  // a source pixel, or none: the fill colour
+
+constexpr int kNearestFromUndo = 0, kNearestFromSource = 2, kSmoothedFromSource = 3;
+constexpr std::int32_t kFill = 0x00102030;  // blue 0x10, green 0x20, red 0x30
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+KernelPlanes RandomPlanes(int width, int height, std::uint32_t seed, int opcode) {
+  KernelPlanes planes(width, height);
+  planes.randomize(seed);
+  planes.params.colour = kFill;
+  planes.params.opcode = opcode;
+  return planes;
+}
+
+// Bytes 0-2 of every pixel of plane 2 against plane `from` at source(x, y), or the fill colour.
+template <typename Map>
+::testing::AssertionResult Plane2Is(KernelPlanes& planes, int from, Map source) {
+  for (int y = 1; y <= planes.height(); ++y) {
+    for (int x = 1; x <= planes.width(); ++x) {
+      const Source s = source(x, y);
+      for (int c = 0; c < 3; ++c) {
+        const int want = s ? planes.at(from, s->first, s->second, c) : (kFill >> (16 - 8 * c)) & 255;
+        if (planes.at(2, x, y, c) != want) {
+          return ::testing::AssertionFailure() << "(" << x << ", " << y << ") byte " << c << " is "
+                                               << int{planes.at(2, x, y, c)} << ", not " << want;
+        }
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class RotateKernelTest : public ::testing::TestWithParam<KernelEntry> {
+ protected:
+  // The angle goes in as ASM_Rotate passes it, degrees + 360.
+  void Rotate(KernelPlanes& planes, int degrees, float centreX, float centreY) {
+    GetParam()(&planes.params, FloatArg(centreX), FloatArg(centreY), degrees + 360);
+  }
+};
+
+TEST_P(RotateKernelTest, FullTurnCopiesTheSelectedPlane) {
+  for (const auto& [opcode, from] : {std::pair{kNearestFromUndo, 3}, std::pair{kNearestFromSource, 1}}) {
+    for (const auto& [w, h] : {std::pair{7, 5}, std::pair{6, 4}, std::pair{1, 1}}) {
+      KernelPlanes planes = RandomPlanes(w, h, 11, opcode);
+      Rotate(planes, 360, w / 2, h / 2);
+      EXPECT_TRUE(Plane2Is(planes, from, [](int x, int y) { return Source{{x, y}}; })) << w << "x" << h;
+    }
+  }
+}
+
+TEST_P(RotateKernelTest, HalfTurnMirrorsThroughTheDefaultCentreAndFillsTheFarEdges) {
+  KernelPlanes planes = RandomPlanes(6, 4, 12, kNearestFromSource);
+  Rotate(planes, 180, 3, 2);
+  EXPECT_TRUE(Plane2Is(planes, 1, [](int x, int y) {
+    return x == 6 || y == 4 ? Source{} : Source{{6 - x, 4 - y}};
+  }));
+}
+
+TEST_P(RotateKernelTest, QuarterTurnOfFourByFourFillsTheTopRowAndLaysColumnThreeAlongTheBottom) {
+  KernelPlanes planes = RandomPlanes(4, 4, 13, kNearestFromSource);
+  Rotate(planes, 90, 2, 2);
+  EXPECT_TRUE(Plane2Is(planes, 1, [](int x, int y) { return y == 4 ? Source{} : Source{{4 - y, x}}; }));
+}
+
+TEST_P(RotateKernelTest, QuarterTurnsAboutTheMiddlePixelAreClockwiseAndFourGiveThePictureBack) {
+  // 5 x 5 about pixel (3, 3): centre y 2 counts from the top, so buffer row 5 - 2 = 3.
+  KernelPlanes planes = RandomPlanes(5, 5, 14, kNearestFromUndo);
+  const std::vector<std::uint8_t> start = planes.planeCopy(3);
+  for (int turn = 1; turn <= 4; ++turn) {
+    std::copy_n(planes.plane(3), planes.planeBytes(), planes.plane(2));  // byte 3 in step
+    Rotate(planes, 90, 3, 2);
+    // On screen the top-left pixel (1, 5) goes to the top-right (5, 5): clockwise.
+    if (turn == 1) {
+      EXPECT_TRUE(Plane2Is(planes, 3, [](int x, int y) { return Source{{6 - y, x}}; }));
+    }
+    std::copy_n(planes.plane(2), planes.planeBytes(), planes.plane(3));
+  }
+  EXPECT_EQ(planes.planeCopy(3), start);
+}
+
+TEST_P(RotateKernelTest, SmoothedSamplingReachesOneColumnAndRowLessThanNearest) {
+  // A full turn maps every pixel onto itself. Nearest keeps column W and row H; smoothed takes
+  // round(x - 0.5), a half that goes to the even neighbour: column 1 and row 1 always fill,
+  // column W (row H) exactly when W (H) is even.
+  for (const auto& [w, h] : {std::pair{6, 5}, std::pair{5, 6}, std::pair{2, 2}, std::pair{3, 1}}) {
+    KernelPlanes nearest = RandomPlanes(w, h, 15, kNearestFromSource);
+    KernelPlanes smoothed = RandomPlanes(w, h, 15, kSmoothedFromSource);
+    Rotate(nearest, 360, w / 2, h / 2);
+    Rotate(smoothed, 360, w / 2, h / 2);
+    EXPECT_TRUE(Plane2Is(nearest, 1, [](int x, int y) { return Source{{x, y}}; }));
+    EXPECT_TRUE(Plane2Is(smoothed, 1,
+                         [w = w, h = h](int x, int y) {
+                           const bool outside =
+                               x == 1 || y == 1 || (x == w && w % 2 == 0) || (y == h && h % 2 == 0);
+                           return outside ? Source{} : Source{{x, y}};
+                         }))
+        << w << "x" << h;
+  }
+}
+
+TEST_P(RotateKernelTest, SmoothingKeepsAUniformPictureUniform) {
+  // Blends of equal bytes give the byte back: nothing wraps past 255 or strays in rounding.
+  std::mt19937 random(16);
+  for (const int level : {0, 1, 128, 255}) {
+    KernelPlanes planes(23, 17);
+    const auto byte = static_cast<std::uint8_t>(level);
+    planes.fillPlane(1, {byte, byte, byte, 77});
+    planes.params.colour = kFill;
+    planes.params.opcode = kSmoothedFromSource;
+    for (int run = 0; run < 20; ++run) {
+      Rotate(planes, static_cast<int>(random() % 720) - 360, random() % 30, random() % 20);
+      for (std::size_t i = 0; i < planes.planeBytes(); i += 4) {
+        const std::uint8_t* p = planes.plane(2) + i;
+        const bool uniform = p[0] == byte && p[1] == byte && p[2] == byte;
+        ASSERT_TRUE(uniform || (p[0] == 0x10 && p[1] == 0x20 && p[2] == 0x30)) << "level " << level;
+      }
+    }
+  }
+}
+
+TEST_P(RotateKernelTest, WritesOnlyBytesZeroToTwoOfPlaneTwoAndFillsWithTheLowThreeBytesOfTheColour) {
+  for (int opcode = 0; opcode <= 3; ++opcode) {
+    KernelPlanes planes = RandomPlanes(9, 7, 17 + opcode, opcode);
+    const std::vector<std::uint8_t> before = planes.bytes;
+    Rotate(planes, 37 * opcode + 20, 4.5f, 3);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      const bool writable = i / planes.planeBytes() == 1 && i % 4 != 3;
+      if (!writable) {
+        ASSERT_EQ(planes.bytes[i], before[i]) << "opcode " << opcode << " byte " << i;
+      }
+    }
+    planes.params.colour = static_cast<std::int32_t>(0x80000000u) | kFill;
+    Rotate(planes, 45, 1e6f, 2);  // everything maps far outside
+    EXPECT_TRUE(Plane2Is(planes, 1, [](int, int) { return Source{}; }));
+  }
+}
+
+TEST_P(RotateKernelTest, UnknownOpcodesLeaveTheBufferAlone) {
+  for (const int opcode : {-1, 4, 1000}) {
+    KernelPlanes planes = RandomPlanes(6, 5, 20, opcode);
+    const std::vector<std::uint8_t> before = planes.bytes;
+    Rotate(planes, 30, 3, 2);
+    EXPECT_EQ(planes.bytes, before) << "opcode " << opcode;
+  }
+}
+
+TEST_P(RotateKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
+  for (const float centre : {kNaN, kInf, -kInf, 1e30f, -1e30f, 3e9f}) {
+    for (int opcode = 0; opcode <= 3; ++opcode) {
+      KernelPlanes across = RandomPlanes(6, 5, 21, opcode);
+      KernelPlanes down = across;
+      Rotate(across, 30, centre, 2);
+      Rotate(down, 30, 3, centre);
+      EXPECT_TRUE(Plane2Is(across, 1, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(down, 1, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest, ::testing::Values(RotateKernel, RotateKernelReference),
+                         [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
+
+// The engine's entry gives exactly the reference's bytes over odd and even sizes, every opcode,
+// any angle, and centres from ordinary to huge and non-finite.
+TEST(RotateKernelEquivalence, EngineEntryMatchesTheReference) {
+  std::mt19937 random(22);
+  std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {3, 1}, {1, 3}, {2, 1}, {1, 2}};
+  for (int i = 0; i < 60; ++i) sizes.emplace_back(1 + random() % 70, 1 + random() % 50);
+  const auto centre = [&](int extent) -> float {
+    if (random() % 8 == 0) return std::array{kNaN, kInf, -kInf, 1e30f, -3e9f, 1e-40f}[random() % 6];
+    return std::uniform_real_distribution<float>(-2.0f, extent + 2.0f)(random);
+  };
+  for (const auto& [w, h] : sizes) {
+    for (int run = 0; run < 8; ++run) {
+      KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
+      reference.params.colour = static_cast<std::int32_t>(random());
+      KernelPlanes engine = reference;
+      const std::int32_t angle =
+          run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
+      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+      RotateKernelReference(&reference.params, cx, cy, angle);
+      RotateKernel(&engine.params, cx, cy, angle);
+      const auto differ = std::ranges::mismatch(engine.bytes, reference.bytes).in1 - engine.bytes.begin();
+      ASSERT_EQ(engine.bytes, reference.bytes)
+          << w << "x" << h << " opcode " << reference.params.opcode << " angle " << angle << " centre "
+          << ArgFloat(cx) << ", " << ArgFloat(cy) << ": first difference at plane "
+          << differ / (w * h * 4) + 1 << " pixel " << differ % (w * h * 4) / 4 << " byte " << differ % 4;
+    }
+  }
+}
+
+// --- ASM_Rotate -----------------------------------------------------------------------------------
+
+// A kernel that records what the engine hands it.
+struct Recorded {
+  int calls = 0;
+  KernelParams block;
+  float centreX = 0, centreY = 0;
+  std::intptr_t angle = 0;
+} recorded;
+
+void RecordingRotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle) {
+  recorded = {recorded.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), angle};
+}
+
+HeadlessEngine RecordingEngine(int width, int height, platform::Colour backColor = 0) {
+  recorded = {};
+  KernelStore store;
+  store.rotate = RecordingRotate;
+  return HeadlessEngine(width, height, backColor, store);
+}
+
+// The engine's buffer as bare planes, for working out what a kernel call should give.
+KernelPlanes PlanesOf(const HeadlessEngine& h, int opcode) {
+  KernelPlanes planes(h.engine.Width(), h.engine.Height());
+  std::ranges::copy(h.engine.buffer().all(), planes.bytes.begin());
+  planes.params.colour = h.box->BackColor();
+  planes.params.opcode = opcode;
+  return planes;
+}
+
+TEST(RotateMethod, UnboundEngineOnlyReportsTheMissingBox) {
+  for (const std::int16_t angle : {0, 90}) {
+    HeadlessEngine h = RecordingEngine(8, 6);
+    h.engine.ASM_Rotate(angle);
+    ASSERT_EQ(h.runtime.messages.size(), 1u) << "angle " << angle;
+    EXPECT_EQ(h.runtime.messages[0].prompt, messages::kNoPictureBox);
+    EXPECT_EQ(recorded.calls, 0);
+  }
+}
+
+TEST(RotateMethod, ZeroDegreesChangesNothingNotEvenTheUndoCopy) {
+  HeadlessEngine h(8, 6);
+  h.BindRandom(30);
+  h.engine.ASM_Rotate(30);  // plane 2 now differs from plane 3
+  const std::vector<std::uint8_t> before(h.engine.buffer().all().begin(), h.engine.buffer().all().end());
+  const int refreshes = h.box->refreshes;
+  h.engine.ASM_Rotate(0, true, false, 0x123456, 1.0, 1.0);
+  EXPECT_TRUE(std::ranges::equal(h.engine.buffer().all(), before));
+  EXPECT_EQ(h.box->refreshes, refreshes);
+}
+
+TEST(RotateMethod, UndoCopyOnlyWhenReadingTheUndoPlane) {
+  HeadlessEngine h(8, 6);
+  h.BindRandom(31);
+  h.engine.ASM_Rotate(30);
+  h.engine.ASM_Rotate(60);  // from the source: plane 3 keeps the binding's copy
+  EXPECT_EQ(h.plane(3), h.plane(1));
+  const std::vector<std::uint8_t> turned = h.plane(2);
+  KernelPlanes expected = PlanesOf(h, kNearestFromUndo);
+  std::ranges::copy(turned, expected.plane(3));
+  RotateKernelReference(&expected.params, FloatArg(4), FloatArg(3), 45 + 360);
+
+  const int refreshes = h.box->refreshes;
+  h.engine.ASM_Rotate(45, false, false);
+  EXPECT_EQ(h.plane(3), turned);
+  EXPECT_EQ(h.plane(2), expected.planeCopy(2));
+  EXPECT_EQ(h.box->refreshes, refreshes + 1);
+}
+
+TEST(RotateMethod, WithAutoDrawOffReadingTheUndoPlaneUsesItsLastCopy) {
+  HeadlessEngine h(9, 7);
+  h.BindRandom(32);
+  h.engine.ASM_Rotate(90);
+  h.engine.AutoDraw(false);  // copies plane 2 (the quarter turn) into plane 3
+  h.engine.ASM_Rotate(45);   // shows another picture; plane 3 untouched
+  const std::vector<std::uint8_t> undo = h.plane(3);
+  KernelPlanes expected = PlanesOf(h, kNearestFromUndo);
+  RotateKernelReference(&expected.params, FloatArg(4), FloatArg(3), 10 + 360);
+
+  const int refreshes = h.box->refreshes;
+  h.engine.ASM_Rotate(10, false, false);
+  EXPECT_EQ(h.plane(3), undo);
+  EXPECT_EQ(h.plane(2), expected.planeCopy(2));
+  EXPECT_EQ(h.box->refreshes, refreshes);
+}
+
+TEST(RotateMethod, FillsTheFrame) {
+  HeadlessEngine h = RecordingEngine(7, 5, 0x00ABCDEF);
+  h.BindRandom(33);
+  for (const auto& [antiAlias, sourcePic, opcode] : {std::tuple{false, false, 0}, std::tuple{true, false, 1},
+                                                     std::tuple{false, true, 2}, std::tuple{true, true, 3}}) {
+    h.engine.ASM_Rotate(10, antiAlias, sourcePic);
+    EXPECT_EQ(recorded.block.opcode, opcode);
+    EXPECT_EQ(recorded.block.colour, 0x00ABCDEF);  // -1: the box's BackColor, as it is
+    EXPECT_EQ(recorded.centreX, 3.0f);             // 7 div 2
+    EXPECT_EQ(recorded.centreY, 2.0f);             // 5 div 2
+  }
+  h.engine.ASM_Rotate(-5, false, true, 0x7F010203, 2.5, -1e300);
+  EXPECT_EQ(recorded.block.colour, 0x7F010203);
+  EXPECT_EQ(recorded.centreX, 2.5f);
+  EXPECT_EQ(recorded.centreY, -kInf);
+  EXPECT_EQ(recorded.block.amount, 0);  // rotation never writes it
+  // Angle + 360 is a 16-bit sum.
+  for (const auto& [angle, passed] : {std::pair{10, 370}, std::pair{-5, 355}, std::pair{32767, -32409},
+                                      std::pair{32408, -32768}, std::pair{-32768, -32408}}) {
+    h.engine.ASM_Rotate(static_cast<std::int16_t>(angle));
+    EXPECT_EQ(recorded.angle, passed) << "Angle " << angle;
+  }
+}
+
+TEST(RotateMethod, PictureWithoutPixelsNeverReachesTheKernel) {
+  for (const auto& [w, h] : {std::pair{0, 5}, std::pair{5, 0}}) {
+    HeadlessEngine e = RecordingEngine(w, h);
+    e.BindRandom(37);
+    ASSERT_TRUE(e.engine.bound());
+    e.engine.ASM_Rotate(30, true, false);
+    EXPECT_EQ(recorded.calls, 0);
+    EXPECT_TRUE(e.runtime.messages.empty());
+  }
+}
+
+}  // namespace
+}  // namespace asmpic
