@@ -154,5 +154,29 @@ TEST_F(AsmpicTool, AZeroSizedBoxBindsAndWritesAnEmptyBuffer) {
   EXPECT_EQ(fs::file_size(path("p.bin")), 0u);
 }
 
+TEST_F(AsmpicTool, RunsTheResamplingEffectsWithEveryParameter) {
+  // A half turn about the picture's own centre and back, then a mirror through the centre and back:
+  // plane 2 ends where it started.
+  Result r = Run(
+      path("in.bmp") + " --planes " + path("p.bin") +
+      " 'ASM_Rotate:Angle=180,AntiAlias=false,SourcePic=false,colorX=0xFF,centerX=3,centerY=1'" +
+      " 'asm_rotate:angle=-180,sourcepic=0,centerx=3,centery=1' 'ASM_Magnify:Factor=-1,centerX=3,centerY=1'" +
+      " 'ASM_Magnify:Factor=-1.0,centerX=3,centerY=1,AntiAlias=0,colorX=-1'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto dump = Read("p.bin");
+  ASSERT_EQ(dump.size(), 3u * 5 * 3 * 4);
+  for (int x = 1; x <= 5; ++x) {
+    for (int y = 1; y <= 3; ++y)
+      EXPECT_EQ(At(dump, 5, 3, 2, x, y, 0), At(dump, 5, 3, 1, x, y, 0)) << x << "," << y;
+  }
+
+  // A smoothed quarter turn fills what maps outside with colorX.
+  r = Run(path("in.bmp") + " --planes " + path("q.bin") +
+          " 'ASM_Rotate:Angle=90,AntiAlias=true,colorX=0x0000FF'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto turned = Read("q.bin");
+  EXPECT_EQ(At(turned, 5, 3, 2, 1, 1, 2), 0xFF);  // red fill in the corner
+}
+
 }  // namespace
 }  // namespace asmpic
