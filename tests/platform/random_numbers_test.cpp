@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -71,9 +72,10 @@ TEST(RandomNumbers, ZeroRepeatsTheLastValuePositiveDrawsOn) {
 }
 
 // Seeds that differ only in their last bits (clock readings a tick apart) start different
-// sequences.
+// sequences; so do seeds whose two 32-bit halves cancel out when folded together.
 TEST(RandomNumbers, NearbySeedsDiffer) {
-  const std::array<double, 4> seeds{1.0, std::nextafter(1.0, 2.0), 43200.5f,
+  const std::array<double, 5> seeds{1.0, std::nextafter(1.0, 2.0),
+                                    std::bit_cast<double>(0x3FF0000100000001ULL), 43200.5f,
                                     std::nextafter(43200.5f, 50000.0f)};
   std::vector<std::vector<float>> sequences;
   for (double seed : seeds) {
