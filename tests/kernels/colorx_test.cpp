@@ -388,21 +388,6 @@ TEST(ColorXFlare, AllRingsVisitedGiveTheSameResult) {
   }
 }
 
-// A radius far larger than the picture still ends, and matches the reference.
-TEST(ColorXFlare, LargeAmountStaysBounded) {
-  auto fast = Field(30, 20, {10, 20, 30, 9});
-  KernelPlanes reference(fast);
-  for (KernelPlanes* planes : {&fast, &reference}) {
-    planes->params.opcode = kFlare;
-    planes->params.amount = 32767;
-    planes->params.colour = kRed;
-  }
-  ColorXKernel(&fast.params, FloatArg(15.0f), FloatArg(10.0f), 0);
-  ColorXKernelReference(&reference.params, FloatArg(15.0f), FloatArg(10.0f), 0);
-  EXPECT_EQ(fast.bytes, reference.bytes);
-  EXPECT_NE(Changed(fast, {10, 20, 30, 9}).size(), 0u);
-}
-
 // --- The effect method --------------------------------------------------------------------------
 
 struct KernelCall {
@@ -492,20 +477,6 @@ TEST(ColorXEffectsMethod, ReseedsFromTheClockOnEveryCall) {
   platform::RandomNumbers expected;
   expected.Randomize(h.now);
   EXPECT_EQ(h.runtime.Random().Rnd(), expected.Rnd());
-}
-
-TEST(ColorXEffectsMethod, PaintsThroughTheRealKernel) {
-  HeadlessEngine h(6, 4);
-  h.BindRandom(5);
-  h.engine.ASM_ColorXEffects(1, 0x0000FF, 2);  // rows 4 and 2
-  for (int x = 1; x <= 6; ++x) {
-    EXPECT_EQ(h.at(2, x, 4, 2), 255);
-    EXPECT_EQ(h.at(2, x, 4, 0), 0);
-    EXPECT_EQ(h.at(2, x, 2, 2), 255);
-  }
-  EXPECT_NE(h.plane(3), h.plane(2));
-  h.engine.UndoLast();
-  EXPECT_EQ(h.plane(2), h.plane(1));
 }
 
 }  // namespace

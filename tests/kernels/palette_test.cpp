@@ -316,10 +316,6 @@ KernelStore RecordingPalette() {
   return store;
 }
 
-platform::Image UniformPicture(int width, int height, std::uint32_t word) {
-  return platform::Image(width, height, word);
-}
-
 TEST(PalEffectsMethod, FillsTheFrameAndPassesEveryOpcode) {
   recordedCalls.clear();
   HeadlessEngine h(4, 3, /*backColor=*/0x123456, RecordingPalette());
@@ -342,21 +338,9 @@ TEST(PalEffectsMethod, FillsTheFrameAndPassesEveryOpcode) {
   }
 }
 
-TEST(PalEffectsMethod, UnknownOpcodesLeavePlaneTwoButStillCopyAndDraw) {
-  HeadlessEngine h(5, 4);
-  h.BindRandom(2);
-  h.engine.ASM_PalEffects(11);  // plane 3 now differs from plane 2
-  const auto plane2 = h.plane(2);
-  const int refreshes = h.box->refreshes;
-  for (std::int32_t opcode : {20, -1}) h.engine.ASM_PalEffects(opcode, 7);
-  EXPECT_EQ(h.plane(2), plane2);
-  EXPECT_EQ(h.plane(3), plane2);
-  EXPECT_EQ(h.box->refreshes, refreshes + 2);
-}
-
 TEST(PalEffectsMethod, RepeatedNoiseAddsTheSameOffsets) {
   HeadlessEngine h(9, 5);
-  h.Bind(UniformPicture(9, 5, 0xFF808080u));  // mid grey: offsets of -20 ... 21 never clamp twice
+  h.Bind(platform::Image(9, 5, 0xFF808080u));  // mid grey: offsets of -20 ... 21 never clamp twice
   h.engine.ASM_PalEffects(10, 1);
   const auto once = h.plane(2);
   h.engine.ASM_PalEffects(10, 1);
@@ -365,17 +349,6 @@ TEST(PalEffectsMethod, RepeatedNoiseAddsTheSameOffsets) {
     if (i % 4 == 3) continue;
     EXPECT_EQ(twice[i] - 128, 2 * (once[i] - 128)) << i;
   }
-}
-
-TEST(PalEffectsMethod, AutoDrawOffStillBuildsOnPlaneTwo) {
-  HeadlessEngine h(3, 3);
-  h.Bind(UniformPicture(3, 3, 0xFF101010u));
-  h.engine.AutoDraw(false);
-  h.engine.ASM_PalEffects(6, 5);  // Brighten; 9 pixels, so the last pixel keeps its colour
-  h.engine.ASM_PalEffects(6, 5);
-  EXPECT_EQ(h.at(2, 1, 1, 0), 0x10 + 10);
-  EXPECT_EQ(h.at(2, 3, 3, 0), 0x10);
-  EXPECT_EQ(h.at(3, 1, 1, 0), 0x10);  // no undo copy while AutoDraw is off
 }
 
 TEST(IncrementalPalEffectsMethod, ResetsTheGeneratorOnEveryCall) {
@@ -406,23 +379,6 @@ TEST(IncrementalPalEffectsMethod, ResetsTheGeneratorOnEveryCall) {
     EXPECT_EQ(call.arg2, FloatArg(3.0f));
     EXPECT_EQ(call.arg3, 4);
   }
-}
-
-TEST(IncrementalPalEffectsMethod, AnimationStepLowersRed) {
-  HeadlessEngine h(4, 2);
-  h.Bind(UniformPicture(4, 2, 0xFF030303u));
-  for (int tick = 0; tick < 5; ++tick) h.engine.ASM_IncrementalPalEffects(1);
-  EXPECT_EQ(h.at(2, 1, 1, 2), 0);
-  EXPECT_EQ(h.at(2, 1, 1, 1), 3);
-}
-
-TEST(PaletteMethods, UnboundEngineCallsNoKernel) {
-  recordedCalls.clear();
-  HeadlessEngine h(4, 3, 0, RecordingPalette());
-  h.engine.ASM_PalEffects(0);
-  h.engine.ASM_IncrementalPalEffects(10);
-  EXPECT_TRUE(recordedCalls.empty());
-  EXPECT_EQ(h.runtime.messages.size(), 2u);
 }
 
 }  // namespace
