@@ -1,14 +1,518 @@
+// Colour-X effects: paint with one colour (dots, lines, a grid), spread a fading tint of it around
+// the pixels that already have it (a glow or a trail), or flare a disc about a centre. All work in
+// place on the working picture (plane 2); byte 3 of a pixel is never touched.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
+#include "kernels/rounding.h"
 
 namespace asmpic {
 
-void ColorXKernelReference(KernelParams*, std::uint32_t, std::uint32_t, std::intptr_t) {}
-void ColorXKernel(KernelParams* block, std::uint32_t a1, std::uint32_t a2, std::intptr_t a3) {
-  ColorXKernelReference(block, a1, a2, a3);
+namespace {
+
+enum ColorXOp : std::int32_t {
+  kScatterDot = 0,
+  kRowLines = 1,
+  kColumnLines = 2,
+  kDotGrid = 3,
+  kGlow = 4,
+  kTrailUp = 5,
+  kTrailDown = 6,
+  kTrailLeft = 7,
+  kTrailRight = 8,
+  kFlare = 9,
+};
+
+// Plane 2 with 1-based pixel access, row 1 first.
+struct Plane {
+  std::uint8_t* bytes;
+  std::int64_t width;
+  std::int64_t height;
+  std::uint8_t* at(std::int64_t x, std::int64_t y) const { return PixelPtr(bytes, width, x, y); }
+};
+
+bool FindPlane(const KernelParams& block, Plane& plane) {
+  if (block.width <= 0 || block.height <= 0 || block.pixels == nullptr) return false;
+  plane = {PlanePtr(block, 2), block.width, block.height};
+  return true;
 }
 
-void clsASMpic::ASM_ColorXEffects(std::int32_t, std::int32_t, std::int16_t, std::optional<double>,
-                                  std::optional<double>) {}
+// The effect colour's bytes in pixel order: blue, green, red.
+using ColourBytes = std::array<std::uint8_t, 3>;
+
+ColourBytes BytesOf(std::int32_t colour) {
+  return {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
+          static_cast<std::uint8_t>(colour)};
+}
+
+// A pixel matches when its colour, read as blue * 65536 + green * 256 + red, equals the effect
+// colour in all 32 bits; a colour with any of bits 24 to 31 set matches nothing.
+bool Matches(const std::uint8_t* px, std::int32_t colour) {
+  return px[0] * 65536 + px[1] * 256 + px[2] == colour;
+}
+
+void Paint(std::uint8_t* px, const ColourBytes& k) {
+  std::memcpy(px, k.data(), 3);
+}
+
+// w is the share the pixel keeps, 1 - w the colour's share.
+std::uint8_t BlendValue(float w, std::uint8_t p, std::uint8_t k) {
+  const double value = RoundHalfEven(w * static_cast<double>(p) + (1.0 - w) * k);
+  if (value > 255.0) return 255;
+  if (!(value >= 0.0)) return 0;  // a negative weight (reach of 10 or more) can push it below 0
+  return static_cast<std::uint8_t>(value);
+}
+
+void Blend(std::uint8_t* px, float w, const ColourBytes& k) {
+  for (int c = 0; c < 3; ++c) px[c] = BlendValue(w, px[c], k[c]);
+}
+
+// The reach of the glow and the trails: (Amount + 2) div 2, with 5 made 4.
+std::int64_t Reach(std::int32_t amount) {
+  const std::int64_t r = (static_cast<std::int64_t>(amount) + 2) / 2;
+  return r == 5 ? 4 : r;
+}
+
+// The glow's weight on the ring `ringsOut` rings in from the outermost one (d = r - ringsOut).
+float GlowWeight(float a, float b, std::int64_t ringsOut) {
+  return ToSingle(static_cast<double>(a) - static_cast<double>(b) * static_cast<double>(ringsOut));
+}
+
+// The trails' weights, index n = 1 ... r the distance from the source pixel: the farthest
+// pixel's weight is a - b, each nearer one b less, stored as single precision at every step.
+std::vector<float> TrailWeights(std::int64_t r, float a, float b) {
+  std::vector<float> weights(static_cast<std::size_t>(r) + 1);
+  float w = a;
+  for (std::int64_t n = r; n >= 1; --n) {
+    w = ToSingle(static_cast<double>(w) - b);
+    weights[n] = w;
+  }
+  return weights;
+}
+
+struct TrailStep {
+  std::int64_t dx;
+  std::int64_t dy;
+};
+
+TrailStep StepOf(std::int32_t op) {
+  switch (op) {
+    case kTrailUp:
+      return {0, 1};
+    case kTrailDown:
+      return {0, -1};
+    case kTrailLeft:
+      return {-1, 0};
+    default:
+      return {1, 0};
+  }
+}
+
+// --- Painting, shared by both variants ---------------------------------------------------------
+
+void ScatterDot(const Plane& plane, float a, float b, const ColourBytes& k) {
+  const std::int64_t x = std::min(RoundClamped(static_cast<double>(a) * plane.width + 1.0), plane.width);
+  const std::int64_t y = std::min(RoundClamped(static_cast<double>(b) * plane.height + 1.0), plane.height);
+  if (x < 1 || y < 1) return;  // only values below 0 or not a number, never drawn by the method
+  Paint(plane.at(x, y), k);
+}
+
+// Rows H, H - step, ... and columns W, W - step, ...; a step below 1 paints nothing.
+void RowLines(const Plane& plane, std::int64_t step, const ColourBytes& k) {
+  if (step < 1) return;
+  for (std::int64_t y = plane.height; y >= 1; y -= step) {
+    for (std::int64_t x = plane.width; x >= 1; --x) Paint(plane.at(x, y), k);
+  }
+}
+
+void ColumnLines(const Plane& plane, std::int64_t step, const ColourBytes& k) {
+  if (step < 1) return;
+  for (std::int64_t y = plane.height; y >= 1; --y) {
+    for (std::int64_t x = plane.width; x >= 1; x -= step) Paint(plane.at(x, y), k);
+  }
+}
+
+void DotGrid(const Plane& plane, std::int64_t step, const ColourBytes& k) {
+  if (step < 1) return;
+  for (std::int64_t y = plane.height; y >= 1; y -= step) {
+    for (std::int64_t x = plane.width; x >= 1; x -= step) Paint(plane.at(x, y), k);
+  }
+}
+
+// --- Flare -----------------------------------------------------------------------------------
+
+// Each visit multiplies the channel by f; a channel that overflows takes the colour's instead.
+void FlarePixel(std::uint8_t* px, float f, const ColourBytes& k) {
+  for (int c = 0; c < 3; ++c) {
+    const double value = RoundHalfEven(px[c] * static_cast<double>(f));
+    px[c] = value > 255.0 ? k[c] : static_cast<std::uint8_t>(value);
+  }
+}
+
+// Rings that lie wholly outside the picture visit no pixel. A visited point rounds into the
+// picture, so it lies in [0.5, W + 0.5] x [0.5, H + 0.5], k away from the centre: rings closer
+// than that rectangle's nearest point or beyond its farthest corner can be skipped. The margin of
+// 2 covers the rounding of the coordinates.
+constexpr double kRingMargin = 2.0;
+
+std::int64_t RingCount(double distance) {
+  if (distance >= 9.0e18) return std::numeric_limits<std::int64_t>::max();
+  return distance <= 0.0 ? 0 : static_cast<std::int64_t>(distance);
+}
+
+std::int64_t LastRingInside(const Plane& plane, double cx, double cy) {
+  const double dx = std::max(std::abs(0.5 - cx), std::abs(plane.width + 0.5 - cx));
+  const double dy = std::max(std::abs(0.5 - cy), std::abs(plane.height + 0.5 - cy));
+  return RingCount(std::sqrt(dx * dx + dy * dy) + kRingMargin);
+}
+
+std::int64_t FirstRingInside(const Plane& plane, double cx, double cy) {
+  const double dx = std::max({0.5 - cx, cx - (plane.width + 0.5), 0.0});
+  const double dy = std::max({0.5 - cy, cy - (plane.height + 0.5), 0.0});
+  return std::max<std::int64_t>(1, RingCount(std::sqrt(dx * dx + dy * dy) - kRingMargin));
+}
+
+// The flare's geometry: R = 24 * Amount rings about (a, H - b), one degree apart.
+struct FlareFrame {
+  std::int64_t rings = 0;
+  double degree = 0.0;  // pi / 180 as single precision
+  double cx = 0.0;
+  double cy = 0.0;
+};
+
+// False when nothing can be visited: no rings, or a centre that is not a finite number.
+bool MakeFlareFrame(const Plane& plane, std::int32_t amount, float a, float b, FlareFrame& frame) {
+  if (amount <= 0) return false;
+  frame.rings = 24 * static_cast<std::int64_t>(amount);
+  frame.degree = ToSingle(std::numbers::pi / 180.0);
+  frame.cx = a;
+  frame.cy = static_cast<double>(plane.height) - b;
+  return std::isfinite(frame.cx) && std::isfinite(frame.cy);
+}
+
+float FlareFactor(const FlareFrame& frame, std::int64_t k) {
+  return ToSingle(2.0 - static_cast<double>(k) / static_cast<double>(frame.rings));
+}
+
+// --- The faster variant's pieces -------------------------------------------------------------
+
+std::uint32_t LoadPixel(const std::uint8_t* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, 4);
+  return word;
+}
+
+// Rounds to the nearest integer, halves to even, exactly as std::nearbyint does in the default
+// rounding mode, without a library call: adding and taking away 1.5 * 2^52 leaves the nearest
+// integer for any |v| below 2^51. Larger values, infinities and NaN go the long way.
+std::int64_t RoundCoordinate(double v) {
+  constexpr double kShift = 0x1.8p52;
+  if (!(std::abs(v) < 0x1p51)) return RoundClamped(v);
+  return static_cast<std::int64_t>((v + kShift) - kShift);
+}
+
+void FlarePixelFast(std::uint8_t* px, float f, const ColourBytes& k) {
+  for (int c = 0; c < 3; ++c) {
+    const std::int64_t value = RoundCoordinate(px[c] * static_cast<double>(f));  // 0 ... 510
+    px[c] = value > 255 ? k[c] : static_cast<std::uint8_t>(value);
+  }
+}
+
+// The low 24 bits a matching pixel has as a little-endian word, or false when no pixel can match.
+bool MatchWord(std::int32_t colour, std::uint32_t& word) {
+  if (colour < 0 || colour > 0xFFFFFF) return false;
+  const auto c = static_cast<std::uint32_t>(colour);
+  word = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16);
+  return true;
+}
+
+// The first pixel index in [from, to) of `row` that matches, or `to`. It reads the row as it is
+// now, so a scan calls it again after every blend.
+std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t to, std::uint32_t target) {
+  std::int64_t i = from;
+#if defined(__SSE2__)
+  const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
+  const __m128i want = _mm_set1_epi32(static_cast<int>(target));
+  for (; i + 4 <= to; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * i));
+    const int hits = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(v, mask), want)));
+    if (hits != 0) return i + std::countr_zero(static_cast<unsigned>(hits));
+  }
+#endif
+  for (; i < to; ++i) {
+    if ((LoadPixel(row + 4 * i) & 0x00FFFFFFu) == target) return i;
+  }
+  return to;
+}
+
+// Blends with a small set of weights. For short reaches every weight's result for every byte value
+// is tabled on first use; long reaches (which would need large tables) blend directly.
+class Blender {
+ public:
+  Blender(std::vector<float> weights, const ColourBytes& k) : weights_(std::move(weights)), k_(k) {}
+
+  void Apply(std::uint8_t* px, std::size_t index) {
+    if (weights_.size() > kMaxTabled) return Blend(px, weights_[index], k_);
+    if (tables_.empty()) Build();
+    const std::uint8_t* t = tables_.data() + index * 768;
+    px[0] = t[px[0]];
+    px[1] = t[256 + px[1]];
+    px[2] = t[512 + px[2]];
+  }
+
+ private:
+  static constexpr std::size_t kMaxTabled = 64;
+
+  void Build() {
+    tables_.resize(weights_.size() * 768);
+    for (std::size_t i = 0; i < weights_.size(); ++i) {
+      for (int c = 0; c < 3; ++c) {
+        for (int p = 0; p < 256; ++p) {
+          tables_[i * 768 + c * 256 + p] = BlendValue(weights_[i], static_cast<std::uint8_t>(p), k_[c]);
+        }
+      }
+    }
+  }
+
+  std::vector<float> weights_;
+  ColourBytes k_;
+  std::vector<std::uint8_t> tables_;
+};
+
+// --- The reference effects -------------------------------------------------------------------
+
+void GlowReference(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
+  const ColourBytes k = BytesOf(colour);
+  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
+    for (std::int64_t x = r + 1; x <= plane.width - r; ++x) {
+      if (!Matches(plane.at(x, y), colour)) continue;
+      for (std::int64_t j = -r; j <= r; ++j) {
+        for (std::int64_t i = -r; i <= r; ++i) {
+          const std::int64_t d = std::max(std::abs(i), std::abs(j));
+          Blend(plane.at(x + i, y + j), GlowWeight(a, b, r - d), k);
+        }
+      }
+    }
+  }
+}
+
+// The scan keeps r pixels from the edge it moves towards, so every trail pixel lies in the plane.
+void TrailReference(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b,
+                    std::int32_t colour) {
+  const ColourBytes k = BytesOf(colour);
+  const TrailStep step = StepOf(op);
+  const std::int64_t firstY = step.dy < 0 ? r + 1 : 1;
+  const std::int64_t lastY = step.dy > 0 ? plane.height - r : plane.height;
+  const std::int64_t firstX = step.dx < 0 ? r + 1 : 1;
+  const std::int64_t lastX = step.dx > 0 ? plane.width - r : plane.width;
+  for (std::int64_t y = firstY; y <= lastY; ++y) {
+    for (std::int64_t x = firstX; x <= lastX; ++x) {
+      if (!Matches(plane.at(x, y), colour)) continue;
+      float w = a;
+      for (std::int64_t n = r; n >= 1; --n) {
+        w = ToSingle(static_cast<double>(w) - b);
+        Blend(plane.at(x + n * step.dx, y + n * step.dy), w, k);
+      }
+    }
+  }
+}
+
+void FlareReference(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+  FlareFrame frame;
+  if (!MakeFlareFrame(plane, amount, a, b, frame)) return;
+  const ColourBytes k = BytesOf(colour);
+  const std::int64_t last = std::min(frame.rings, LastRingInside(plane, frame.cx, frame.cy));
+  for (std::int64_t ring = 1; ring <= last; ++ring) {
+    const float f = FlareFactor(frame, ring);
+    const double radius = static_cast<double>(ring);
+    for (int t = 359; t >= 1; --t) {
+      const double angle = t * frame.degree;
+      const std::int64_t x = RoundClamped(frame.cx + radius * std::sin(angle));
+      const std::int64_t y = RoundClamped(frame.cy + radius * std::cos(angle));
+      if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
+      FlarePixel(plane.at(x, y), f, k);
+    }
+  }
+}
+
+// --- The faster effects: the same scans in the same order ------------------------------------
+
+void GlowFast(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
+  std::uint32_t target;
+  if (!MatchWord(colour, target) || 2 * r >= plane.width || 2 * r >= plane.height) return;
+  std::vector<float> weights(static_cast<std::size_t>(r) + 1);
+  for (std::int64_t ringsOut = 0; ringsOut <= r; ++ringsOut) weights[ringsOut] = GlowWeight(a, b, ringsOut);
+  Blender blender(std::move(weights), BytesOf(colour));
+  const std::int64_t from = r;  // 0-based columns r + 1 ... W - r
+  const std::int64_t to = plane.width - r;
+  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
+    const std::uint8_t* row = plane.at(1, y);
+    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
+      for (std::int64_t j = -r; j <= r; ++j) {
+        std::uint8_t* line = plane.at(x + 1, y + j);
+        for (std::int64_t i = -r; i <= r; ++i) {
+          blender.Apply(line + 4 * i, static_cast<std::size_t>(r - std::max(std::abs(i), std::abs(j))));
+        }
+      }
+    }
+  }
+}
+
+void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+  std::uint32_t target;
+  if (!MatchWord(colour, target)) return;
+  const TrailStep step = StepOf(op);
+  const std::int64_t firstY = step.dy < 0 ? r + 1 : 1;
+  const std::int64_t lastY = step.dy > 0 ? plane.height - r : plane.height;
+  const std::int64_t from = step.dx < 0 ? r : 0;  // 0-based columns
+  const std::int64_t to = step.dx > 0 ? plane.width - r : plane.width;
+  if (firstY > lastY || from >= to) return;
+  Blender blender(TrailWeights(r, a, b), BytesOf(colour));
+  const std::int64_t stride = 4 * (step.dx + step.dy * plane.width);
+  for (std::int64_t y = firstY; y <= lastY; ++y) {
+    const std::uint8_t* row = plane.at(1, y);
+    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
+      std::uint8_t* source = plane.at(x + 1, y);
+      for (std::int64_t n = r; n >= 1; --n) blender.Apply(source + n * stride, static_cast<std::size_t>(n));
+    }
+  }
+}
+
+void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+  FlareFrame frame;
+  if (!MakeFlareFrame(plane, amount, a, b, frame)) return;
+  const ColourBytes k = BytesOf(colour);
+  const std::int64_t first = FirstRingInside(plane, frame.cx, frame.cy);
+  const std::int64_t last = std::min(frame.rings, LastRingInside(plane, frame.cx, frame.cy));
+  if (first > last) return;
+  // The same sines and cosines the reference computes, once per call instead of once per ring.
+  std::array<double, 359> sines;
+  std::array<double, 359> cosines;
+  for (int t = 359; t >= 1; --t) {
+    sines[359 - t] = std::sin(t * frame.degree);
+    cosines[359 - t] = std::cos(t * frame.degree);
+  }
+  for (std::int64_t ring = first; ring <= last; ++ring) {
+    const float f = FlareFactor(frame, ring);
+    const double radius = static_cast<double>(ring);
+    for (std::size_t i = 0; i < sines.size(); ++i) {
+      const std::int64_t x = RoundCoordinate(frame.cx + radius * sines[i]);
+      const std::int64_t y = RoundCoordinate(frame.cy + radius * cosines[i]);
+      if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
+      FlarePixelFast(plane.at(x, y), f, k);
+    }
+  }
+}
+
+}  // namespace
+
+void ColorXKernelReference(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t) {
+  Plane plane;
+  if (!FindPlane(*block, plane)) return;
+  const float a = ArgFloat(argA);
+  const float b = ArgFloat(argB);
+  const std::int32_t amount = block->amount;
+  const std::int32_t colour = block->colour;
+  switch (block->opcode) {
+    case kScatterDot:
+      return ScatterDot(plane, a, b, BytesOf(colour));
+    case kRowLines:
+      return RowLines(plane, amount, BytesOf(colour));
+    case kColumnLines:
+      return ColumnLines(plane, amount, BytesOf(colour));
+    case kDotGrid:
+      return DotGrid(plane, amount, BytesOf(colour));
+    case kGlow:
+      if (Reach(amount) >= 1) GlowReference(plane, Reach(amount), a, b, colour);
+      return;
+    case kTrailUp:
+    case kTrailDown:
+    case kTrailLeft:
+    case kTrailRight:
+      if (Reach(amount) >= 1) TrailReference(plane, block->opcode, Reach(amount), a, b, colour);
+      return;
+    case kFlare:
+      return FlareReference(plane, amount, a, b, colour);
+    default:
+      return;  // any other opcode changes nothing
+  }
+}
+
+void ColorXKernel(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
+  Plane plane;
+  if (!FindPlane(*block, plane)) return;
+  const float a = ArgFloat(argA);
+  const float b = ArgFloat(argB);
+  const std::int32_t amount = block->amount;
+  const std::int32_t colour = block->colour;
+  switch (block->opcode) {
+    case kGlow:
+      if (Reach(amount) >= 1) GlowFast(plane, Reach(amount), a, b, colour);
+      return;
+    case kTrailUp:
+    case kTrailDown:
+    case kTrailLeft:
+    case kTrailRight:
+      if (Reach(amount) >= 1) TrailFast(plane, block->opcode, Reach(amount), a, b, colour);
+      return;
+    case kFlare:
+      return FlareFast(plane, amount, a, b, colour);
+    default:
+      return ColorXKernelReference(block, argA, argB, unused);  // painting is already a plain store
+  }
+}
+
+void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std::int16_t Amount,
+                                  std::optional<double> centerX, std::optional<double> centerY) {
+  RunEffect(true, [&] {
+    params_.amount = Amount;
+    params_.colour = colorX;  // taken as it is: a negative colour is not the box's BackColor here
+    params_.opcode = OpCode;
+    runtime_.Randomize();
+    constexpr std::intptr_t kIgnored = 0;
+    switch (OpCode) {
+      case kScatterDot: {
+        // The dot count is formed in 16 bits and wraps; one kernel call paints one dot.
+        const auto dots = static_cast<std::int16_t>(Amount * 20);
+        platform::RandomNumbers& random = runtime_.Random();
+        for (std::int16_t n = 0; n < dots; ++n) {
+          const float a = random.Rnd();
+          const float b = random.Rnd();
+          Call(kernels_.colorX, FloatArg(a), FloatArg(b), kIgnored);
+        }
+        return;
+      }
+      case kRowLines:
+      case kColumnLines:
+      case kDotGrid:
+        return Call(kernels_.colorX, FloatArg(2.0f), FloatArg(3.0f), kIgnored);
+      case kGlow:
+      case kTrailUp:
+      case kTrailDown:
+      case kTrailLeft:
+      case kTrailRight:
+        // The outermost weight and the step between rings.
+        return Call(kernels_.colorX, FloatArg(0.9f), FloatArg(0.1f), kIgnored);
+      case kFlare:
+        return Call(kernels_.colorX, FloatArg(CentreX(centerX)), FloatArg(CentreY(centerY)), kIgnored);
+      default:
+        return;  // no effect; the undo copy and the draw still happen
+    }
+  });
+}
 
 }  // namespace asmpic

@@ -1,14 +1,379 @@
+// Palette effects: twenty per-pixel colour operations on the working picture (plane 2), in place,
+// and the two effect methods that drive them.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
+#include "kernels/rounding.h"
 
 namespace asmpic {
 
-void PaletteKernelReference(KernelParams*, std::uint32_t, std::uint32_t, std::intptr_t) {}
-void PaletteKernel(KernelParams* block, std::uint32_t a1, std::uint32_t a2, std::intptr_t a3) {
-  PaletteKernelReference(block, a1, a2, a3);
+namespace {
+
+enum PaletteOp : std::int32_t {
+  kRedUp = 0,
+  kRedDown = 1,
+  kGreenUp = 2,
+  kGreenDown = 3,
+  kBlueUp = 4,
+  kBlueDown = 5,
+  kBrighten = 6,
+  kDarken = 7,
+  kShiftUp = 8,
+  kShiftDown = 9,
+  kNoise = 10,
+  kInvert = 11,
+  kGreyscale = 12,
+  kDarkToBlack = 13,
+  kLightToWhite = 14,
+  kBlackToWhite = 15,
+  kWhiteToBlack = 16,
+  kNonWhiteToBlack = 17,
+  kNonBlackToWhite = 18,
+  kThreshold = 19,
+};
+
+constexpr int kThresholdLevel = 180;
+
+// Plane 2 and its pixel count; false when there is nothing to work on.
+struct WorkingPlane {
+  std::uint8_t* bytes = nullptr;
+  std::int64_t pixels = 0;
+};
+
+bool FindWorkingPlane(const KernelParams& block, WorkingPlane& plane) {
+  if (block.width <= 0 || block.height <= 0 || block.pixels == nullptr) return false;
+  plane.bytes = PlanePtr(block, 2);
+  plane.pixels = GeometryOf(block).pixelCount();
+  return true;
 }
 
-void clsASMpic::ASM_PalEffects(std::int32_t, std::int16_t, std::int32_t) {}
-void clsASMpic::ASM_IncrementalPalEffects(const std::int32_t&, std::int16_t) {}
+// The channel arithmetic works on pixel pairs: the first 2 * (N div 2) pixels, so an odd plane
+// keeps its last pixel.
+std::int64_t PairedPixels(std::int64_t pixels) {
+  return 2 * (pixels / 2);
+}
+
+bool IsChannelArithmetic(std::int32_t op) {
+  return op >= kRedUp && op <= kShiftDown;
+}
+
+// The four bytes added to (or taken from) each pixel: the amount's bytes a0..a3, shifted so that
+// a0 lands on the named channel and the higher bytes spill into the channels above it.
+std::array<std::uint8_t, 4> Addend(std::int32_t op, std::int32_t amount) {
+  const auto a = static_cast<std::uint32_t>(amount);
+  const auto byte = [a](int i) { return static_cast<std::uint8_t>(a >> (8 * i)); };
+  switch (op) {
+    case kRedUp:
+    case kRedDown:
+      return {0, 0, byte(0), byte(1)};
+    case kGreenUp:
+    case kGreenDown:
+      return {0, byte(0), byte(1), byte(2)};
+    case kBlueUp:
+    case kBlueDown:
+      return {byte(0), byte(1), byte(2), byte(3)};
+    default:  // brighten, darken, shift up, shift down
+      return {byte(0), byte(0), byte(0), byte(1)};
+  }
+}
+
+std::uint8_t CombineByte(std::int32_t op, std::uint8_t b, std::uint8_t d) {
+  switch (op) {
+    case kShiftUp:
+      return static_cast<std::uint8_t>(b + d);
+    case kShiftDown:
+      return static_cast<std::uint8_t>(b - d);
+    default:
+      // Even opcodes raise, odd ones lower, both saturating.
+      return op % 2 == 0 ? static_cast<std::uint8_t>(std::min(255, b + d))
+                         : static_cast<std::uint8_t>(std::max(0, b - d));
+  }
+}
+
+// The noise generator: a 32-bit state that starts from the seed argument; each step yields one
+// byte.
+class NoiseGenerator {
+ public:
+  explicit NoiseGenerator(std::uint32_t seed) : state_(seed) {}
+  std::uint8_t Next() {
+    const std::uint32_t m = state_ * 0x11813u;  // mod 2^32
+    // The sum may carry into bit 32; halving brings that carry down to bit 31.
+    state_ = static_cast<std::uint32_t>((static_cast<std::uint64_t>(m) + 0xAB209u) >> 1);
+    return static_cast<std::uint8_t>(state_);
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+// One channel under the noise: moved by (r / 255) * (40A + 1) - 20A, rounded, clamped.
+std::uint8_t NoisyChannel(std::uint8_t c, std::uint8_t r, std::int32_t amount) {
+  const double spread = 40.0 * amount + 1.0;
+  const double v = RoundHalfEven(c + (r / 255.0) * spread - 20.0 * amount);
+  if (v >= 255.0) return 255;
+  if (v <= 0.0) return 0;
+  return static_cast<std::uint8_t>(v);
+}
+
+bool ThresholdWhite(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+  if (blue < kThresholdLevel) return green >= kThresholdLevel || red >= kThresholdLevel;
+  return red >= kThresholdLevel;
+}
+
+// The black/white rules 13 to 18 and the threshold: the value written to blue, green and red, or
+// nothing when the pixel keeps its colour.
+bool BlackWhiteRule(std::int32_t op, std::uint8_t blue, std::uint8_t green, std::uint8_t red,
+                    std::uint8_t& value) {
+  const bool allBlack = blue == 0 && green == 0 && red == 0;
+  const bool allWhite = blue == 255 && green == 255 && red == 255;
+  switch (op) {
+    case kDarkToBlack:
+      value = 0;
+      return blue <= 24 && green <= 24 && red <= 24;
+    case kLightToWhite:
+      value = 255;
+      return blue > 248 && green > 248 && red > 248;
+    case kBlackToWhite:
+      value = 255;
+      return allBlack;
+    case kWhiteToBlack:
+      value = 0;
+      return allWhite;
+    case kNonWhiteToBlack:
+      value = 0;
+      return !allWhite;
+    case kNonBlackToWhite:
+      value = 255;
+      return !allBlack;
+    default:  // threshold
+      value = ThresholdWhite(blue, green, red) ? 255 : 0;
+      return true;
+  }
+}
+
+// --- The faster variant's pieces -------------------------------------------------------------
+
+std::uint32_t LoadPixel(const std::uint8_t* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, 4);
+  return word;
+}
+
+void StorePixel(std::uint8_t* p, std::uint32_t word) {
+  std::memcpy(p, &word, 4);
+}
+
+// Channel arithmetic and invert over `count` bytes (a multiple of 8), 16 bytes a step.
+void PairBytes(std::int32_t op, std::uint8_t* bytes, std::int64_t count, std::array<std::uint8_t, 4> addend) {
+  std::int64_t i = 0;
+#if defined(__SSE2__)
+  std::uint32_t addendWord;
+  std::memcpy(&addendWord, addend.data(), 4);
+  const __m128i d = _mm_set1_epi32(static_cast<int>(addendWord));
+  const __m128i ones = _mm_set1_epi32(-1);
+  for (; i + 16 <= count; i += 16) {
+    auto* at = reinterpret_cast<__m128i*>(bytes + i);
+    const __m128i b = _mm_loadu_si128(at);
+    __m128i v;
+    switch (op) {
+      case kShiftUp:
+        v = _mm_add_epi8(b, d);
+        break;
+      case kShiftDown:
+        v = _mm_sub_epi8(b, d);
+        break;
+      case kInvert:
+        v = _mm_xor_si128(b, ones);
+        break;
+      default:
+        v = op % 2 == 0 ? _mm_adds_epu8(b, d) : _mm_subs_epu8(b, d);
+        break;
+    }
+    _mm_storeu_si128(at, v);
+  }
+#endif
+  for (; i < count; ++i) {
+    bytes[i] =
+        op == kInvert ? static_cast<std::uint8_t>(255 - bytes[i]) : CombineByte(op, bytes[i], addend[i % 4]);
+  }
+}
+
+void NoiseFast(std::uint8_t* bytes, std::int64_t pixels, std::uint32_t seed, std::int32_t amount) {
+  // The offset depends on r alone: c + (r/255)(40A + 1) - 20A is never within 1/510 of a half (its
+  // fraction is a multiple of 1/255), so rounding the offset first gives the same integer.
+  std::array<std::int16_t, 256> offset;
+  const double spread = 40.0 * amount + 1.0;
+  for (int r = 0; r < 256; ++r) {
+    const double v = RoundHalfEven((r / 255.0) * spread - 20.0 * amount);
+    offset[r] = static_cast<std::int16_t>(std::clamp(v, -256.0, 256.0));
+  }
+  NoiseGenerator generator(seed);
+  for (std::int64_t p = 0; p < pixels; ++p) {
+    std::uint8_t* px = bytes + 4 * p;
+    for (int c = 0; c < 3; ++c)
+      px[c] = static_cast<std::uint8_t>(std::clamp(px[c] + offset[generator.Next()], 0, 255));
+  }
+}
+
+void GreyscaleFast(std::uint8_t* bytes, std::int64_t pixels) {
+  // sum * 43691 >> 17 is sum div 3 for every sum up to 765.
+  std::int64_t p = 0;
+#if defined(__SSE2__)
+  const __m128i low = _mm_set1_epi32(0xFF);
+  const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i third = _mm_set1_epi32(43691);  // the upper 16 bits of each lane stay 0
+  for (; p + 4 <= pixels; p += 4) {
+    auto* at = reinterpret_cast<__m128i*>(bytes + 4 * p);
+    const __m128i v = _mm_loadu_si128(at);
+    const __m128i sum =
+        _mm_add_epi32(_mm_add_epi32(_mm_and_si128(v, low), _mm_and_si128(_mm_srli_epi32(v, 8), low)),
+                      _mm_and_si128(_mm_srli_epi32(v, 16), low));
+    const __m128i grey = _mm_srli_epi32(_mm_mulhi_epu16(sum, third), 1);
+    const __m128i spread =
+        _mm_or_si128(_mm_or_si128(grey, _mm_slli_epi32(grey, 8)), _mm_slli_epi32(grey, 16));
+    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(v, top), spread));
+  }
+#endif
+  for (; p < pixels; ++p) {
+    std::uint8_t* px = bytes + 4 * p;
+    const std::uint32_t word = LoadPixel(px);
+    const std::uint32_t sum = (word & 0xFF) + ((word >> 8) & 0xFF) + ((word >> 16) & 0xFF);
+    const std::uint32_t grey = (sum * 43691u) >> 17;
+    StorePixel(px, (word & 0xFF000000u) | (grey * 0x010101u));
+  }
+}
+
+template <typename Rule>
+void BlackWhiteFast(std::uint8_t* bytes, std::int64_t pixels, Rule rule) {
+  for (std::int64_t p = 0; p < pixels; ++p) {
+    std::uint8_t* px = bytes + 4 * p;
+    const std::uint32_t word = LoadPixel(px);
+    std::uint32_t colour = word & 0x00FFFFFFu;
+    rule(colour);
+    StorePixel(px, (word & 0xFF000000u) | colour);
+  }
+}
+
+}  // namespace
+
+void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
+  WorkingPlane plane;
+  if (!FindWorkingPlane(*block, plane)) return;
+  const std::int32_t op = block->opcode;
+  const std::int32_t amount = block->amount;
+
+  if (IsChannelArithmetic(op) || op == kInvert) {
+    const auto addend = Addend(op, amount);
+    for (std::int64_t p = 0; p < PairedPixels(plane.pixels); ++p) {
+      std::uint8_t* px = plane.bytes + 4 * p;
+      for (int c = 0; c < 4; ++c) {
+        px[c] = op == kInvert ? static_cast<std::uint8_t>(255 - px[c]) : CombineByte(op, px[c], addend[c]);
+      }
+    }
+    return;
+  }
+  if (op == kNoise) {
+    NoiseGenerator generator(seed);
+    for (std::int64_t p = 0; p < plane.pixels; ++p) {
+      std::uint8_t* px = plane.bytes + 4 * p;
+      for (int c = 0; c < 3; ++c) px[c] = NoisyChannel(px[c], generator.Next(), amount);
+    }
+    return;
+  }
+  if (op == kGreyscale) {
+    for (std::int64_t p = 0; p < plane.pixels; ++p) {
+      std::uint8_t* px = plane.bytes + 4 * p;
+      const auto grey = static_cast<std::uint8_t>((px[0] + px[1] + px[2]) / 3);
+      px[0] = px[1] = px[2] = grey;
+    }
+    return;
+  }
+  if (op >= kDarkToBlack && op <= kThreshold) {
+    for (std::int64_t p = 0; p < plane.pixels; ++p) {
+      std::uint8_t* px = plane.bytes + 4 * p;
+      std::uint8_t value;
+      if (BlackWhiteRule(op, px[0], px[1], px[2], value)) px[0] = px[1] = px[2] = value;
+    }
+  }
+  // Any other opcode changes nothing.
+}
+
+void PaletteKernel(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
+  WorkingPlane plane;
+  if (!FindWorkingPlane(*block, plane)) return;
+  const std::int32_t op = block->opcode;
+
+  if (IsChannelArithmetic(op) || op == kInvert) {
+    return PairBytes(op, plane.bytes, 4 * PairedPixels(plane.pixels), Addend(op, block->amount));
+  }
+  constexpr std::uint32_t kWhite = 0x00FFFFFFu;
+  switch (op) {
+    case kNoise:
+      return NoiseFast(plane.bytes, plane.pixels, seed, block->amount);
+    case kGreyscale:
+      return GreyscaleFast(plane.bytes, plane.pixels);
+    case kDarkToBlack:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) {
+        if ((c & 0xFF) <= 24 && ((c >> 8) & 0xFF) <= 24 && (c >> 16) <= 24) c = 0;
+      });
+    case kLightToWhite:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) {
+        if ((c & 0xFF) > 248 && ((c >> 8) & 0xFF) > 248 && (c >> 16) > 248) c = kWhite;
+      });
+    case kBlackToWhite:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) { c = c == 0 ? kWhite : c; });
+    case kWhiteToBlack:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) { c = c == kWhite ? 0 : c; });
+    case kNonWhiteToBlack:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) { c = c == kWhite ? c : 0; });
+    case kNonBlackToWhite:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) { c = c == 0 ? c : kWhite; });
+    case kThreshold:
+      return BlackWhiteFast(plane.bytes, plane.pixels, [](std::uint32_t& c) {
+        const auto blue = static_cast<std::uint8_t>(c);
+        const auto green = static_cast<std::uint8_t>(c >> 8);
+        const auto red = static_cast<std::uint8_t>(c >> 16);
+        c = ThresholdWhite(blue, green, red) ? kWhite : 0;
+      });
+    default:
+      return;  // any other opcode changes nothing
+  }
+}
+
+void clsASMpic::ASM_PalEffects(std::int32_t OpCode, std::int16_t Amount, std::int32_t colorX) {
+  RunEffect(true, [&] {
+    params_.amount = Amount;
+    params_.colour = EffectColour(colorX);
+    params_.opcode = OpCode;
+    // Every opcode reaches the kernel, which ignores the ones it does not know. The noise always
+    // starts from the seed 2.0's bit pattern.
+    Call(kernels_.palette, FloatArg(2.0f), FloatArg(3.0f), 4);
+  });
+}
+
+void clsASMpic::ASM_IncrementalPalEffects(const std::int32_t& OpCode, std::int16_t Amount) {
+  RunEffect(true, [&] {
+    params_.amount = Amount;
+    params_.colour = box_->BackColor();
+    params_.opcode = OpCode;
+    // The generator goes back to the same point on every call, so the noise seed drawn from it is
+    // the same every time and repeated calls add the same pattern.
+    platform::RandomNumbers& random = runtime_.Random();
+    random.Rnd(-1.0f);
+    random.Randomize(1.0);
+    std::uint32_t seed = FloatArg(2.0f);
+    if (OpCode == kNoise) seed = FloatArg(ToSingle(static_cast<double>(random.Rnd()) * 255.0));
+    Call(kernels_.palette, seed, FloatArg(3.0f), 4);
+  });
+}
 
 }  // namespace asmpic

@@ -1,5 +1,6 @@
 #include "platform/random_numbers.h"
 
+#include <array>
 #include <bit>
 
 namespace asmpic::platform {
@@ -20,10 +21,14 @@ float RandomNumbers::Rnd(float number) {
 }
 
 void RandomNumbers::Randomize(double seed) {
-  // Seed from the double's bits, folded to 32: distinct seeds give distinct sequences,
-  // including seeds that differ only in their fraction (clock readings).
+  // All 64 bits of the double reach the generator's state (std::seed_seq is fully specified), so
+  // seeds that differ anywhere, clock readings that differ only in their fraction included, start
+  // different sequences.
   const auto bits = std::bit_cast<std::uint64_t>(seed);
-  engine_.seed(static_cast<std::uint32_t>(bits ^ (bits >> 32)));
+  const std::array<std::uint32_t, 2> words{static_cast<std::uint32_t>(bits),
+                                           static_cast<std::uint32_t>(bits >> 32)};
+  std::seed_seq sequence(words.begin(), words.end());
+  engine_.seed(sequence);
 }
 
 }  // namespace asmpic::platform
