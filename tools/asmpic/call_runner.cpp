@@ -66,8 +66,7 @@ const std::unordered_map<std::string_view, Runner>& Runners() {
 }
 
 // Effects whose kernels this build does not have yet.
-constexpr std::string_view kPending[] = {"ASM_PalEffects", "ASM_IncrementalPalEffects", "ASM_PixelEffects",
-                                         "ASM_ColorXEffects"};
+constexpr std::string_view kPending[] = {"ASM_PixelEffects"};
 
 }  // namespace
 
