@@ -344,6 +344,13 @@ void FilterRow(const Planes& p, std::int64_t y, const std::array<int, 4>& colour
           static_cast<std::uint8_t>(Filter::Channel(rows[0] + i, rows[1] + i, rows[2] + i, colour[i & 3]));
 }
 
+template <typename Filter>
+void FilterRows(const Planes& p, const std::array<int, 4>& colour, int bands) {
+  RunInBands(2, p.height - 1, bands, [&](std::int64_t first, std::int64_t last) {
+    for (std::int64_t y = first; y <= last; ++y) FilterRow<Filter>(p, y, colour);
+  });
+}
+
 void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std::int64_t lastRow) {
   const std::uint32_t keep = ByteThreeMask();
   for (std::int64_t y = firstRow; y <= lastRow; ++y) {
@@ -471,11 +478,6 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
   const std::int32_t amount = block->amount, colour = block->colour;
   const std::array<int, 4> components = {ColourComponent(colour, 0), ColourComponent(colour, 1),
                                          ColourComponent(colour, 2), 0};
-  const auto filter = [&]<typename Filter>(Filter) {
-    RunInBands(2, p.height - 1, bands, [&](std::int64_t first, std::int64_t last) {
-      for (std::int64_t y = first; y <= last; ++y) FilterRow<Filter>(p, y, components);
-    });
-  };
 
   switch (block->opcode) {
     case kPixelSmoothing: {
@@ -486,9 +488,9 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
       return;
     }
     case kPixelContour:
-      return filter(ContourFilter{});
+      return FilterRows<ContourFilter>(p, components, bands);
     case kPixelEmboss:
-      return filter(EmbossFilter{});
+      return FilterRows<EmbossFilter>(p, components, bands);
     case kPixelRipple: {
       if (rippleTable == 0) return;
       const auto* table = reinterpret_cast<const float*>(rippleTable);
@@ -497,7 +499,7 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
       return;
     }
     case kPixelRelief:
-      return filter(ReliefFilter{});
+      return FilterRows<ReliefFilter>(p, components, bands);
     case kPixelTwirl: {
       const std::int64_t cy = p.height / 2;
       RunInBands(0, std::max(p.height - cy, cy - 1), bands,

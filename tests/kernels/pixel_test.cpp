@@ -240,7 +240,7 @@ TEST(RippleTable, HoldsOneEntryPerRowOrColumnWithinThePicture) {
   EXPECT_EQ(BuildRippleTable(3, 70, -2).size(), 70u);
 }
 
-// The twirl worked out pixel by pixel; `source` and `target` are planes 3 and 2.
+// The twirl worked out for one pixel: plane 3 is read, plane 2 holds byte 3.
 std::array<std::uint8_t, 4> TwirlPixel(KernelPlanes& planes, int x, int y, int amount, std::int32_t colour) {
   const int W = planes.width(), H = planes.height(), cx = W / 2, cy = H / 2;
   const double pi = std::numbers::pi;
@@ -248,10 +248,11 @@ std::array<std::uint8_t, 4> TwirlPixel(KernelPlanes& planes, int x, int y, int a
                                      : amount == 2 ? pi
                                      : amount == 4 ? 1.5 * pi
                                                    : 2 * pi);
-  const double theta = K * std::sqrt(double((x - cx) * (x - cx) + (y - cy) * (y - cy))) / std::max(W, H);
-  const float c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
-  const double sx = std::nearbyint((x - cx) * double{c} - (y - cy) * double{s} + cx);
-  const double sy = std::nearbyint((x - cx) * double{s} + (y - cy) * double{c} + cy);
+  const double dx = x - cx, dy = y - cy;
+  const double theta = K * std::sqrt(dx * dx + dy * dy) / std::max(W, H);
+  const double c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
+  const double sx = std::nearbyint(dx * c - dy * s + cx);
+  const double sy = std::nearbyint(dx * s + dy * c + cy);
   std::array<std::uint8_t, 4> p = {static_cast<std::uint8_t>(Component(colour, 0)),
                                    static_cast<std::uint8_t>(Component(colour, 1)),
                                    static_cast<std::uint8_t>(Component(colour, 2)), planes.at(2, x, y, 3)};
