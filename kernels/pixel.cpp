@@ -1,13 +1,535 @@
+// Neighbourhood effects: smoothing, contour, emboss, ripple, relief and twirl, from plane 3 into
+// plane 2, and ASM_PixelEffects, which drives them.
+#include "kernels/pixel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
+#include "kernels/rounding.h"
 
 namespace asmpic {
+namespace {
 
-void PixelKernelReference(KernelParams*, std::uint32_t, std::uint32_t, std::intptr_t) {}
-void PixelKernel(KernelParams* block, std::uint32_t a1, std::uint32_t a2, std::intptr_t a3) {
-  PixelKernelReference(block, a1, a2, a3);
+// The two planes an operation works on, 1-based rows of W pixels, 4 bytes a pixel.
+struct Planes {
+  std::int64_t width;
+  std::int64_t height;
+  const std::uint8_t* source;  // plane 3
+  std::uint8_t* target;        // plane 2
+
+  const std::uint8_t* sourceRow(std::int64_t y) const { return source + 4 * width * (y - 1); }
+  std::uint8_t* targetRow(std::int64_t y) const { return target + 4 * width * (y - 1); }
+  const std::uint8_t* S(std::int64_t x, std::int64_t y) const { return sourceRow(y) + 4 * (x - 1); }
+  std::uint8_t* D(std::int64_t x, std::int64_t y) const { return targetRow(y) + 4 * (x - 1); }
+};
+
+Planes PlanesOf(KernelParams& block) {
+  return {block.width, block.height, PlanePtr(block, 3), PlanePtr(block, 2)};
 }
 
-void clsASMpic::ASM_PixelEffects(const std::int32_t&, std::int16_t, std::int32_t) {}
+// A pixel as one 32-bit word. Every operation on words below treats the four bytes alike, so the
+// byte order of the word does not matter.
+std::uint32_t LoadWord(const std::uint8_t* pixel) {
+  std::uint32_t word;
+  std::memcpy(&word, pixel, 4);
+  return word;
+}
+void StoreWord(std::uint8_t* pixel, std::uint32_t word) {
+  std::memcpy(pixel, &word, 4);
+}
+
+// Each byte halved, quartered or divided by 8, rounded down; the mask drops the bits that the
+// shift would carry into the next lower byte. Sums of 2, 4 and 8 such shares stay within a byte.
+std::uint32_t Half(std::uint32_t p) {
+  return (p & 0xFEFEFEFEu) >> 1;
+}
+std::uint32_t Quarter(std::uint32_t p) {
+  return (p & 0xFCFCFCFCu) >> 2;
+}
+std::uint32_t Eighth(std::uint32_t p) {
+  return (p & 0xF8F8F8F8u) >> 3;
+}
+
+// colour.k: blue (bits 16-23) for byte 0, green for byte 1, red (bits 0-7) for byte 2.
+int ColourComponent(std::int32_t colour, int k) {
+  return (static_cast<std::uint32_t>(colour) >> (16 - 8 * k)) & 0xFF;
+}
+
+// The word with byte 3 of a pixel set and bytes 0 ... 2 clear.
+std::uint32_t ByteThreeMask() {
+  const std::uint8_t bytes[4] = {0, 0, 0, 0xFF};
+  return LoadWord(bytes);
+}
+
+void CopyColourBytes(std::uint8_t* to, const std::uint8_t* from) {
+  std::memcpy(to, from, 3);
+}
+void Fill(std::uint8_t* to, std::int32_t colour) {
+  for (int k = 0; k < 3; ++k) to[k] = static_cast<std::uint8_t>(ColourComponent(colour, k));
+}
+
+// The twirl's largest angle, reached at distance max(W, H) from the centre.
+float TwirlMaxAngle(std::int32_t amount) {
+  constexpr double pi = std::numbers::pi;
+  switch (amount) {
+    case 1:
+      return ToSingle(pi / 2);
+    case 2:
+      return ToSingle(pi);
+    case 4:
+      return ToSingle(3 * pi / 2);
+    default:
+      return ToSingle(2 * pi);
+  }
+}
+
+// The source row for destination row y; the table holds rows already, the clamp keeps a table
+// that was built for another picture inside this one.
+std::int64_t RippleSourceRow(const float* table, std::int64_t y, std::int64_t height) {
+  return std::clamp<std::int64_t>(RoundClamped(table[y - 1]), 1, height);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Reference: one pixel at a time, exactly as the arithmetic reads.
+
+void SmoothingReference(const Planes& p, std::int32_t amount) {
+  const auto S = [&](std::int64_t x, std::int64_t y) { return LoadWord(p.S(x, y)); };
+  const std::int64_t W = p.width, H = p.height;
+  switch (amount) {
+    case 1:
+      for (std::int64_t y = H; y >= 1; --y)
+        for (std::int64_t x = W - 1; x >= 2; --x) StoreWord(p.D(x, y), Half(S(x - 1, y)) + Half(S(x + 1, y)));
+      break;
+    case 2:
+      for (std::int64_t y = H - 1; y >= 2; --y)
+        for (std::int64_t x = W; x >= 1; --x) StoreWord(p.D(x, y), Half(S(x, y - 1)) + Half(S(x, y + 1)));
+      break;
+    case 4:
+      for (std::int64_t y = H - 1; y >= 2; --y)
+        for (std::int64_t x = W - 1; x >= 2; --x)
+          StoreWord(p.D(x, y), Quarter(S(x - 1, y - 1)) + Quarter(S(x + 1, y - 1)) +
+                                   Quarter(S(x - 1, y + 1)) + Quarter(S(x + 1, y + 1)));
+      break;
+    case 8:
+      for (std::int64_t y = H - 1; y >= 2; --y)
+        for (std::int64_t x = W - 1; x >= 2; --x) {
+          std::uint32_t sum = 0;
+          for (std::int64_t j = y - 1; j <= y + 1; ++j)
+            for (std::int64_t i = x - 1; i <= x + 1; ++i)
+              if (i != x || j != y) sum += Eighth(S(i, j));
+          StoreWord(p.D(x, y), sum);
+        }
+      break;
+    default:
+      break;  // no such pattern: nothing is written
+  }
+}
+
+// Runs `channel(x, y, k)` for k = 0, 1, 2 of every pixel with x = 2 ... W - 1, y = 2 ... H - 1 and
+// writes its result; byte 3 keeps its value.
+template <typename Channel>
+void InnerRegionReference(const Planes& p, Channel channel) {
+  for (std::int64_t y = p.height - 1; y >= 2; --y)
+    for (std::int64_t x = p.width - 1; x >= 2; --x)
+      for (int k = 0; k < 3; ++k) p.D(x, y)[k] = static_cast<std::uint8_t>(channel(x, y, k));
+}
+
+void ContourReference(const Planes& p, std::int32_t colour) {
+  InnerRegionReference(p, [&](std::int64_t x, std::int64_t y, int k) {
+    int n = 0;
+    for (std::int64_t j = y - 1; j <= y + 1; ++j)
+      for (std::int64_t i = x - 1; i <= x + 1; ++i)
+        if (i != x || j != y) n += p.S(i, j)[k];
+    const int v = 8 * p.S(x, y)[k] - n + ColourComponent(colour, k);
+    return std::clamp(v, 0, 255);
+  });
+}
+
+void EmbossReference(const Planes& p, std::int32_t colour) {
+  InnerRegionReference(p, [&](std::int64_t x, std::int64_t y, int k) {
+    const int v = std::abs(p.S(x, y)[k] - p.S(x + 1, y + 1)[k] - ColourComponent(colour, k));
+    return std::min(v, 255);
+  });
+}
+
+void ReliefReference(const Planes& p, std::int32_t colour) {
+  InnerRegionReference(p, [&](std::int64_t x, std::int64_t y, int k) {
+    const auto S = [&](std::int64_t i, std::int64_t j) { return int{p.S(i, j)[k]}; };
+    const int g =
+        S(x, y + 1) + 2 * S(x + 1, y + 1) + S(x + 1, y) - S(x - 1, y) - 2 * S(x - 1, y - 1) - S(x, y - 1);
+    const int t = S(x, y) + g;
+    // Negative sums halve downwards too, and a result below 0 is black.
+    int v = static_cast<int>(std::floor(t / 2.0)) + 50;
+    if (v > 255) v = ColourComponent(colour, k);
+    if (v < 0) v = 0;
+    return v;
+  });
+}
+
+void RippleReference(const Planes& p, const float* table) {
+  for (std::int64_t x = p.width; x >= 1; --x)
+    for (std::int64_t y = p.height; y >= 1; --y)
+      CopyColourBytes(p.D(x, y), p.S(x, RippleSourceRow(table, y, p.height)));
+}
+
+void TwirlReference(const Planes& p, std::int32_t amount, std::int32_t colour) {
+  const std::int64_t W = p.width, H = p.height;
+  const std::int64_t cx = W / 2, cy = H / 2, M = std::max(W, H);
+  const float K = TwirlMaxAngle(amount);
+  for (std::int64_t y = H; y >= 1; --y)
+    for (std::int64_t x = W; x >= 1; --x) {
+      const double dx = static_cast<double>(x - cx), dy = static_cast<double>(y - cy);
+      const double r = std::sqrt(dx * dx + dy * dy);
+      const double theta = K * r / static_cast<double>(M);
+      const float c = ToSingle(std::cos(theta)), s = ToSingle(std::sin(theta));
+      const double sx = RoundHalfEven(dx * c - dy * s + static_cast<double>(cx));
+      const double sy = RoundHalfEven(dx * s + dy * c + static_cast<double>(cy));
+      if (sx <= 1 || sx >= static_cast<double>(W) || sy <= 1 || sy >= static_cast<double>(H)) {
+        Fill(p.D(x, y), colour);
+      } else {
+        CopyColourBytes(p.D(x, y), p.S(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy)));
+      }
+    }
+}
+
+// ------------------------------------------------------------------------------------------------
+// Faster variant: whole rows at a time, in loops the compiler vectorises, optionally in bands of
+// rows on several threads. Each band writes only its own rows of plane 2 and reads only plane 3,
+// so the split never changes a byte.
+
+// Runs work(first row, last row) over `first ... last` cut into `bands` contiguous parts.
+template <typename Work>
+void RunInBands(std::int64_t first, std::int64_t last, int bands, const Work& work) {
+  const std::int64_t count = last - first + 1;
+  if (count <= 0) return;
+  const std::int64_t parts = std::clamp<std::int64_t>(bands, 1, count);
+  const auto start = [&](std::int64_t b) { return first + count * b / parts; };
+  std::vector<std::thread> threads;
+  std::int64_t b = 1;
+  try {
+    threads.reserve(static_cast<std::size_t>(parts - 1));
+    for (; b < parts; ++b) threads.emplace_back(std::cref(work), start(b), start(b + 1) - 1);
+  } catch (...) {
+    // No thread to be had: the bands not yet started run here.
+    for (; b < parts; ++b) work(start(b), start(b + 1) - 1);
+  }
+  work(start(0), start(1) - 1);
+  for (auto& thread : threads) thread.join();
+}
+
+void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, std::int64_t lastRow) {
+  const std::int64_t W = p.width;
+  for (std::int64_t y = firstRow; y <= lastRow; ++y) {
+    const std::uint8_t* mid = p.sourceRow(y);
+    std::uint8_t* out = p.targetRow(y);
+    if (amount == 1) {
+      for (std::int64_t i = 1; i < W - 1; ++i)
+        StoreWord(out + 4 * i, Half(LoadWord(mid + 4 * (i - 1))) + Half(LoadWord(mid + 4 * (i + 1))));
+      continue;
+    }
+    const std::uint8_t* down = p.sourceRow(y - 1);
+    const std::uint8_t* up = p.sourceRow(y + 1);
+    if (amount == 2) {
+      for (std::int64_t i = 0; i < W; ++i)
+        StoreWord(out + 4 * i, Half(LoadWord(down + 4 * i)) + Half(LoadWord(up + 4 * i)));
+    } else if (amount == 4) {
+      for (std::int64_t i = 1; i < W - 1; ++i)
+        StoreWord(out + 4 * i, Quarter(LoadWord(down + 4 * (i - 1))) + Quarter(LoadWord(down + 4 * (i + 1))) +
+                                   Quarter(LoadWord(up + 4 * (i - 1))) + Quarter(LoadWord(up + 4 * (i + 1))));
+    } else {
+      for (std::int64_t i = 1; i < W - 1; ++i) {
+        const auto at = [&](const std::uint8_t* row, std::int64_t j) {
+          return Eighth(LoadWord(row + 4 * j));
+        };
+        StoreWord(out + 4 * i, at(down, i - 1) + at(down, i) + at(down, i + 1) + at(mid, i - 1) +
+                                   at(mid, i + 1) + at(up, i - 1) + at(up, i) + at(up, i + 1));
+      }
+    }
+  }
+}
+
+// The 3 x 3 channel filters. Channel() is one byte: it gets pointers to the same byte in the rows
+// below, at and above the pixel, and the colour component of that byte's channel. Where SSE2 is
+// there (every x86-64 processor), Lanes() does the same for eight bytes held as 16-bit lanes:
+// at(row, offset) gives the lanes of row 0 (below), 1 (at) or 2 (above), `offset` bytes on.
+// Saturating the lanes to 0 ... 255 when they are packed back to bytes is the clamp to 0 ... 255.
+struct ContourFilter {
+  static int Channel(const std::uint8_t* down, const std::uint8_t* mid, const std::uint8_t* up, int colour) {
+    const int n = down[-4] + down[0] + down[4] + mid[-4] + mid[4] + up[-4] + up[0] + up[4];
+    return std::clamp(8 * mid[0] - n + colour, 0, 255);
+  }
+#if defined(__SSE2__)
+  template <typename At>
+  static __m128i Lanes(const At& at, __m128i colour) {
+    const __m128i n =
+        _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(at(0, -4), at(0, 0)), _mm_add_epi16(at(0, 4), at(1, -4))),
+                      _mm_add_epi16(_mm_add_epi16(at(1, 4), at(2, -4)), _mm_add_epi16(at(2, 0), at(2, 4))));
+    return _mm_sub_epi16(_mm_add_epi16(_mm_slli_epi16(at(1, 0), 3), colour), n);  // -2040 ... 2295
+  }
+#endif
+};
+
+struct EmbossFilter {
+  static int Channel(const std::uint8_t*, const std::uint8_t* mid, const std::uint8_t* up, int colour) {
+    return std::min(std::abs(mid[0] - up[4] - colour), 255);
+  }
+#if defined(__SSE2__)
+  template <typename At>
+  static __m128i Lanes(const At& at, __m128i colour) {
+    const __m128i d = _mm_sub_epi16(_mm_sub_epi16(at(1, 0), at(2, 4)), colour);
+    return _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d));
+  }
+#endif
+};
+
+struct ReliefFilter {
+  static int Channel(const std::uint8_t* down, const std::uint8_t* mid, const std::uint8_t* up, int colour) {
+    const int t = mid[0] + up[0] + 2 * up[4] + mid[4] - mid[-4] - 2 * down[-4] - down[0];
+    const int v = (t >> 1) + 50;  // arithmetic shift: halves rounding down, also below 0
+    return v > 255 ? colour : std::max(v, 0);
+  }
+#if defined(__SSE2__)
+  template <typename At>
+  static __m128i Lanes(const At& at, __m128i colour) {
+    const __m128i plus = _mm_add_epi16(_mm_add_epi16(at(1, 0), at(2, 0)),
+                                       _mm_add_epi16(_mm_slli_epi16(at(2, 4), 1), at(1, 4)));
+    const __m128i minus = _mm_add_epi16(_mm_add_epi16(at(1, -4), _mm_slli_epi16(at(0, -4), 1)), at(0, 0));
+    const __m128i v = _mm_add_epi16(_mm_srai_epi16(_mm_sub_epi16(plus, minus), 1), _mm_set1_epi16(50));
+    const __m128i over = _mm_cmpgt_epi16(v, _mm_set1_epi16(255));
+    return _mm_or_si128(_mm_and_si128(over, colour), _mm_andnot_si128(over, v));
+  }
+#endif
+};
+
+// One row y (2 ... H - 1) of a channel filter over pixels 2 ... W - 1, byte 3 of each kept.
+template <typename Filter>
+void FilterRow(const Planes& p, std::int64_t y, const std::array<int, 4>& colour) {
+  const std::uint8_t* rows[3] = {p.sourceRow(y - 1), p.sourceRow(y), p.sourceRow(y + 1)};
+  std::uint8_t* out = p.targetRow(y);
+  const std::int64_t end = 4 * (p.width - 1);
+  std::int64_t i = 4;
+#if defined(__SSE2__)
+  // Sixteen bytes (four pixels) at a time; the loads reach 4 bytes either side, still in the row.
+  const __m128i colour16 =
+      _mm_setr_epi16(static_cast<std::int16_t>(colour[0]), static_cast<std::int16_t>(colour[1]),
+                     static_cast<std::int16_t>(colour[2]), 0, static_cast<std::int16_t>(colour[0]),
+                     static_cast<std::int16_t>(colour[1]), static_cast<std::int16_t>(colour[2]), 0);
+  const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));  // byte 3 of each pixel
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= end; i += 16) {
+    const auto load = [&](int row, int offset) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[row] + i + offset));
+    };
+    const auto low = [&](int row, int offset) { return _mm_unpacklo_epi8(load(row, offset), zero); };
+    const auto high = [&](int row, int offset) { return _mm_unpackhi_epi8(load(row, offset), zero); };
+    const __m128i v = _mm_packus_epi16(Filter::Lanes(low, colour16), Filter::Lanes(high, colour16));
+    auto* to = reinterpret_cast<__m128i*>(out + i);
+    _mm_storeu_si128(to, _mm_or_si128(_mm_and_si128(keep, _mm_loadu_si128(to)), _mm_andnot_si128(keep, v)));
+  }
+#endif
+  for (; i < end; ++i)
+    if ((i & 3) != 3)
+      out[i] =
+          static_cast<std::uint8_t>(Filter::Channel(rows[0] + i, rows[1] + i, rows[2] + i, colour[i & 3]));
+}
+
+template <typename Filter>
+void FilterRows(const Planes& p, const std::array<int, 4>& colour, int bands) {
+  RunInBands(2, p.height - 1, bands, [&](std::int64_t first, std::int64_t last) {
+    for (std::int64_t y = first; y <= last; ++y) FilterRow<Filter>(p, y, colour);
+  });
+}
+
+void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std::int64_t lastRow) {
+  const std::uint32_t keep = ByteThreeMask();
+  for (std::int64_t y = firstRow; y <= lastRow; ++y) {
+    const std::uint8_t* from = p.sourceRow(RippleSourceRow(table, y, p.height));
+    std::uint8_t* out = p.targetRow(y);
+    for (std::int64_t i = 0; i < p.width; ++i)
+      StoreWord(out + 4 * i, (LoadWord(out + 4 * i) & keep) | (LoadWord(from + 4 * i) & ~keep));
+  }
+}
+
+// Rounds half to even like std::nearbyint in the default rounding mode, for |value| < 2^51: adding
+// 1.5 * 2^52 leaves no fraction bits, so the addition itself rounds. Twirl values stay far below.
+double RoundSmall(double value) {
+  constexpr double kShift = 0x1.8p52;
+  return (value + kShift) - kShift;
+}
+
+// The twirl's rows at distance a = firstDistance ... lastDistance above and below the centre row.
+// The turn depends on the distance from the centre only, so the cosine and sine of one column
+// distance b serve the columns b left and right of the centre in both rows. They are worked out
+// for a run of column distances at a time, so the scratch space stays small for any width.
+void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::int64_t firstDistance,
+               std::int64_t lastDistance) {
+  const std::int64_t W = p.width, H = p.height;
+  const std::int64_t cx = W / 2, cy = H / 2, M = std::max(W, H);
+  const double dW = static_cast<double>(W), dH = static_cast<double>(H);
+  const double dcx = static_cast<double>(cx), dcy = static_cast<double>(cy);
+  const float K = TwirlMaxAngle(amount);
+  const std::int64_t maxColumnDistance = std::max(W - cx, cx - 1);
+  const std::uint32_t keep = ByteThreeMask();
+  std::uint8_t fill[4] = {0, 0, 0, 0};
+  Fill(fill, colour);
+  const std::uint32_t fillWord = LoadWord(fill);
+
+  constexpr std::int64_t kRun = 512;
+  float cosines[kRun], sines[kRun];
+  for (std::int64_t a = firstDistance; a <= lastDistance; ++a) {
+    const double da = static_cast<double>(a);
+    const std::int64_t rows[2] = {cy + a, cy - a};
+    for (std::int64_t b0 = 0; b0 <= maxColumnDistance; b0 += kRun) {
+      const std::int64_t run = std::min(kRun, maxColumnDistance - b0 + 1);
+      for (std::int64_t j = 0; j < run; ++j) {
+        const double db = static_cast<double>(b0 + j);
+        const double theta = K * std::sqrt(db * db + da * da) / static_cast<double>(M);
+        cosines[j] = ToSingle(std::cos(theta));
+        sines[j] = ToSingle(std::sin(theta));
+      }
+      for (int r = 0; r < (a == 0 ? 1 : 2); ++r) {  // the centre row once
+        const std::int64_t y = rows[r];
+        if (y < 1 || y > H) continue;
+        const double dy = static_cast<double>(y - cy);
+        const auto pixel = [&](std::int64_t x, double c, double s) {
+          const double dx = static_cast<double>(x - cx);
+          const double sx = RoundSmall(dx * c - dy * s + dcx);
+          const double sy = RoundSmall(dx * s + dy * c + dcy);
+          std::uint32_t colourBytes = fillWord;
+          if (sx > 1 && sx < dW && sy > 1 && sy < dH)
+            colourBytes = LoadWord(p.S(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy))) & ~keep;
+          std::uint8_t* to = p.D(x, y);
+          StoreWord(to, (LoadWord(to) & keep) | colourBytes);
+        };
+        // Right of the centre, with the centre column itself, then left of it.
+        const std::int64_t rightRun = std::min(run, W - cx - b0 + 1);
+        for (std::int64_t j = std::max<std::int64_t>(0, 1 - cx - b0); j < rightRun; ++j)
+          pixel(cx + b0 + j, cosines[j], sines[j]);  // cx is 0 in a picture one pixel wide
+        for (std::int64_t j = (b0 == 0 ? 1 : 0); j < run && cx - b0 - j >= 1; ++j)
+          pixel(cx - b0 - j, cosines[j], sines[j]);
+      }
+    }
+  }
+}
+
+// Pictures at least this large are worth the threads.
+constexpr std::int64_t kBandedPixels = 1 << 18;
+
+int BandsFor(const KernelParams& block) {
+  if (std::int64_t{block.width} * block.height < kBandedPixels) return 1;
+  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+}
+
+bool HasPixels(const KernelParams& block) {
+  return block.width > 0 && block.height > 0 && block.pixels != nullptr;
+}
+
+}  // namespace
+
+std::vector<float> BuildRippleTable(std::int32_t width, std::int32_t height, std::int32_t amount) {
+  const std::int32_t n = std::max({width, height, 0});
+  std::vector<float> table(static_cast<std::size_t>(n));
+  const float lowest = 1.0f, highest = static_cast<float>(height);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    float t = ToSingle(i + 2 * std::sin(i / 5.0) * amount);
+    if (t < lowest) t = lowest;
+    if (t > highest) t = highest;
+    table[i - 1] = t;
+  }
+  return table;
+}
+
+void PixelKernelReference(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
+  if (!HasPixels(*block)) return;
+  const Planes p = PlanesOf(*block);
+  switch (block->opcode) {
+    case kPixelSmoothing:
+      return SmoothingReference(p, block->amount);
+    case kPixelContour:
+      return ContourReference(p, block->colour);
+    case kPixelEmboss:
+      return EmbossReference(p, block->colour);
+    case kPixelRipple:
+      if (rippleTable != 0) RippleReference(p, reinterpret_cast<const float*>(rippleTable));
+      return;
+    case kPixelRelief:
+      return ReliefReference(p, block->colour);
+    case kPixelTwirl:
+      return TwirlReference(p, block->amount, block->colour);
+    default:
+      return;
+  }
+}
+
+void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int bands) {
+  if (!HasPixels(*block)) return;
+  const Planes p = PlanesOf(*block);
+  const std::int32_t amount = block->amount, colour = block->colour;
+  const std::array<int, 4> components = {ColourComponent(colour, 0), ColourComponent(colour, 1),
+                                         ColourComponent(colour, 2), 0};
+
+  switch (block->opcode) {
+    case kPixelSmoothing: {
+      if (amount != 1 && amount != 2 && amount != 4 && amount != 8) return;
+      const std::int64_t first = amount == 1 ? 1 : 2, last = amount == 1 ? p.height : p.height - 1;
+      RunInBands(first, last, bands,
+                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to); });
+      return;
+    }
+    case kPixelContour:
+      return FilterRows<ContourFilter>(p, components, bands);
+    case kPixelEmboss:
+      return FilterRows<EmbossFilter>(p, components, bands);
+    case kPixelRipple: {
+      if (rippleTable == 0) return;
+      const auto* table = reinterpret_cast<const float*>(rippleTable);
+      RunInBands(1, p.height, bands,
+                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to); });
+      return;
+    }
+    case kPixelRelief:
+      return FilterRows<ReliefFilter>(p, components, bands);
+    case kPixelTwirl: {
+      const std::int64_t cy = p.height / 2;
+      RunInBands(0, std::max(p.height - cy, cy - 1), bands,
+                 [&](std::int64_t from, std::int64_t to) { TwirlRows(p, amount, colour, from, to); });
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void PixelKernel(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
+  PixelKernelInBands(block, rippleTable, BandsFor(*block));
+}
+
+void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {
+  RunEffect(true, [&] {
+    params_.amount = Amount;
+    params_.colour = EffectColour(colorX);
+    params_.opcode = OpCode;
+    // Compared unsigned, so a negative opcode is out of range too.
+    if (static_cast<std::uint32_t>(OpCode) > kPixelTwirl) return;
+    std::vector<float> rippleTable;  // lives until the kernel has returned
+    std::intptr_t arg3 = 4;
+    if (OpCode == kPixelRipple) {
+      rippleTable = BuildRippleTable(width_, height_, Amount);
+      arg3 = reinterpret_cast<std::intptr_t>(rippleTable.data());
+    }
+    Call(kernels_.pixel, FloatArg(2.0f), FloatArg(3.0f), arg3);
+  });
+}
 
 }  // namespace asmpic

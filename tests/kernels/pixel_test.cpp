@@ -1,0 +1,449 @@
+// Neighbourhood effects: each opcode against values worked out pixel by pixel, the regions each
+// one writes, the planes and bytes it must leave alone, small pictures, the faster kernel against
+// the reference, and ASM_PixelEffects' frame around the kernel.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "kernels/kernel_store.h"
+#include "kernels/pixel.h"
+#include "tests/support/headless_engine.h"
+#include "tests/support/kernel_planes.h"
+
+namespace asmpic {
+namespace {
+
+using testing::HeadlessEngine;
+using testing::KernelPlanes;
+
+enum class Variant { kReference, kFast, kThreeBands };
+
+void RunKernel(KernelPlanes& planes, Variant variant, std::int32_t opcode, std::int32_t amount,
+               std::int32_t colour = 0) {
+  planes.params.opcode = opcode;
+  planes.params.amount = amount;
+  planes.params.colour = colour;
+  std::vector<float> table;
+  std::intptr_t arg3 = 4;
+  if (opcode == kPixelRipple) {
+    table = BuildRippleTable(planes.width(), planes.height(), amount);
+    arg3 = reinterpret_cast<std::intptr_t>(table.data());
+  }
+  const std::uint32_t two = FloatArg(2.0f), three = FloatArg(3.0f);
+  if (variant == Variant::kReference) PixelKernelReference(&planes.params, two, three, arg3);
+  if (variant == Variant::kFast) PixelKernel(&planes.params, two, three, arg3);
+  if (variant == Variant::kThreeBands) PixelKernelInBands(&planes.params, arg3, 3);
+}
+
+bool Inner(const KernelPlanes& planes, int x, int y) {
+  return x >= 2 && x <= planes.width() - 1 && y >= 2 && y <= planes.height() - 1;
+}
+
+// colour.k of a 0x00BBGGRR colour: blue for byte 0, green for 1, red for 2.
+int Component(std::int32_t colour, int k) {
+  return (colour >> (16 - 8 * k)) & 0xFF;
+}
+
+class PixelKernelTest : public ::testing::TestWithParam<Variant> {
+ protected:
+  void Run(KernelPlanes& planes, std::int32_t opcode, std::int32_t amount, std::int32_t colour = 0) {
+    RunKernel(planes, GetParam(), opcode, amount, colour);
+  }
+};
+
+const char* const kVariantNames[] = {"Reference", "Fast", "ThreeBands"};
+
+INSTANTIATE_TEST_SUITE_P(Variants, PixelKernelTest,
+                         ::testing::Values(Variant::kReference, Variant::kFast, Variant::kThreeBands),
+                         [](const auto& info) {
+                           return std::string(kVariantNames[static_cast<int>(info.param)]);
+                         });
+
+TEST_P(PixelKernelTest, SmoothingSumsRoundedDownSharesOfEachByteOverItsPattern) {
+  struct Pattern {
+    int amount;
+    int shift;
+    std::vector<std::pair<int, int>> neighbours;
+    bool needsColumns, needsRows;
+    int whiteResult;
+  };
+  const std::vector<Pattern> patterns = {
+      {1, 1, {{-1, 0}, {1, 0}}, true, false, 254},
+      {2, 1, {{0, -1}, {0, 1}}, false, true, 254},
+      {4, 2, {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}}, true, true, 252},
+      {8, 3, {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}}, true, true, 248}};
+  for (const auto& pattern : patterns) {
+    SCOPED_TRACE(pattern.amount);
+    KernelPlanes planes(9, 7);
+    planes.randomize(pattern.amount);
+    KernelPlanes before = planes;
+    Run(planes, kPixelSmoothing, pattern.amount);
+    for (int y = 1; y <= 7; ++y)
+      for (int x = 1; x <= 9; ++x) {
+        const bool written =
+            (!pattern.needsColumns || (x >= 2 && x <= 8)) && (!pattern.needsRows || (y >= 2 && y <= 6));
+        for (int c = 0; c < 4; ++c) {
+          int expected = before.at(2, x, y, c);
+          if (written) {
+            expected = 0;
+            for (const auto& [dx, dy] : pattern.neighbours)
+              expected += before.at(3, x + dx, y + dy, c) >> pattern.shift;
+          }
+          ASSERT_EQ(planes.at(2, x, y, c), expected) << x << "," << y << " byte " << c;
+        }
+      }
+
+    // White loses one share's rounding per neighbour; the border keeps what plane 2 held.
+    planes.fillPlane(3, {255, 255, 255, 255});
+    planes.fillPlane(2, {255, 255, 255, 255});
+    Run(planes, kPixelSmoothing, pattern.amount);
+    EXPECT_EQ(planes.at(2, 5, 4, 3), pattern.whiteResult);
+    EXPECT_EQ(planes.at(2, 1, 1, 0), 255);
+  }
+}
+
+TEST_P(PixelKernelTest, SmoothingWithAnotherAmountAndUnknownOpcodesWriteNothing) {
+  for (const auto& [opcode, amount] : std::vector<std::pair<int, int>>{{kPixelSmoothing, 3},
+                                                                       {kPixelSmoothing, 0},
+                                                                       {kPixelSmoothing, -1},
+                                                                       {kPixelSmoothing, 16},
+                                                                       {6, 1},
+                                                                       {-1, 1}}) {
+    KernelPlanes planes(6, 5);
+    planes.randomize(11);
+    const auto bytes = planes.bytes;
+    Run(planes, opcode, amount);
+    EXPECT_EQ(planes.bytes, bytes) << opcode << " " << amount;
+  }
+}
+
+TEST_P(PixelKernelTest, OnlyPlaneTwoChangesAndOnlySmoothingWritesByteThree) {
+  for (int opcode = 1; opcode <= 5; ++opcode) {
+    KernelPlanes planes(13, 11);
+    planes.randomize(opcode);
+    KernelPlanes before = planes;
+    Run(planes, opcode, 1, 0x00FFFFFF);
+    EXPECT_EQ(planes.planeCopy(1), before.planeCopy(1)) << opcode;
+    EXPECT_EQ(planes.planeCopy(3), before.planeCopy(3)) << opcode;
+    for (int y = 1; y <= 11; ++y)
+      for (int x = 1; x <= 13; ++x) ASSERT_EQ(planes.at(2, x, y, 3), before.at(2, x, y, 3)) << opcode;
+
+    // Plane 1 is never read: another source picture gives the same result.
+    std::mt19937 random(opcode);
+    for (std::size_t i = 0; i < before.planeBytes(); ++i)
+      before.plane(1)[i] = static_cast<std::uint8_t>(random());
+    const auto result = planes.planeCopy(2);
+    Run(before, opcode, 1, 0x00FFFFFF);
+    EXPECT_EQ(before.planeCopy(2), result) << opcode;
+  }
+}
+
+TEST_P(PixelKernelTest, UniformPictureUnderContourEmbossAndReliefFillsTheInnerRegion) {
+  const std::int32_t colour = 0x7F102030;  // the top byte plays no part
+  const std::array<std::uint8_t, 4> source = {40, 90, 200, 7}, marker = {1, 2, 3, 4};
+  const std::vector<std::pair<int, std::array<int, 3>>> cases = {
+      {kPixelContour, {0x10, 0x20, 0x30}},  // 8b - 8b + colour
+      {kPixelEmboss, {0x10, 0x20, 0x30}},   // |b - b - colour|
+      {kPixelRelief, {70, 95, 150}}};       // b / 2 + 50
+  for (const auto& [opcode, inner] : cases) {
+    KernelPlanes planes(8, 6);
+    planes.fillPlane(3, source);
+    planes.fillPlane(2, marker);
+    Run(planes, opcode, 1, colour);
+    for (int y = 1; y <= 6; ++y)
+      for (int x = 1; x <= 8; ++x) {
+        const auto expected = Inner(planes, x, y)
+                                  ? std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(inner[0]),
+                                                                static_cast<std::uint8_t>(inner[1]),
+                                                                static_cast<std::uint8_t>(inner[2]), 4}
+                                  : marker;
+        ASSERT_EQ(planes.pixel(2, x, y), expected) << opcode << " at " << x << "," << y;
+      }
+  }
+}
+
+// One bright pixel at (5, 5) in a black source shows where each filter takes its neighbours from
+// and how it clamps: the impulse per channel, times the weight it gets at each destination pixel.
+// Relief meets negative sums here (green -61 gives 19 and -122 gives 0; red -255 and -510 give 0,
+// not the colour) and a sum above white (red 510 takes the colour).
+TEST_P(PixelKernelTest, ContourEmbossAndReliefWeighTheNeighboursWhereTheyLie) {
+  const std::array<int, 3> impulse = {20, 61, 255};
+  const std::int32_t colour = (30 << 16) | (10 << 8) | 7;  // blue 30, green 10, red 7
+  // Weight of the source pixel at (x + i, y + j) for the destination (x, y), indexed [j + 1][i + 1].
+  using Weights = std::array<std::array<int, 3>, 3>;
+  const Weights contour = {{{-1, -1, -1}, {-1, 8, -1}, {-1, -1, -1}}};
+  const Weights emboss = {{{0, 0, 0}, {0, 1, 0}, {0, 0, -1}}};
+  const Weights relief = {{{-2, -1, 0}, {-1, 1, 1}, {0, 1, 2}}};  // includes the pixel itself
+  const auto finish = [](int opcode, int sum, int colourK) {
+    if (opcode == kPixelContour) return std::clamp(sum + colourK, 0, 255);
+    if (opcode == kPixelEmboss) return std::min(std::abs(sum - colourK), 255);
+    const int v = static_cast<int>(std::floor(sum / 2.0)) + 50;  // negative sums round down too
+    return v > 255 ? colourK : std::max(v, 0);
+  };
+  for (const auto& [opcode, weights] : std::vector<std::pair<int, Weights>>{
+           {kPixelContour, contour}, {kPixelEmboss, emboss}, {kPixelRelief, relief}}) {
+    KernelPlanes planes(9, 9);
+    planes.fillPlane(3, {0, 0, 0, 0});
+    for (int k = 0; k < 3; ++k) planes.at(3, 5, 5, k) = static_cast<std::uint8_t>(impulse[k]);
+    Run(planes, opcode, 1, colour);
+    for (int y = 2; y <= 8; ++y)
+      for (int x = 2; x <= 8; ++x)
+        for (int k = 0; k < 3; ++k) {
+          const int i = 5 - x, j = 5 - y;
+          const int weight = (std::abs(i) <= 1 && std::abs(j) <= 1) ? weights[j + 1][i + 1] : 0;
+          ASSERT_EQ(planes.at(2, x, y, k), finish(opcode, weight * impulse[k], Component(colour, k)))
+              << opcode << " at " << x << "," << y << " byte " << k;
+        }
+  }
+}
+
+TEST_P(PixelKernelTest, RippleTakesWholeRowsFromTheSine) {
+  for (const int amount : {0, 1, -7, 30}) {
+    KernelPlanes planes(5, 40);
+    planes.randomize(amount + 100);
+    KernelPlanes before = planes;
+    Run(planes, kPixelRipple, amount);
+    for (int y = 1; y <= 40; ++y) {
+      float row = static_cast<float>(y + 2 * std::sin(y / 5.0) * amount);
+      row = std::min(std::max(row, 1.0f), 40.0f);
+      const int sy = static_cast<int>(std::nearbyint(row));
+      if (amount == 0) {
+        ASSERT_EQ(sy, y);
+      }
+      if (amount == 1 && y == 1) {
+        ASSERT_EQ(sy, 1);  // 1 + 2 sin 0.2 = 1.40
+      }
+      for (int x = 1; x <= 5; ++x) {
+        const auto s = before.pixel(3, x, sy);
+        ASSERT_EQ(planes.pixel(2, x, y),
+                  (std::array<std::uint8_t, 4>{s[0], s[1], s[2], before.at(2, x, y, 3)}))
+            << amount << ": " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(RippleTable, HoldsOneEntryPerRowOrColumnWithinThePicture) {
+  const auto table = BuildRippleTable(50, 20, 9);
+  ASSERT_EQ(table.size(), 50u);
+  for (int i = 1; i <= 50; ++i) {
+    const float t = static_cast<float>(i + 2 * std::sin(i / 5.0) * 9);
+    EXPECT_EQ(table[i - 1], std::min(std::max(t, 1.0f), 20.0f)) << i;
+  }
+  EXPECT_EQ(BuildRippleTable(3, 70, -2).size(), 70u);
+}
+
+// The twirl worked out for one pixel: plane 3 is read, plane 2 holds byte 3.
+std::array<std::uint8_t, 4> TwirlPixel(KernelPlanes& planes, int x, int y, int amount, std::int32_t colour) {
+  const int W = planes.width(), H = planes.height(), cx = W / 2, cy = H / 2;
+  const double pi = std::numbers::pi;
+  const float K = static_cast<float>(amount == 1   ? pi / 2
+                                     : amount == 2 ? pi
+                                     : amount == 4 ? 1.5 * pi
+                                                   : 2 * pi);
+  const double dx = x - cx, dy = y - cy;
+  const double theta = K * std::sqrt(dx * dx + dy * dy) / std::max(W, H);
+  const double c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
+  const double sx = std::nearbyint(dx * c - dy * s + cx);
+  const double sy = std::nearbyint(dx * s + dy * c + cy);
+  std::array<std::uint8_t, 4> p = {static_cast<std::uint8_t>(Component(colour, 0)),
+                                   static_cast<std::uint8_t>(Component(colour, 1)),
+                                   static_cast<std::uint8_t>(Component(colour, 2)), planes.at(2, x, y, 3)};
+  if (sx >= 2 && sx <= W - 1 && sy >= 2 && sy <= H - 1)
+    for (int k = 0; k < 3; ++k) p[k] = planes.at(3, static_cast<int>(sx), static_cast<int>(sy), k);
+  return p;
+}
+
+TEST_P(PixelKernelTest, TwirlTurnsByDistanceAndFillsWhatMapsOutside) {
+  const std::int32_t colour = 0x7F405060;
+  for (const int amount : {1, 2, 3, 4}) {
+    KernelPlanes planes(23, 17);
+    planes.randomize(amount);
+    KernelPlanes before = planes;
+    Run(planes, kPixelTwirl, amount, colour);
+    int filled = 0;
+    for (int y = 1; y <= 17; ++y)
+      for (int x = 1; x <= 23; ++x) {
+        const auto expected = TwirlPixel(before, x, y, amount, colour);
+        ASSERT_EQ(planes.pixel(2, x, y), expected) << amount << ": " << x << "," << y;
+        filled += expected[0] == 0x40 && expected[1] == 0x50 && expected[2] == 0x60;
+      }
+    EXPECT_EQ(planes.pixel(2, 11, 8),
+              (std::array<std::uint8_t, 4>{before.at(3, 11, 8, 0), before.at(3, 11, 8, 1),
+                                           before.at(3, 11, 8, 2), before.at(2, 11, 8, 3)}));
+    EXPECT_GT(filled, 4) << "the corners map outside";
+  }
+}
+
+// Pictures below 3 x 3 under every opcode: an opcode that needs more columns or rows than the
+// picture has leaves plane 2 as it was; ripple and twirl always write (twirl only its fill when
+// there is no accepted source pixel). The sanitizers watch the reads.
+TEST_P(PixelKernelTest, SmallPicturesStayInsideTheirPlanes) {
+  for (int w = 1; w <= 4; ++w)
+    for (int h = 1; h <= 4; ++h)
+      for (int opcode = 0; opcode <= 5; ++opcode)
+        for (const int amount : {1, 2, 4, 8, 0, -3}) {
+          KernelPlanes planes(w, h);
+          planes.randomize(w * 100 + h * 10 + opcode);
+          KernelPlanes before = planes;
+          Run(planes, opcode, amount, 0x00C0FFEE);
+          EXPECT_EQ(planes.planeCopy(1), before.planeCopy(1));
+          EXPECT_EQ(planes.planeCopy(3), before.planeCopy(3));
+          const bool filter = opcode == kPixelContour || opcode == kPixelEmboss || opcode == kPixelRelief;
+          const bool smoothing = opcode == kPixelSmoothing;
+          const bool needsColumns = filter || (smoothing && amount != 2);
+          const bool needsRows = filter || (smoothing && amount != 1);
+          if ((needsColumns && w < 3) || (needsRows && h < 3)) {
+            EXPECT_EQ(planes.planeCopy(2), before.planeCopy(2))
+                << w << "x" << h << " op " << opcode << " A " << amount;
+          }
+          if (opcode == kPixelTwirl && (w < 3 || h < 3)) {
+            for (int i = 0; i < w * h; ++i) ASSERT_EQ(planes.plane(2)[4 * i], 0xC0);
+          }
+        }
+}
+
+// The faster kernel, in one band and in several, against the reference over many sizes and
+// parameters; the first differing byte is reported.
+TEST(PixelKernelEquivalence, FastKernelMatchesReferenceByteForByte) {
+  std::mt19937 random(2024);
+  std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {3, 1},  {1, 3},  {3, 3},
+                                            {4, 2}, {2, 5}, {17, 3}, {70, 50}};
+  for (int i = 0; i < 60; ++i) sizes.emplace_back(1 + random() % 70, 1 + random() % 50);
+  const std::array<int, 9> amounts = {-1, 0, 1, 2, 3, 4, 8, 30, -32768};
+  for (const auto& [w, h] : sizes)
+    for (int opcode = -1; opcode <= 6; ++opcode) {
+      const int amount = amounts[random() % amounts.size()];
+      const auto colour = static_cast<std::int32_t>(random());
+      const int bands = 1 + static_cast<int>(random() % 5);
+      KernelPlanes expected(w, h);
+      expected.randomize(random());
+      KernelPlanes actual = expected;
+      RunKernel(expected, Variant::kReference, opcode, amount, colour);
+      std::vector<float> table = BuildRippleTable(w, h, amount);
+      actual.params.opcode = opcode;
+      actual.params.amount = amount;
+      actual.params.colour = colour;
+      PixelKernelInBands(&actual.params,
+                         opcode == kPixelRipple ? reinterpret_cast<std::intptr_t>(table.data()) : 4, bands);
+      for (std::size_t b = 0; b < expected.bytes.size(); ++b)
+        ASSERT_EQ(actual.bytes[b], expected.bytes[b])
+            << w << "x" << h << " op " << opcode << " A " << amount << " bands " << bands << ": plane "
+            << b / actual.planeBytes() + 1 << " pixel " << (b % actual.planeBytes()) / 4 << " byte " << b % 4;
+    }
+}
+
+TEST(PixelKernelEquivalence, ThreadedKernelMatchesReferenceOnALargePicture) {
+  for (int opcode = 0; opcode <= 5; ++opcode) {
+    KernelPlanes expected(640, 480);  // large enough for PixelKernel to use its threads
+    expected.randomize(opcode);
+    KernelPlanes actual = expected;
+    RunKernel(expected, Variant::kReference, opcode, 4, 0x00123456);
+    RunKernel(actual, Variant::kFast, opcode, 4, 0x00123456);
+    EXPECT_TRUE(actual.bytes == expected.bytes) << opcode;
+  }
+}
+
+// ---- ASM_PixelEffects -------------------------------------------------------------------------
+
+// What the engine hands the kernel, recorded during the call (the ripple table is gone after it).
+struct Recorded {
+  int calls = 0;
+  KernelParams block;
+  std::uint32_t arg1 = 0, arg2 = 0;
+  std::intptr_t arg3 = 0;
+  std::vector<float> table;
+};
+Recorded recorded;
+
+void RecordingKernel(KernelParams* block, std::uint32_t arg1, std::uint32_t arg2, std::intptr_t arg3) {
+  ++recorded.calls;
+  recorded.block = *block;
+  recorded.arg1 = arg1;
+  recorded.arg2 = arg2;
+  recorded.arg3 = arg3;
+  if (block->opcode == kPixelRipple) {
+    const auto* table = reinterpret_cast<const float*>(arg3);
+    recorded.table.assign(table, table + std::max(block->width, block->height));
+  }
+}
+
+TEST(PixelEffectsMethod, FillsTheFrameAndCallsTheKernelOnlyForOpcodesZeroToFive) {
+  KernelStore store;
+  store.pixel = RecordingKernel;
+  HeadlessEngine engine(7, 12, 0x00332211, store);
+  engine.BindRandom(1);
+  for (const std::int32_t opcode : {0, 1, 2, 3, 4, 5, 6, -1, std::numeric_limits<std::int32_t>::min()}) {
+    recorded = {};
+    // A colour is passed whole (the kernel ignores its top byte); any negative one is BackColor.
+    const std::int32_t colorX = opcode == 2 ? 0x7F445566 : opcode == 4 ? -5 : -1;
+    engine.engine.ASM_PixelEffects(opcode, -300, colorX);
+    EXPECT_EQ(engine.engine.params().opcode, opcode);
+    EXPECT_EQ(engine.engine.params().amount, -300);
+    EXPECT_EQ(engine.engine.params().colour, opcode == 2 ? 0x7F445566 : 0x00332211);
+    if (opcode < 0 || opcode > 5) {
+      EXPECT_EQ(recorded.calls, 0) << opcode;
+      continue;
+    }
+    ASSERT_EQ(recorded.calls, 1) << opcode;
+    EXPECT_EQ(ArgFloat(recorded.arg1), 2.0f);
+    EXPECT_EQ(ArgFloat(recorded.arg2), 3.0f);
+    if (opcode == kPixelRipple) {
+      EXPECT_EQ(recorded.table, BuildRippleTable(7, 12, -300));
+      EXPECT_EQ(recorded.table[0], 1.0f);
+    } else {
+      EXPECT_EQ(recorded.arg3, 4);
+    }
+  }
+}
+
+TEST(PixelEffectsMethod, UnknownOpcodeStillCopiesForUndoAndDraws) {
+  for (const std::int32_t opcode : {6, -1}) {
+    HeadlessEngine engine(9, 8);
+    engine.BindRandom(3);
+    engine.engine.AutoDraw(false);
+    engine.engine.ASM_PixelEffects(kPixelContour, 1, 0x00808080);
+    engine.engine.AutoDraw(true);
+    const auto working = engine.plane(2);
+    ASSERT_NE(engine.plane(3), working);
+    const int refreshes = engine.box->refreshes;
+    engine.engine.ASM_PixelEffects(opcode);
+    EXPECT_EQ(engine.plane(2), working);
+    EXPECT_EQ(engine.plane(3), working);
+    EXPECT_EQ(engine.box->refreshes, refreshes + 1);
+  }
+}
+
+TEST(PixelEffectsMethod, WithAutoDrawOffEveryCallStartsFromTheSameUndoCopy) {
+  HeadlessEngine engine(12, 10);
+  engine.BindRandom(5);
+  engine.engine.AutoDraw(false);
+  engine.engine.ASM_PixelEffects(kPixelContour);
+  const auto once = engine.plane(2);
+  engine.engine.ASM_PixelEffects(kPixelContour);
+  EXPECT_EQ(engine.plane(2), once);
+  EXPECT_NE(once, engine.plane(3));
+}
+
+TEST(PixelEffectsMethod, SmallPicturesUnderEveryOpcodeAndAmount) {
+  for (int w = 1; w <= 3; ++w)
+    for (int h = 1; h <= 3; ++h) {
+      HeadlessEngine engine(w, h);
+      engine.BindRandom(w * h);
+      for (int opcode = -1; opcode <= 6; ++opcode)
+        for (const std::int16_t amount : {1, 2, 4, 8, 0, 32767, -32768})
+          engine.engine.ASM_PixelEffects(opcode, amount);
+      EXPECT_TRUE(engine.engine.bound());
+      EXPECT_TRUE(engine.runtime.messages.empty());
+    }
+}
+
+}  // namespace
+}  // namespace asmpic
