@@ -178,5 +178,21 @@ TEST_F(AsmpicTool, RunsTheResamplingEffectsWithEveryParameter) {
   EXPECT_EQ(At(turned, 5, 3, 2, 1, 1, 2), 0xFF);  // red fill in the corner
 }
 
+TEST_F(AsmpicTool, RunsEveryEffectMethodWithItsParameters) {
+  const Result r =
+      Run(path("in.bmp") + " --planes " + path("p.bin") +
+          " 'ASM_PixelEffects:OpCode=3,Amount=2,colorX=5' 'ASM_PalEffects:OpCode=11,Amount=1,colorX=-1'" +
+          " 'ASM_IncrementalPalEffects:OpCode=10,Amount=1'" +
+          " 'ASM_ColorXEffects:OpCode=9,colorX=255,Amount=1,centerX=2.5,centerY=1.5'" +
+          " 'ASM_ColorXEffects:OpCode=1,colorX=0x00FF00,Amount=2' UndoLastDontDraw ResetPic" +
+          " 'ASM_PalEffects:OpCode=11' 'ASM_PalEffects:OpCode=11'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  // After the reset, inverting twice gives the source picture back (its odd last pixel untouched).
+  const auto dump = Read("p.bin");
+  for (int y = 1; y <= 3; ++y)
+    for (int x = 1; x <= 5; ++x)
+      for (int c = 0; c < 4; ++c) EXPECT_EQ(At(dump, 5, 3, 2, x, y, c), At(dump, 5, 3, 1, x, y, c));
+}
+
 }  // namespace
 }  // namespace asmpic

@@ -65,13 +65,10 @@ const std::unordered_map<std::string_view, Runner>& Runners() {
   return runners;
 }
 
-// Effects whose kernels this build does not have yet.
-constexpr std::string_view kPending[] = {"ASM_PixelEffects"};
-
 }  // namespace
 
 bool IsAvailable(const MethodSpec& method) {
-  return std::find(std::begin(kPending), std::end(kPending), method.name) == std::end(kPending);
+  return Runners().count(method.name) != 0;
 }
 
 void RunCall(clsASMpic& engine, const Call& call) {
