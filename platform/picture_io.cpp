@@ -42,6 +42,8 @@ const char* DecoderFor(std::string_view head) {
   if (startsWith("\xFF\xD8\xFF")) return "JPEG";
   if (startsWith("\0\0\1\0"sv)) return "ICO";
   if (startsWith("\0\0\2\0"sv)) return "CUR";
+  // Not offered by the open dialog, but the start pictures and the command line may use it.
+  if (startsWith("\x89PNG\r\n\x1A\n")) return "PNG";
   // A metafile with its placeable header, or a bare one (in memory or on disk, header of 9 words,
   // version 1 or 3).
   if (startsWith("\xD7\xCD\xC6\x9A\0\0"sv)) return "WMF";

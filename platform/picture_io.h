@@ -10,8 +10,8 @@ namespace asmpic::platform {
 // The largest picture a file may describe; anything larger is refused before it is decoded.
 inline constexpr long long kMaxPicturePixels = 64LL * 1024 * 1024;
 
-// Loads a picture file: BMP, GIF (its first frame), JPEG, ICO, CUR (their first image) or WMF
-// (drawn at 96 dots per inch), recognised by content, not by name. A file that is missing,
+// Loads a picture file: BMP, GIF (its first frame), JPEG, ICO, CUR (their first image), WMF
+// (drawn at 96 dots per inch) or PNG, recognised by content, not by name. A file that is missing,
 // damaged, cut short or too large gives nothing and says why. Transparent pixels keep their alpha.
 std::optional<Image> LoadPictureFile(const std::string& path, std::string* error = nullptr);
 
