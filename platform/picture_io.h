@@ -10,10 +10,13 @@ namespace asmpic::platform {
 // The largest picture a file may describe; anything larger is refused before it is decoded.
 inline constexpr long long kMaxPicturePixels = 64LL * 1024 * 1024;
 
-// Loads a picture file in any format we support. On failure returns nothing and says why.
+// Loads a picture file: BMP, GIF (its first frame), JPEG, ICO, CUR (their first image), WMF
+// (drawn at 96 dots per inch) or PNG, recognised by content, not by name. A file that is missing,
+// damaged, cut short or too large gives nothing and says why. Transparent pixels keep their alpha.
 std::optional<Image> LoadPictureFile(const std::string& path, std::string* error = nullptr);
 
-// Saves the image as a 24-bit BMP file, replacing any file of that name.
+// Saves the image as a 24-bit BMP file, replacing any file of that name once the new one is
+// complete; a save that fails leaves the old file as it was.
 bool SaveBitmapFile(const ImageView& image, const std::string& path, std::string* error = nullptr);
 
 }  // namespace asmpic::platform

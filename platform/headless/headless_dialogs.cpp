@@ -14,20 +14,21 @@ std::optional<T> Next(std::deque<std::optional<T>>& answers) {
 
 }  // namespace
 
-std::optional<std::string> HeadlessDialogs::GetOpenFileName(Window&, std::string_view title,
+std::optional<std::string> HeadlessDialogs::GetOpenFileName(Window& owner, std::string_view title,
                                                             std::span<const FileFilter> filter) {
-  openQuestions.push_back({std::string(title), {filter.begin(), filter.end()}});
+  openQuestions.push_back({std::string(title), {filter.begin(), filter.end()}, &owner});
   return Next(openAnswers);
 }
 
-std::optional<std::string> HeadlessDialogs::GetSaveFileName(Window&, std::string_view title,
+std::optional<std::string> HeadlessDialogs::GetSaveFileName(Window& owner, std::string_view title,
                                                             std::span<const FileFilter> filter) {
-  saveQuestions.push_back({std::string(title), {filter.begin(), filter.end()}});
+  saveQuestions.push_back({std::string(title), {filter.begin(), filter.end()}, &owner});
   return Next(saveAnswers);
 }
 
-std::optional<Colour> HeadlessDialogs::ChooseColor(Window&, CustomColours& custom) {
+std::optional<Colour> HeadlessDialogs::ChooseColor(Window& owner, CustomColours& custom) {
   colourQuestions.push_back(custom);
+  colourOwners.push_back(&owner);
   auto answer = Next(colourAnswers);
   if (!answer) return std::nullopt;
   if (answer->custom) custom = *answer->custom;

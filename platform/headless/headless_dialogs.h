@@ -28,10 +28,12 @@ class HeadlessDialogs : public Dialogs {
   struct FileQuestion {
     std::string title;
     std::vector<FileFilter> filter;
+    const Window* owner = nullptr;
   };
   std::vector<FileQuestion> openQuestions;
   std::vector<FileQuestion> saveQuestions;
   std::vector<CustomColours> colourQuestions;  // the custom colours offered each time
+  std::vector<const Window*> colourOwners;
 };
 
 }  // namespace asmpic::platform

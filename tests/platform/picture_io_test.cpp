@@ -1,0 +1,240 @@
+// Loading every picture format the open dialog offers, refusing damaged files, saving bitmaps.
+#include "platform/picture_io.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace asmpic::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kFixtures = ASMPIC_FIXTURES;
+
+struct Rgb {
+  int red, green, blue;
+};
+
+// The six 8 x 8 blocks of the raster fixtures, top row first (see make-fixtures.py).
+constexpr Rgb kBlocks[2][3] = {
+    {{220, 30, 40}, {30, 200, 60}, {40, 60, 210}},
+    {{240, 220, 50}, {20, 20, 20}, {250, 250, 250}},
+};
+
+int Red(std::uint32_t p) {
+  return (p >> 16) & 0xFF;
+}
+int Green(std::uint32_t p) {
+  return (p >> 8) & 0xFF;
+}
+int Blue(std::uint32_t p) {
+  return p & 0xFF;
+}
+int Alpha(std::uint32_t p) {
+  return p >> 24;
+}
+
+bool Near(std::uint32_t p, Rgb c, int tolerance) {
+  return std::abs(Red(p) - c.red) <= tolerance && std::abs(Green(p) - c.green) <= tolerance &&
+         std::abs(Blue(p) - c.blue) <= tolerance;
+}
+
+std::string Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "picture_io_XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// --- Every format of the open filter --------------------------------------------------------------
+
+struct RasterCase {
+  const char* file;
+  int tolerance;              // JPEG is lossy; the others must be exact
+  bool transparentLastBlock;  // icons and cursors carry alpha
+};
+
+class RasterFixture : public ::testing::TestWithParam<RasterCase> {};
+
+TEST_P(RasterFixture, LoadsWithEveryPixelInPlace) {
+  const RasterCase& c = GetParam();
+  std::string error;
+  const auto image = LoadPictureFile((kFixtures / c.file).string(), &error);
+  ASSERT_TRUE(image) << error;
+  ASSERT_EQ(image->width, 24);
+  ASSERT_EQ(image->height, 16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 24; ++x) {
+      const std::uint32_t p = image->at(x, y);
+      const bool clear = c.transparentLastBlock && x >= 16 && y >= 8;
+      ASSERT_EQ(Alpha(p), clear ? 0 : 255) << "at " << x << "," << y;
+      if (clear) continue;
+      ASSERT_TRUE(Near(p, kBlocks[y / 8][x / 8], c.tolerance))
+          << c.file << " at " << x << "," << y << ": " << std::hex << p;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RasterFixture,
+    ::testing::Values(RasterCase{"picture.bmp", 0, false}, RasterCase{"picture.gif", 0, false},
+                      RasterCase{"picture.jpg", 4, false}, RasterCase{"picture.ico", 0, true},
+                      RasterCase{"picture.cur", 0, true}),
+    [](const auto& info) { return fs::path(info.param.file).extension().string().substr(1); });
+
+TEST(PictureLoad, GifShowsItsFirstFrameOnItsWholeScreen) {
+  // The first frame is an 8 x 6 patch at (4, 2); the second frame (magenta) must not show.
+  const auto image = LoadPictureFile((kFixtures / "offset.gif").string());
+  ASSERT_TRUE(image);
+  ASSERT_EQ(image->width, 24);
+  ASSERT_EQ(image->height, 16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 24; ++x) {
+      const bool inFrame = x >= 4 && x < 12 && y >= 2 && y < 8;
+      const std::uint32_t p = image->at(x, y);
+      if (inFrame) {
+        EXPECT_TRUE(Near(p, kBlocks[0][0], 0) && Alpha(p) == 255) << x << "," << y;
+      } else {
+        EXPECT_EQ(Alpha(p), 0) << x << "," << y;
+      }
+    }
+  }
+}
+
+int CountNear(const Image& image, int x0, int y0, int x1, int y1, Rgb colour, int tolerance) {
+  int count = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) count += Near(image.at(x, y), colour, tolerance) ? 1 : 0;
+  }
+  return count;
+}
+
+TEST(PictureLoad, MetafileDrawsFilledShapesAndTextAtItsSize) {
+  // 64 x 48 logical units at 96 per inch, drawn at 96 dots per inch.
+  std::string error;
+  const auto image = LoadPictureFile((kFixtures / "picture.wmf").string(), &error);
+  ASSERT_TRUE(image) << error;
+  ASSERT_EQ(image->width, 64);
+  ASSERT_EQ(image->height, 48);
+  const Rgb white{255, 255, 255}, red{220, 30, 40}, blue{40, 60, 210}, green{30, 200, 60};
+  // Inner parts, clear of antialiased edges: the rectangle (4,4)-(28,20), the ellipse in
+  // (36,4)-(60,26), the triangle (4,44) (28,44) (16,24).
+  EXPECT_EQ(CountNear(*image, 6, 6, 26, 18, red, 2), 20 * 12);
+  // Filled, not outlined: the whole middle of the ellipse is blue.
+  EXPECT_EQ(CountNear(*image, 42, 9, 54, 21, blue, 2), 12 * 12);
+  EXPECT_EQ(CountNear(*image, 12, 36, 20, 42, green, 2), 8 * 6);
+  // Background away from every shape and from the text.
+  EXPECT_EQ(CountNear(*image, 0, 0, 64, 3, white, 0), 64 * 3);
+  EXPECT_EQ(CountNear(*image, 30, 22, 34, 48, white, 0), 4 * 26);
+  // "WW" in black from (34, 30): dark strokes in its box, and only there.
+  const int ink = CountNear(*image, 34, 30, 64, 48, {0, 0, 0}, 90);
+  EXPECT_GT(ink, 20);
+  EXPECT_EQ(CountNear(*image, 0, 0, 64, 28, {0, 0, 0}, 90), 0);
+  for (const std::uint32_t p : image->pixels) ASSERT_EQ(Alpha(p), 255);
+}
+
+TEST(PictureLoad, MetafileWithoutPlaceableHeaderLoads) {
+  std::string error;
+  const auto image = LoadPictureFile((kFixtures / "plain.wmf").string(), &error);
+  ASSERT_TRUE(image) << error;
+  EXPECT_GT(CountNear(*image, 0, 0, image->width, image->height, {220, 30, 40}, 2), 100);
+  EXPECT_GT(CountNear(*image, 0, 0, image->width, image->height, {40, 60, 210}, 2), 100);
+  EXPECT_GT(CountNear(*image, 0, 0, image->width, image->height, {30, 200, 60}, 2), 100);
+}
+
+TEST(PictureLoad, FormatIsTakenFromTheContentNotTheName) {
+  TempDir dir;
+  const fs::path misnamed = dir.path() / "really-a-bitmap.jpg";
+  fs::copy_file(kFixtures / "picture.bmp", misnamed);
+  const auto image = LoadPictureFile(misnamed.string());
+  ASSERT_TRUE(image);
+  EXPECT_TRUE(Near(image->at(0, 0), kBlocks[0][0], 0));
+}
+
+// --- Files that cannot be read (each broken fixture is also loaded through the engine's dialog) --
+
+TEST(PictureLoad, HeaderClaimingAnEnormousSizeIsRefusedBeforeDecoding) {
+  // 60000 x 60000 pixels; the metafile's 32000 inches a side would be three million pixels a side
+  // at 96 dots per inch.
+  for (const char* name : {"huge.bmp", "huge.jpg", "huge.wmf"}) {
+    std::string error;
+    EXPECT_FALSE(LoadPictureFile((kFixtures / "broken" / name).string(), &error));
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+  }
+}
+
+// Every prefix of a good file is either refused or, where the format's first picture is complete
+// before the file ends (a GIF's first frame, an icon's image before its mask), loads at full size.
+TEST(PictureLoad, EveryCutShortFileIsRefusedOrComplete) {
+  TempDir dir;
+  const fs::path cut = dir.path() / "cut";
+  for (const char* name : {"picture.bmp", "picture.gif", "picture.jpg", "picture.ico", "picture.cur",
+                           "picture.wmf", "picture.png"}) {
+    const std::string bytes = Bytes(kFixtures / name);
+    const auto ext = fs::path(name).extension();
+    const bool mayEndEarly = ext == ".gif" || ext == ".ico" || ext == ".cur";
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+      WriteBytes(cut, bytes.substr(0, length));
+      const auto image = LoadPictureFile(cut.string());
+      if (!image) continue;
+      ASSERT_TRUE(mayEndEarly) << name << " cut to " << length << " bytes loaded";
+      ASSERT_EQ(image->width, 24) << name << " cut to " << length;
+      ASSERT_EQ(image->height, 16) << name << " cut to " << length;
+    }
+  }
+}
+
+// --- Saving -----------------------------------------------------------------------------------
+
+Image Pattern(int width, int height) {
+  Image image(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      image.at(x, y) = 0xFF000000u | (x * 9u << 16) | (y * 7u << 8) | ((x ^ y) * 5u);
+  }
+  return image;
+}
+
+TEST(PictureSave, WritesA24BitBitmapThatLoadsBackUnchanged) {
+  TempDir dir;
+  const fs::path file = dir.path() / "out.bmp";
+  Image image = Pattern(13, 7);  // odd width: rows are padded in the file
+  std::string error;
+  ASSERT_TRUE(SaveBitmapFile(image.view(), file.string(), &error)) << error;
+  const std::string bytes = Bytes(file);
+  ASSERT_GE(bytes.size(), 54u);
+  EXPECT_EQ(bytes.substr(0, 2), "BM");
+  EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);  // bits per pixel
+  const auto loaded = LoadPictureFile(file.string());
+  ASSERT_TRUE(loaded);
+  ASSERT_EQ(loaded->width, 13);
+  ASSERT_EQ(loaded->height, 7);
+  EXPECT_EQ(loaded->pixels, image.pixels);
+}
+
+}  // namespace
+}  // namespace asmpic::platform
