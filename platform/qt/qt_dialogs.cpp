@@ -17,10 +17,12 @@ QWidget* OwnerWidget(Window& owner) {
   return window != nullptr ? &window->widget() : nullptr;
 }
 
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-std::optional<std::string> AskForFile(Window& owner, std::string_view title, std::span<const FileFilter> filter,
-                                      QFileDialog::AcceptMode mode) {
+std::optional<std::string> AskForFile(Window& owner, std::string_view title,
+                                      std::span<const FileFilter> filter, QFileDialog::AcceptMode mode) {
   QFileDialog dialog(OwnerWidget(owner), FromUtf8(title), QString(), QtFileFilter(filter));
   dialog.setAcceptMode(mode);
   if (mode == QFileDialog::AcceptOpen) {
@@ -60,12 +62,14 @@ std::optional<std::string> QtDialogs::GetSaveFileName(Window& owner, std::string
 
 std::optional<Colour> QtDialogs::ChooseColor(Window& owner, CustomColours& custom) {
   // The custom colours are the dialog's shared ones: set them before it is built so it shows them.
-  for (int i = 0; i < static_cast<int>(custom.size()); ++i) QColorDialog::setCustomColor(i, ToQColor(custom[i]));
+  for (int i = 0; i < static_cast<int>(custom.size()); ++i)
+    QColorDialog::setCustomColor(i, ToQColor(custom[i]));
   QColorDialog dialog(Qt::black, OwnerWidget(owner));
   // Qt's own dialog keeps the sixteen custom colours; a desktop's may not.
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  for (int i = 0; i < static_cast<int>(custom.size()); ++i) custom[i] = FromQColor(QColorDialog::customColor(i));
+  for (int i = 0; i < static_cast<int>(custom.size()); ++i)
+    custom[i] = FromQColor(QColorDialog::customColor(i));
   return FromQColor(dialog.selectedColor());
 }
 

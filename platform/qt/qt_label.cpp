@@ -6,13 +6,17 @@ namespace asmpic::platform {
 
 QtLabel::QtLabel(QWidget* parent) : QLabel(parent) {
   setAutoFillBackground(false);
-  SetForeColor(0);
+  ShowForeColor();
 }
 
 void QtLabel::SetForeColor(Colour colour) {
   foreColor_ = colour;
+  ShowForeColor();
+}
+
+void QtLabel::ShowForeColor() {
   QPalette palette = this->palette();
-  palette.setColor(QPalette::WindowText, ToQColor(colour));
+  palette.setColor(QPalette::WindowText, ToQColor(foreColor_));
   setPalette(palette);
 }
 

@@ -19,6 +19,8 @@ class QtLabel : public QLabel, public Label {
   void SetForeColor(Colour colour) override;
 
  private:
+  void ShowForeColor();
+
   Colour foreColor_ = 0;
 };
 

@@ -4,9 +4,13 @@
 
 namespace asmpic::platform {
 
-QtListBox::QtListBox(QWidget* parent) : QListWidget(parent) { setSortingEnabled(false); }
+QtListBox::QtListBox(QWidget* parent) : QListWidget(parent) {
+  setSortingEnabled(false);
+}
 
-void QtListBox::AddItem(const std::string& text) { addItem(QString::fromStdString(text)); }
+void QtListBox::AddItem(const std::string& text) {
+  addItem(QString::fromStdString(text));
+}
 
 std::string QtListBox::List(int index) const {
   if (index < 0 || index >= count()) throw std::out_of_range("list index out of range");

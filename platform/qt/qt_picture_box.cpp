@@ -28,6 +28,10 @@ void QtPictureBox::SetGeometryTwips(float left, float top, float width, float he
 }
 
 ImageView QtPictureBox::PersistentImage() {
+  return View();
+}
+
+ImageView QtPictureBox::View() {
   if (image_.isNull()) return {};
   return {image_.bits(), image_.width(), image_.height(), static_cast<std::ptrdiff_t>(image_.bytesPerLine())};
 }
@@ -65,7 +69,9 @@ void QtPictureBox::paintEvent(QPaintEvent*) {
   }
 }
 
-void QtPictureBox::resizeEvent(QResizeEvent*) { FitImage(); }
+void QtPictureBox::resizeEvent(QResizeEvent*) {
+  FitImage();
+}
 
 void QtPictureBox::FitImage() {
   const QSize pixels = size();
@@ -79,6 +85,8 @@ void QtPictureBox::FitImage() {
   RepaintImage();
 }
 
-void QtPictureBox::RepaintImage() { PaintPicture(PersistentImage(), backColor_, Picture()); }
+void QtPictureBox::RepaintImage() {
+  PaintPicture(View(), backColor_, picture_ ? &*picture_ : nullptr);
+}
 
 }  // namespace asmpic::platform

@@ -13,7 +13,7 @@ class QtPictureBox : public QWidget, public PictureBox {
   Q_OBJECT
 
  public:
-  QtPictureBox(Window& container, QWidget* parent = nullptr);
+  explicit QtPictureBox(Window& container, QWidget* parent = nullptr);
 
   // Places the box at a rectangle in twips (relative to its parent) and sizes it in pixels at the
   // given twips per pixel; the persistent image follows the new size.
@@ -46,6 +46,7 @@ class QtPictureBox : public QWidget, public PictureBox {
   // Gives the persistent image the widget's size and repaints it from the picture.
   void FitImage();
   void RepaintImage();
+  ImageView View();
 
   Window& container_;
   float widthTwips_ = 0;

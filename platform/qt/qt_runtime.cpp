@@ -13,11 +13,16 @@ namespace {
 
 QMessageBox::Icon IconOf(MsgBoxIcon icon) {
   switch (icon) {
-    case MsgBoxIcon::Critical: return QMessageBox::Critical;
-    case MsgBoxIcon::Question: return QMessageBox::Question;
-    case MsgBoxIcon::Exclamation: return QMessageBox::Warning;
-    case MsgBoxIcon::Information: return QMessageBox::Information;
-    case MsgBoxIcon::None: break;
+    case MsgBoxIcon::Critical:
+      return QMessageBox::Critical;
+    case MsgBoxIcon::Question:
+      return QMessageBox::Question;
+    case MsgBoxIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MsgBoxIcon::Information:
+      return QMessageBox::Information;
+    case MsgBoxIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -37,19 +42,28 @@ MsgBoxResult QtRuntime::MsgBox(std::string_view prompt, MsgBoxButtons buttons, M
   const bool question = buttons == MsgBoxButtons::YesNo;
   QMessageBox box(IconOf(icon), QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
                   QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())),
-                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, QApplication::activeWindow());
+                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.exec();
   if (!question) return MsgBoxResult::OK;
   // Closing the question without an answer counts as No.
   return box.clickedButton() == box.button(QMessageBox::Yes) ? MsgBoxResult::Yes : MsgBoxResult::No;
 }
 
-void QtRuntime::DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtRuntime::DoEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-float QtRuntime::Timer() { return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0); }
+float QtRuntime::Timer() {
+  return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+}
 
-float QtRuntime::TwipsPerPixelX() const { return TwipsPerPixel(true); }
-float QtRuntime::TwipsPerPixelY() const { return TwipsPerPixel(false); }
+float QtRuntime::TwipsPerPixelX() const {
+  return TwipsPerPixel(true);
+}
+float QtRuntime::TwipsPerPixelY() const {
+  return TwipsPerPixel(false);
+}
 
 void QtRuntime::End(int status) {
   std::fflush(nullptr);
