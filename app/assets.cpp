@@ -8,7 +8,9 @@ namespace asmpic::app {
 
 namespace {
 
-bool HasAssets(const QString& directory) { return QFileInfo::exists(directory + QStringLiteral("/picture1.jpg")); }
+bool HasAssets(const QString& directory) {
+  return QFileInfo::exists(directory + QStringLiteral("/picture1.jpg"));
+}
 
 }  // namespace
 
@@ -25,6 +27,8 @@ std::string AssetsDirectory() {
   return ASMPIC_INSTALLED_ASSETS;
 }
 
-std::string AssetPath(const std::string& name) { return AssetsDirectory() + "/" + name; }
+std::string AssetPath(const std::string& name) {
+  return AssetsDirectory() + "/" + name;
+}
 
 }  // namespace asmpic::app

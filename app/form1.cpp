@@ -32,9 +32,9 @@ constexpr platform::Colour kBlack = 0;
 constexpr platform::Colour kRed = 255;
 
 void Place(QWidget& widget, const TwipsRect& r, float twipsPerPixelX, float twipsPerPixelY) {
-  widget.setGeometry(platform::TwipsToPixels(r.left, twipsPerPixelX), platform::TwipsToPixels(r.top, twipsPerPixelY),
-                     platform::TwipsToPixels(r.width, twipsPerPixelX),
-                     platform::TwipsToPixels(r.height, twipsPerPixelY));
+  widget.setGeometry(
+      platform::TwipsToPixels(r.left, twipsPerPixelX), platform::TwipsToPixels(r.top, twipsPerPixelY),
+      platform::TwipsToPixels(r.width, twipsPerPixelX), platform::TwipsToPixels(r.height, twipsPerPixelY));
 }
 
 void PlaceBox(platform::QtPictureBox& box, const TwipsRect& r, float twipsPerPixelX, float twipsPerPixelY) {
@@ -71,8 +71,8 @@ void Form1::BuildControls(const std::string& assets) {
   const float tppY = runtime_.TwipsPerPixelY();
 
   // A fixed frame: no resizing, no minimise or maximise button.
-  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                 Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QStringLiteral("ASMpic Bench"));
   setFixedSize(platform::TwipsToPixels(kClientWidth, tppX), platform::TwipsToPixels(kClientHeight, tppY));
   // The classic dialog font, 8.25 points, or a sans serif of its size: the button's caption fits.
@@ -134,7 +134,9 @@ void Form1::Form_Load() {
   picture2_->SetVisible(false);
 }
 
-bool Form1::SaveScreenshot(const QString& path) { return grab().save(path, "PNG"); }
+bool Form1::SaveScreenshot(const QString& path) {
+  return grab().save(path, "PNG");
+}
 
 std::unique_ptr<Form1> ShowForm1(platform::Runtime& runtime, const Form1Options& options) {
   QGuiApplication::setDesktopFileName(QStringLiteral("asmpic-bench"));
