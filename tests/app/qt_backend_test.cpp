@@ -17,7 +17,6 @@
 #include <functional>
 
 #include "platform/plane_transfer.h"
-#include "platform/qt/qt_button.h"
 #include "platform/qt/qt_colour.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_label.h"
@@ -158,15 +157,6 @@ TEST_F(QtPictureBoxTest, VisibleIsTheBoxsOwnStateBeforeTheWindowIsShown) {
   EXPECT_TRUE(box.isVisible());
 }
 
-TEST_F(QtPictureBoxTest, PaintingShowsThePersistentImage) {
-  box.SetGeometryTwips(0, 0, 75, 60, 15, 15);
-  box.SetBackColor(0x00336699);
-  box.PersistentImage().row(1)[1] = 0xFFFFFFFFu;
-  const QImage shown = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(shown, box.image());
-  EXPECT_EQ(shown.pixel(0, 0), qRgb(0x99, 0x66, 0x33));
-}
-
 TEST_F(QtPictureBoxTest, DepthIsBitsPerPixelUnlessForced) {
   const int depth = box.screen()->depth();
   EXPECT_EQ(box.ScreenBitsPerPixel(), depth == 24 ? 32 : depth);
@@ -200,15 +190,6 @@ TEST(QtListBoxTest, LinesAreReplacedByIndexFromZero) {
   EXPECT_THROW(list.SetList(-1, "x"), std::out_of_range);
   list.Clear();
   EXPECT_EQ(list.ListCount(), 0);
-}
-
-TEST(QtButtonTest, PressCallsOnClick) {
-  QtButton button;
-  button.click();  // no handler yet: nothing happens
-  int presses = 0;
-  button.onClick = [&] { ++presses; };
-  button.click();
-  EXPECT_EQ(presses, 1);
 }
 
 TEST(QtTimerTest, TicksOnlyWhileEnabledWithAnInterval) {
@@ -262,14 +243,6 @@ TEST(QtRuntimeTest, TimerIsSecondsSinceMidnight) {
   if (before < 86399.0) {
     EXPECT_NEAR(now, before, 1.0);
   }
-}
-
-TEST(QtRuntimeTest, DoEventsRunsWhatIsWaiting) {
-  QtRuntime runtime;
-  bool ran = false;
-  QTimer::singleShot(0, [&] { ran = true; });
-  runtime.DoEvents();
-  EXPECT_TRUE(ran);
 }
 
 TEST(QtRuntimeTest, MessageBoxShowsPromptTitleIconAndReturnsTheButton) {
