@@ -1,1 +1,0 @@
-// Qt 6 backend: filled in with the window.
