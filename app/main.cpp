@@ -1,12 +1,130 @@
-// asmbench: the benchmark's window.
+// asmbench: the benchmark. With a display it opens the window; with none, or with --headless, it
+// runs the benchmark once on the headless backend and prints the list and the score.
+#include <CLI/CLI.hpp>
+
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <cstdlib>
+#include <iostream>
+#include <string>
 
 #include "app/form1.h"
+#include "app/form1_handlers.h"
+#include "app/headless_bench.h"
 #include "platform/qt/qt_runtime.h"
+#include "platform/qt/qt_shell.h"
+
+namespace {
+
+using namespace asmpic;
+
+struct WindowOptions {
+  bool run = false;
+  std::string screenshot;
+};
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+// Marks the runs in progress as closing when the window is closed, so that they stop at their
+// next yield instead of working on a window that is going away.
+class CloseWatcher : public QObject {
+ public:
+  explicit CloseWatcher(app::RunState& state) : state_(state) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Close) state_.closing = true;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  app::RunState& state_;
+};
+
+int RunWindow(int argc, char** argv, const WindowOptions& options) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("ASMpic Bench");
+  platform::QtRuntime runtime;
+  platform::QtShell shell;
+  const auto form = app::ShowForm1(runtime);
+  app::Form1Controls controls{runtime,          form->Engine1(), form->Engine2(),
+                              form->Picture2(), form->List1(),   form->Label1(),
+                              form->Timer1(),   form->Timer2(),  shell};
+  app::RunState state;
+  CloseWatcher watcher(state);
+  form->installEventFilter(&watcher);
+
+  // A run in the window ends by starting the question timer; a scripted --run never asks.
+  form->Command1().onClick = [&] { app::Command1_Click(controls, state, {.startTimer2 = !options.run}); };
+  form->Timer1().onTick = [&] { app::Timer1_Timer(controls); };
+  form->Timer2().onTick = [&] { app::Timer2_Timer(controls); };
+
+  int status = 0;
+  if (options.run) {
+    QTimer::singleShot(0, form.get(), [&] {
+      if (!app::Command1_Click(controls, state)) {
+        status = 1;  // the window was closed during the run
+        return;
+      }
+      app::PrintResult(form->List1(), form->Label1(), std::cout);
+      std::cout.flush();
+      if (!options.screenshot.empty()) {
+        QApplication::processEvents();  // let the score display paint before it is grabbed
+        if (!form->SaveScreenshot(QString::fromStdString(options.screenshot))) {
+          std::cerr << "asmbench: cannot save the screenshot " << options.screenshot << '\n';
+          status = 1;
+        }
+      }
+      QApplication::quit();
+    });
+  }
+  const int loopStatus = QApplication::exec();
+  return status != 0 ? status : loopStatus;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  asmpic::platform::QtRuntime runtime;
-  const auto form = asmpic::app::ShowForm1(runtime);
-  return QApplication::exec();
+  CLI::App cli{
+      "asmbench: ASMpic Bench, a desktop benchmark of seven image-effect tests.\n"
+      "Opens the window; without a display (or with --headless) runs the benchmark once\n"
+      "and prints each test's seconds and the score."};
+  cli.set_version_flag("--version", std::string("asmbench ") + ASMPIC_VERSION);
+  bool headless = false;
+  WindowOptions window;
+  app::HeadlessOptions headlessOptions;
+  cli.add_flag("--headless", headless, "run without a window even where there is a display");
+  auto* run =
+      cli.add_flag("--run", window.run, "open the window, press start once, print the results and exit");
+  cli.add_option("--screenshot", window.screenshot,
+                 "with --run: save the window as PNG at the end of the run")
+      ->needs(run);
+  app::AddHeadlessOptions(cli, headlessOptions);
+  cli.footer(app::HeadlessExitStatusHelp());
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    cli.exit(e);
+    return 2;
+  }
+
+  if (window.run && headless) {
+    std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";
+    return 2;
+  }
+  if (headless || (!window.run && !HasDisplay())) {
+    return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
+  }
+  if (window.run && !HasDisplay()) {
+    std::cerr << "asmbench: --run needs a display\n";
+    return 2;
+  }
+  return RunWindow(argc, argv, window);
 }
