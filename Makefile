@@ -29,7 +29,7 @@ test-release:
 
 test-sanitize:
 	@$(MAKE) --no-print-directory PRESET=sanitize build
-	@ctest --preset sanitize -LE realwindow
+	@ctest --preset sanitize
 
 bench:
 	@$(MAKE) --no-print-directory PRESET=release build
