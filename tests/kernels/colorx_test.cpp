@@ -42,16 +42,6 @@ void RunColorX(KernelPlanes& planes, std::int32_t opcode, std::int32_t amount, s
   ColorXKernel(&planes.params, FloatArg(a), FloatArg(b), 0);
 }
 
-std::string FirstDifference(const std::vector<std::uint8_t>& got, const std::vector<std::uint8_t>& want) {
-  for (std::size_t i = 0; i < want.size(); ++i) {
-    if (got[i] != want[i]) {
-      return "byte " + std::to_string(i) + ": " + std::to_string(got[i]) + " instead of " +
-             std::to_string(want[i]);
-    }
-  }
-  return "";
-}
-
 // The pixels of plane 2 that differ from `pixel`, as (x, y).
 std::set<std::pair<int, int>> Changed(KernelPlanes& planes, Pixel pixel) {
   std::set<std::pair<int, int>> changed;
@@ -114,8 +104,7 @@ TEST(ColorXKernel, MatchesReferenceOnRandomPlanes) {
       ColorXKernel(&fast.params, FloatArg(a), FloatArg(b), 0);
       ASSERT_EQ(fast.bytes, reference.bytes)
           << width << "x" << height << " opcode " << opcode << " amount " << reference.params.amount
-          << " colour " << colour << " a " << a << " b " << b << ": "
-          << FirstDifference(fast.bytes, reference.bytes);
+          << " colour " << colour << " a " << a << " b " << b << ": " << FirstDifference(fast, reference);
     }
   }
 }

@@ -37,16 +37,6 @@ Pixel RunOnPair(Pixel pixel, std::int32_t opcode, std::int32_t amount) {
   return RunOn({pixel, pixel}, opcode, amount)[0];
 }
 
-std::string FirstDifference(const std::vector<std::uint8_t>& got, const std::vector<std::uint8_t>& want) {
-  for (std::size_t i = 0; i < want.size(); ++i) {
-    if (got[i] != want[i]) {
-      return "pixel " + std::to_string(i / 4) + " byte " + std::to_string(i % 4) + ": " +
-             std::to_string(got[i]) + " instead of " + std::to_string(want[i]);
-    }
-  }
-  return "";
-}
-
 // --- The faster kernel against the reference -------------------------------------------------
 
 TEST(PaletteKernel, MatchesReferenceOnRandomPlanes) {
@@ -83,7 +73,7 @@ TEST(PaletteKernel, MatchesReferenceOnRandomPlanes) {
       PaletteKernel(&fast.params, seed, 0, 4);
       ASSERT_EQ(fast.bytes, reference.bytes)
           << width << "x" << height << " opcode " << opcode << " amount " << reference.params.amount << ": "
-          << FirstDifference(fast.bytes, reference.bytes);
+          << FirstDifference(fast, reference);
     }
   }
 }

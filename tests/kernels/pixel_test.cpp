@@ -333,10 +333,9 @@ TEST(PixelKernelEquivalence, FastKernelMatchesReferenceByteForByte) {
       actual.params.colour = colour;
       PixelKernelInBands(&actual.params,
                          opcode == kPixelRipple ? reinterpret_cast<std::intptr_t>(table.data()) : 4, bands);
-      for (std::size_t b = 0; b < expected.bytes.size(); ++b)
-        ASSERT_EQ(actual.bytes[b], expected.bytes[b])
-            << w << "x" << h << " op " << opcode << " A " << amount << " bands " << bands << ": plane "
-            << b / actual.planeBytes() + 1 << " pixel " << (b % actual.planeBytes()) / 4 << " byte " << b % 4;
+      ASSERT_EQ(actual.bytes, expected.bytes)
+          << w << "x" << h << " op " << opcode << " A " << amount << " bands " << bands << ": "
+          << FirstDifference(actual, expected);
     }
 }
 

@@ -204,11 +204,9 @@ TEST(RotateKernelEquivalence, EngineEntryMatchesTheReference) {
       const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
       RotateKernelReference(&reference.params, cx, cy, angle);
       RotateKernel(&engine.params, cx, cy, angle);
-      const auto differ = std::ranges::mismatch(engine.bytes, reference.bytes).in1 - engine.bytes.begin();
       ASSERT_EQ(engine.bytes, reference.bytes)
           << w << "x" << h << " opcode " << reference.params.opcode << " angle " << angle << " centre "
-          << ArgFloat(cx) << ", " << ArgFloat(cy) << ": first difference at plane "
-          << differ / (w * h * 4) + 1 << " pixel " << differ % (w * h * 4) / 4 << " byte " << differ % 4;
+          << ArgFloat(cx) << ", " << ArgFloat(cy) << ": " << FirstDifference(engine, reference);
     }
   }
 }

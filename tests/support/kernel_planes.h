@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "kernels/kernel_params.h"
@@ -17,7 +18,9 @@ struct KernelPlanes {
     params.pixels = bytes.data();
   }
   // Copies keep their own bytes: the block points into this object's buffer.
-  KernelPlanes(const KernelPlanes& other) : bytes(other.bytes), params(other.params) { params.pixels = bytes.data(); }
+  KernelPlanes(const KernelPlanes& other) : bytes(other.bytes), params(other.params) {
+    params.pixels = bytes.data();
+  }
   KernelPlanes& operator=(const KernelPlanes&) = delete;
 
   int width() const { return params.width; }
@@ -34,9 +37,7 @@ struct KernelPlanes {
   void setPixel(int k, int x, int y, std::array<std::uint8_t, 4> p) {
     for (int c = 0; c < 4; ++c) at(k, x, y, c) = p[c];
   }
-  std::vector<std::uint8_t> planeCopy(int k) {
-    return {plane(k), plane(k) + planeBytes()};
-  }
+  std::vector<std::uint8_t> planeCopy(int k) { return {plane(k), plane(k) + planeBytes()}; }
   void fillPlane(int k, std::array<std::uint8_t, 4> p) {
     for (std::size_t i = 0; i < planeBytes(); ++i) plane(k)[i] = p[i % 4];
   }
@@ -49,5 +50,20 @@ struct KernelPlanes {
   std::vector<std::uint8_t> bytes;
   KernelParams params;
 };
+
+// Where two buffers of the same size first differ, as "plane k pixel (x, y) byte c: got instead of
+// want", or "" when they are equal. Equivalence tests report it with their parameters.
+inline std::string FirstDifference(const KernelPlanes& got, const KernelPlanes& want) {
+  const std::size_t planeBytes = want.planeBytes();
+  for (std::size_t i = 0; i < want.bytes.size(); ++i) {
+    if (got.bytes[i] == want.bytes[i]) continue;
+    const std::size_t pixel = (i % planeBytes) / 4;
+    const std::size_t width = static_cast<std::size_t>(want.params.width);
+    return "plane " + std::to_string(i / planeBytes + 1) + " pixel (" + std::to_string(pixel % width + 1) +
+           ", " + std::to_string(pixel / width + 1) + ") byte " + std::to_string(i % 4) + ": " +
+           std::to_string(got.bytes[i]) + " instead of " + std::to_string(want.bytes[i]);
+  }
+  return "";
+}
 
 }  // namespace asmpic::testing
