@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     for (int x = 8; x < 305; ++x)
       if ((shot.pixel(x, y) & 0xFFFFFFu) == (ink & 0xFFFFFFu)) ++inked;
 
-  std::printf("Picture1: %lld pixels differ from the start picture; score display: %lld pixels of %s ink\n", wrong,
-              inked, argv[2]);
+  std::printf("Picture1: %lld pixels differ from the start picture; score display: %lld pixels of %s ink\n",
+              wrong, inked, argv[2]);
   if (wrong != 0) return Fail("Picture1 does not show the start picture after the run");
   if (inked < 500) return Fail("the score display does not show the score in its colour");
   return 0;

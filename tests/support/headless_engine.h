@@ -24,8 +24,8 @@ struct HeadlessEngine {
   // A box of width x height pixels (at 15 twips per pixel) showing `picture`, with the engine not
   // yet bound; call Bind().
   HeadlessEngine(int width, int height, platform::Colour backColor = 0, KernelStore kernels = {})
-      : box(std::make_unique<platform::HeadlessPictureBox>(window, width * 15.0f, height * 15.0f, 15.0f, 15.0f,
-                                                           backColor)),
+      : box(std::make_unique<platform::HeadlessPictureBox>(window, width * 15.0f, height * 15.0f, 15.0f,
+                                                           15.0f, backColor)),
         engine(runtime, kernels) {
     runtime.echoMessages = false;
   }
