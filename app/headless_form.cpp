@@ -3,7 +3,7 @@
 namespace asmpic::app {
 
 HeadlessForm1::HeadlessForm1(const platform::Image& picture1, const platform::Image& picture2,
-                             KernelStore kernels)
+                             const KernelStore& kernels)
     : Engine1(runtime, kernels), Engine2(runtime, kernels) {
   Picture1.SetPicture(&picture1);
   Picture2.SetPicture(&picture2);

@@ -12,7 +12,8 @@ class HeadlessForm1 {
  public:
   // Shows the start pictures in Picture1 and Picture2, binds Engine1 and Engine2 and hides
   // Picture2, as the window does when it loads. `kernels` lets tests and checks swap the kernels.
-  HeadlessForm1(const platform::Image& picture1, const platform::Image& picture2, KernelStore kernels = {});
+  HeadlessForm1(const platform::Image& picture1, const platform::Image& picture2,
+                const KernelStore& kernels = {});
   HeadlessForm1(const HeadlessForm1&) = delete;
   HeadlessForm1& operator=(const HeadlessForm1&) = delete;
 

@@ -9,7 +9,7 @@ namespace asmpic {
 using platform::MsgBoxButtons;
 using platform::MsgBoxIcon;
 
-clsASMpic::clsASMpic(platform::Runtime& runtime, KernelStore kernels)
+clsASMpic::clsASMpic(platform::Runtime& runtime, const KernelStore& kernels)
     : runtime_(runtime), kernels_(kernels) {}
 
 clsASMpic::~clsASMpic() = default;

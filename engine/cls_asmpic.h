@@ -19,7 +19,7 @@ class clsASMpic {
  public:
   // The engine reports through `runtime` (message boxes, dialogs, random numbers, ending the
   // program); the runtime must outlive it.
-  explicit clsASMpic(platform::Runtime& runtime, KernelStore kernels = {});
+  explicit clsASMpic(platform::Runtime& runtime, const KernelStore& kernels = {});
   ~clsASMpic();
   clsASMpic(const clsASMpic&) = delete;
   clsASMpic& operator=(const clsASMpic&) = delete;

@@ -23,7 +23,7 @@ inline platform::Image RandomPicture(int width, int height, std::uint32_t seed) 
 struct HeadlessEngine {
   // A box of width x height pixels (at 15 twips per pixel) showing `picture`, with the engine not
   // yet bound; call Bind().
-  HeadlessEngine(int width, int height, platform::Colour backColor = 0, KernelStore kernels = {})
+  HeadlessEngine(int width, int height, platform::Colour backColor = 0, const KernelStore& kernels = {})
       : box(std::make_unique<platform::HeadlessPictureBox>(window, width * 15.0f, height * 15.0f, 15.0f,
                                                            15.0f, backColor)),
         engine(runtime, kernels) {
