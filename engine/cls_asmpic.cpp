@@ -108,12 +108,16 @@ std::int32_t clsASMpic::EffectColour(std::int32_t colorX) const {
   return colorX < 0 ? box_->BackColor() : colorX;
 }
 
+// The default centre is the whole-number half, W div 2 and H div 2, truncated before it becomes a
+// float: a 5-pixel-wide picture turns about column 2, not 2.5.
 float clsASMpic::CentreX(std::optional<double> centerX) const {
-  return centerX ? ToSingle(*centerX) : static_cast<float>(width_ / 2);
+  const std::int32_t half = width_ / 2;
+  return centerX ? ToSingle(*centerX) : static_cast<float>(half);
 }
 
 float clsASMpic::CentreY(std::optional<double> centerY) const {
-  return centerY ? ToSingle(*centerY) : static_cast<float>(height_ / 2);
+  const std::int32_t half = height_ / 2;
+  return centerY ? ToSingle(*centerY) : static_cast<float>(half);
 }
 
 void clsASMpic::Call(KernelEntry kernel, std::uint32_t arg1, std::uint32_t arg2, std::intptr_t arg3) {

@@ -47,9 +47,22 @@ bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
   return static_cast<bool>(out.flush());
 }
 
+int Run(int argc, char** argv);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "asmpic: " << e.what() << '\n';
+    return 1;
+  }
+}
+
+namespace {
+
+int Run(int argc, char** argv) {
   using namespace asmpic;
 
   CLI::App app{"asmpic: runs the ASMpic engine's calls on a picture file"};
@@ -145,3 +158,5 @@ int main(int argc, char** argv) {
   }
   return status;
 }
+
+}  // namespace
