@@ -8,7 +8,7 @@ namespace asmpic::app {
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 template <typename T>
 json OrNull(const std::optional<T>& value) {

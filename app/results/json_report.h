@@ -15,8 +15,8 @@ namespace asmpic::app {
 inline constexpr int kResultFormatVersion = 1;
 
 // `startedAt` is the run's start as UTC in ISO 8601 ("2024-05-01T12:00:00Z").
-nlohmann::json ResultDocument(const BenchmarkResult& result, const BuildInfo& build,
-                              const MachineInfo& machine, const std::string& startedAt);
+nlohmann::ordered_json ResultDocument(const BenchmarkResult& result, const BuildInfo& build,
+                                      const MachineInfo& machine, const std::string& startedAt);
 
 // The current time as UTC in ISO 8601.
 std::string UtcNow();
