@@ -73,7 +73,7 @@ MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Im
         workers.emplace_back(RunCopy, picture1, picture2, tests, std::cref(kernels), std::ref(*recorders[t]),
                              std::ref(ready), std::ref(go), std::cref(cancelled), std::ref(errors[t]));
       }
-    } catch (const std::system_error& e) {
+    } catch (const std::exception& e) {  // no thread to be had, or no memory for a copy
       // The threads already started are waiting for the start: let them end without work.
       cancelled = true;
       go.count_down();
