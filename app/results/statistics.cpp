@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 namespace asmpic::app {
@@ -17,9 +18,7 @@ Statistics Summarize(std::span<const double> samples) {
   s.max = sorted.back();
   s.median = n % 2 == 1 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
   if (n > 1) {
-    double mean = 0.0;
-    for (const double x : sorted) mean += x;
-    mean /= static_cast<double>(n);
+    const double mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / static_cast<double>(n);
     double squares = 0.0;
     for (const double x : sorted) squares += (x - mean) * (x - mean);
     s.stddev = std::sqrt(squares / static_cast<double>(n - 1));
