@@ -2,6 +2,7 @@
 // The seven timed tests of a benchmark run, in order.
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace asmpic::app {
 
@@ -29,6 +30,15 @@ inline constexpr std::array<BenchmarkTest, 7> kBenchmarkTests = {{
 constexpr int CallCount(const BenchmarkTest& test) {
   const int oneWay = (360 - 1) / test.step + 1;
   return test.rotates ? 2 * oneWay : oneWay;
+}
+
+// True when `tests` (indices into kBenchmarkTests) is the whole run: every test once, in order.
+constexpr bool IsFullRun(std::span<const int> tests) {
+  if (tests.size() != kBenchmarkTests.size()) return false;
+  for (std::size_t i = 0; i < tests.size(); ++i) {
+    if (tests[i] != static_cast<int>(i)) return false;
+  }
+  return true;
 }
 
 }  // namespace asmpic::app

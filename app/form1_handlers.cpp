@@ -1,6 +1,7 @@
 #include "app/form1_handlers.h"
 
 #include <locale>
+#include <optional>
 
 #include "app/benchmark_table.h"
 #include "app/score.h"
@@ -38,6 +39,35 @@ bool RunTestLoop(Form1Controls& form, RunState& state, const RunOptions& options
   return true;
 }
 
+// Counts a run in progress for as long as it lasts.
+class RunDepth {
+ public:
+  explicit RunDepth(RunState& state) : state_(state) { ++state_.depth; }
+  ~RunDepth() { --state_.depth; }
+  RunDepth(const RunDepth&) = delete;
+  RunDepth& operator=(const RunDepth&) = delete;
+
+ private:
+  RunState& state_;
+};
+
+// One test as the run makes it: its caption appended to List1, the clock read around its loop, the
+// caption and elapsed seconds written into the last line, and the picture reset. The elapsed time,
+// or nothing when the window is closing.
+std::optional<float> RunOneTest(Form1Controls& form, RunState& state, const RunOptions& options, int index,
+                                const std::string& decimalSeparator) {
+  const BenchmarkTest& test = kBenchmarkTests[static_cast<std::size_t>(index)];
+  form.List1.AddItem(test.caption);
+  if (options.observer != nullptr) options.observer->TestStarting(index);
+  const float start = form.runtime.Timer();
+  if (!RunTestLoop(form, state, options, index)) return std::nullopt;
+  const float elapsed = ElapsedSeconds(start, form.runtime.Timer());
+  if (options.observer != nullptr) options.observer->TestFinished(index, elapsed, form.Engine1);
+  form.List1.SetList(form.List1.ListCount() - 1, test.caption + FormatSeconds(elapsed, decimalSeparator));
+  form.Engine1.ResetPic();
+  return elapsed;
+}
+
 }  // namespace
 
 std::string LocaleDecimalSeparator() {
@@ -49,27 +79,15 @@ std::string LocaleDecimalSeparator() {
 }
 
 bool Command1_Click(Form1Controls& form, RunState& state, const RunOptions& options) {
-  struct Depth {
-    RunState& state;
-    explicit Depth(RunState& s) : state(s) { ++state.depth; }
-    ~Depth() { --state.depth; }
-  } depth(state);
-
+  RunDepth depth(state);
   const std::string separator = LocaleDecimalSeparator();
   form.Picture2.SetVisible(false);
   form.List1.Clear();
   float total = 0.0f;
   for (int index = 0; index < static_cast<int>(kBenchmarkTests.size()); ++index) {
-    const BenchmarkTest& test = kBenchmarkTests[static_cast<std::size_t>(index)];
-    form.List1.AddItem(test.caption);
-    if (options.observer != nullptr) options.observer->TestStarting(index);
-    const float start = form.runtime.Timer();
-    if (!RunTestLoop(form, state, options, index)) return false;
-    const float elapsed = ElapsedSeconds(start, form.runtime.Timer());
-    if (options.observer != nullptr) options.observer->TestFinished(index, elapsed, form.Engine1);
-    form.List1.SetList(form.List1.ListCount() - 1, test.caption + FormatSeconds(elapsed, separator));
-    total += elapsed;
-    form.Engine1.ResetPic();
+    const std::optional<float> elapsed = RunOneTest(form, state, options, index, separator);
+    if (!elapsed) return false;
+    total += *elapsed;
   }
 
   form.Picture2.SetVisible(true);
@@ -78,6 +96,18 @@ bool Command1_Click(Form1Controls& form, RunState& state, const RunOptions& opti
   form.Label1.SetCaption(std::to_string(score.value));
   form.Timer1.SetEnabled(true);
   if (options.startTimer2) form.Timer2.SetEnabled(true);
+  return true;
+}
+
+bool RunSomeTests(Form1Controls& form, RunState& state, std::span<const int> tests,
+                  const RunOptions& options) {
+  RunDepth depth(state);
+  const std::string separator = LocaleDecimalSeparator();
+  form.List1.Clear();
+  for (const int index : tests) {
+    if (index < 0 || index >= static_cast<int>(kBenchmarkTests.size())) continue;
+    if (!RunOneTest(form, state, options, index, separator)) return false;
+  }
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What Form1 does when Command1 is pressed and when its timers tick, written against the platform
 // interfaces so that the window, the headless run and the tests share it.
+#include <span>
 #include <string>
 
 #include "engine/cls_asmpic.h"
@@ -52,6 +53,12 @@ struct RunState {
 
 // Command1: the benchmark run. Returns false when it stopped because the window is closing.
 bool Command1_Click(Form1Controls& form, RunState& state, const RunOptions& options = {});
+
+// Some of the run's tests (indices into kBenchmarkTests, in the order given), each exactly as
+// Command1 runs it: List1 is cleared and gets one line per test; no score, Picture2 and the timers
+// are left alone. Returns false when it stopped because the window is closing.
+bool RunSomeTests(Form1Controls& form, RunState& state, std::span<const int> tests,
+                  const RunOptions& options = {});
 
 // Timer1: the score animation, one palette step on Engine2 while Picture2 is shown.
 void Timer1_Timer(Form1Controls& form);

@@ -2,14 +2,95 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
 #include <ostream>
+#include <stdexcept>
+#include <thread>
 
 #include "app/assets.h"
-#include "app/headless_form.h"
+#include "app/benchmark_table.h"
+#include "app/results/benchmark_runner.h"
+#include "app/results/build_info.h"
+#include "app/results/csv_report.h"
+#include "app/results/json_report.h"
+#include "app/results/machine_info.h"
+#include "app/results/progress.h"
+#include "app/results/text_report.h"
 #include "app/score.h"
 #include "platform/picture_io.h"
 
 namespace asmpic::app {
+
+namespace {
+
+int DefaultThreads() {
+  return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
+}
+
+// The tests named on the command line as indices in table order; nothing when a name is unknown.
+std::optional<std::vector<int>> SelectTests(const std::vector<std::string>& names, std::ostream& err) {
+  if (names.empty()) return std::vector<int>{0, 1, 2, 3, 4, 5, 6};
+  std::vector<bool> chosen(kBenchmarkTests.size(), false);
+  for (const std::string& name : names) {
+    const auto found = std::find_if(kBenchmarkTests.begin(), kBenchmarkTests.end(),
+                                    [&](const BenchmarkTest& test) { return name == test.name; });
+    if (found == kBenchmarkTests.end()) {
+      err << "asmbench: --tests: no test is called '" << name << "' (asmbench --list-tests names them)\n";
+      return std::nullopt;
+    }
+    chosen[static_cast<std::size_t>(found - kBenchmarkTests.begin())] = true;
+  }
+  std::vector<int> tests;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    if (chosen[i]) tests.push_back(static_cast<int>(i));
+  }
+  return tests;
+}
+
+// An output named on the command line: standard output for "-", else a file opened (and so
+// checked) before the run, written after it.
+class Output {
+ public:
+  bool Open(const std::string& path, std::ostream& standardOutput, std::ostream& err) {
+    path_ = path;
+    if (path == "-") {
+      stream_ = &standardOutput;
+      return true;
+    }
+    file_ = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+    if (!*file_) {
+      err << "asmbench: cannot write " << path << ": " << std::strerror(errno) << '\n';
+      return false;
+    }
+    stream_ = file_.get();
+    return true;
+  }
+  bool requested() const { return stream_ != nullptr; }
+  std::ostream& stream() { return *stream_; }
+  // Flushes and closes; false (with a message) when anything could not be written.
+  bool Finish(std::ostream& err) {
+    if (stream_ == nullptr) return true;
+    stream_->flush();
+    if (file_) file_->close();
+    if (stream_->fail() || (file_ && file_->fail())) {
+      err << "asmbench: cannot write " << (path_ == "-" ? std::string("to standard output") : path_) << '\n';
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::unique_ptr<std::ofstream> file_;
+  std::ostream* stream_ = nullptr;
+};
+
+}  // namespace
 
 void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out) {
   for (int i = 0; i < list.ListCount(); ++i) out << list.List(i) << '\n';
@@ -17,29 +98,115 @@ void PrintResult(const platform::ListBox& list, const platform::Label& label, st
   out << "Score: " << label.Caption() << " (" << colour << ")\n";
 }
 
-void AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {
+std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {
   cli.add_option("--assets", options.assetsDirectory, "the folder with the start pictures (default: found)");
+  return {
+      cli.add_option("--repeat", options.repeat,
+                     "timed runs; statistics and the score come from their median")
+          ->check(CLI::Range(1, 1000000)),
+      cli.add_flag("--no-warmup", options.noWarmup, "skip the untimed warm-up run before the timed ones"),
+      cli.add_option(
+             "--threads", options.threads,
+             "engines of the multi-core pass, one thread each (default: one per core; 0: no such pass)")
+          ->check(CLI::Range(0, 1024)),
+      cli.add_option("--json", options.jsonPath, "write the result document to FILE (- for standard output)")
+          ->type_name("FILE"),
+      cli.add_option("--csv", options.csvPath,
+                     "write every test's samples as CSV to FILE (- for standard output)")
+          ->type_name("FILE"),
+      cli.add_flag("--list-tests", options.listTests, "print the seven tests and what each does, then exit"),
+      cli.add_option("--tests", options.tests,
+                     "run only these tests (short names, comma-separated); no score")
+          ->delimiter(',')
+          ->type_name("NAME,..."),
+      cli.add_flag("--quiet", options.quiet, "print only the score line"),
+  };
 }
 
 std::string HeadlessExitStatusHelp() {
-  return "Exit status: 0 the run finished; 1 a start picture could not be read or the window was\n"
-         "closed during --run; 2 a malformed command line.";
+  return "Exit status: 0 the run finished and its pictures are right (or could not be checked);\n"
+         "1 a start picture could not be read, an output could not be written, or the window was\n"
+         "closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, so\n"
+         "the results are invalid.";
 }
 
 int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.listTests) {
+    WriteTestList(out);
+    return kExitOk;
+  }
+  const auto tests = SelectTests(options.tests, err);
+  if (!tests) return kExitUsage;
+  if (options.jsonPath == "-" && options.csvPath == "-") {
+    err << "asmbench: --json - and --csv - cannot both use standard output\n";
+    return kExitUsage;
+  }
+
   const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
   std::string error;
   const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
   const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
   if (!picture1 || !picture2) {
     err << "asmbench: cannot read a start picture: " << error << '\n';
-    return 1;
+    return kExitError;
   }
-  HeadlessForm1 form(*picture1, *picture2);
-  auto controls = form.controls();
-  Command1_Click(controls, form.state);
-  PrintResult(form.List1, form.Label1, out);
-  return 0;
+  Output json;
+  Output csv;
+  if (!options.jsonPath.empty() && !json.Open(options.jsonPath, out, err)) return kExitError;
+  if (!options.csvPath.empty() && !csv.Open(options.csvPath, out, err)) return kExitError;
+
+  BenchmarkPlan plan;
+  plan.tests = *tests;
+  plan.repeat = std::max(options.repeat, 1);
+  plan.warmup = !options.noWarmup;
+  plan.threads = options.threads < 0 ? DefaultThreads() : options.threads;
+  plan.kernels = options.kernels;
+  BenchmarkHooks hooks;
+  hooks.timeOfDay = options.timeOfDay;
+  hooks.monotonic = options.monotonic;
+  const bool progress = options.showProgress.value_or(!options.quiet && StderrIsTerminal());
+  if (progress) hooks.progress = &err;
+
+  const std::string startedAt = UtcNow();
+  BenchmarkResult result;
+  try {
+    result = RunBenchmark(*picture1, *picture2, plan, hooks);
+  } catch (const std::exception& e) {
+    err << "asmbench: " << e.what() << '\n';
+    return kExitError;
+  }
+
+  // Standard output carries the text, unless a document goes there.
+  const bool textOut = options.jsonPath != "-" && options.csvPath != "-";
+  if (textOut) {
+    if (options.quiet) {
+      WriteScoreLine(result, out);
+    } else {
+      WriteText(result, out);
+    }
+  }
+  if (json.requested()) {
+    json.stream() << ResultDocument(result, CurrentBuild(plan.kernels), ReadMachineInfo(), startedAt).dump(2)
+                  << '\n';
+  }
+  if (csv.requested()) WriteCsv(result, csv.stream());
+  const bool written = json.Finish(err) && csv.Finish(err);
+
+  if (result.verdict == Verdict::Invalid) {
+    const auto report = [&](const Validation& v, const std::string& where) {
+      for (const TestCheck& check : v.tests) {
+        if (!check.matches()) err << "asmbench: invalid result: " << DescribeMismatch(check) << where << '\n';
+      }
+    };
+    report(result.validation, "");
+    if (result.multiCore) {
+      for (std::size_t t = 0; t < result.multiCore->validation.size(); ++t) {
+        report(result.multiCore->validation[t], " in thread " + std::to_string(t + 1));
+      }
+    }
+    return kExitInvalid;
+  }
+  return written ? kExitOk : kExitError;
 }
 
 }  // namespace asmpic::app

@@ -1,27 +1,56 @@
 #pragma once
-// The benchmark without a window: Form1's run on the headless backend, printed as the list shows it.
+// The benchmark without a window: Form1's run on the headless backend, printed as the list shows
+// it, with repeats and their statistics, the multi-core pass, validation of every picture, and
+// JSON and CSV results.
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "app/results/run_recorder.h"
+#include "kernels/kernel_store.h"
 #include "platform/controls.h"
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 
 namespace asmpic::app {
 
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitError = 1;    // a start picture unreadable, an output unwritable
+inline constexpr int kExitUsage = 2;    // a malformed command line
+inline constexpr int kExitInvalid = 3;  // a test computed a wrong picture
+
 struct HeadlessOptions {
   std::string assetsDirectory;  // empty: AssetsDirectory()
+  int repeat = 1;
+  bool noWarmup = false;
+  int threads = -1;      // -1: one per core
+  std::string jsonPath;  // "-": standard output
+  std::string csvPath;   // "-": standard output
+  bool listTests = false;
+  std::vector<std::string> tests;  // short names; empty: all
+  bool quiet = false;
+
+  // Not on the command line; tests set these.
+  KernelStore kernels = {};
+  std::function<float()> timeOfDay;  // unset: the real time of day
+  MonotonicClock monotonic;          // unset: steady_clock
+  std::optional<bool> showProgress;  // unset: when stderr is a terminal
 };
 
-// Registers the headless run's command-line options.
-void AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options);
+// Registers the headless run's command-line options. Returns those that only a headless run
+// takes, so that the caller can let them imply it.
+std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options);
 // The exit statuses, for --help.
 std::string HeadlessExitStatusHelp();
 
-// Runs the benchmark once and prints the seven list lines and the score line to `out`; errors go
-// to `err`. Returns the exit status.
+// Runs the benchmark as `options` ask and prints the list lines and the score line to `out`
+// (followed by statistics, the multi-core score and the validation); errors go to `err`.
+// Returns the exit status.
 int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
 
 // The list's lines, one per line, then "Score: N (green)" or "Score: N (red)".

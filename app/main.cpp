@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/form1.h"
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
+#include "app/results/validation.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 
@@ -59,20 +61,33 @@ int RunWindow(int argc, char** argv, const WindowOptions& options) {
   CloseWatcher watcher(state);
   form->installEventFilter(&watcher);
 
-  // A run in the window ends by starting the question timer; a scripted --run never asks.
-  form->Command1().onClick = [&] { app::Command1_Click(controls, state, {.startTimer2 = !options.run}); };
+  // A run in the window ends by starting the question timer; a scripted --run never asks. Every
+  // run's pictures are checked too, silently: only --run reports a wrong one (exit status 3).
+  form->Command1().onClick = [&] {
+    app::PictureValidator validator;
+    app::Command1_Click(controls, state, {.startTimer2 = !options.run, .observer = &validator});
+  };
   form->Timer1().onTick = [&] { app::Timer1_Timer(controls); };
   form->Timer2().onTick = [&] { app::Timer2_Timer(controls); };
 
   int status = 0;
   if (options.run) {
     QTimer::singleShot(0, form.get(), [&] {
-      if (!app::Command1_Click(controls, state)) {
+      app::PictureValidator validator;
+      if (!app::Command1_Click(controls, state, {.observer = &validator})) {
         status = 1;  // the window was closed during the run
         return;
       }
       app::PrintResult(form->List1(), form->Label1(), std::cout);
       std::cout.flush();
+      const app::Validation validation = validator.result();
+      if (validation.verdict == app::Verdict::Invalid) {
+        for (const app::TestCheck& check : validation.tests) {
+          if (!check.matches())
+            std::cerr << "asmbench: invalid result: " << app::DescribeMismatch(check) << '\n';
+        }
+        status = app::kExitInvalid;
+      }
       if (!options.screenshot.empty()) {
         QApplication::processEvents();  // let the score display paint before it is grabbed
         if (!form->SaveScreenshot(QString::fromStdString(options.screenshot))) {
@@ -92,8 +107,9 @@ int RunWindow(int argc, char** argv, const WindowOptions& options) {
 int main(int argc, char** argv) {
   CLI::App cli{
       "asmbench: ASMpic Bench, a desktop benchmark of seven image-effect tests.\n"
-      "Opens the window; without a display (or with --headless) runs the benchmark once\n"
-      "and prints each test's seconds and the score."};
+      "Opens the window; without a display, with --headless, or with any option of the\n"
+      "headless run below, runs the benchmark without a window and prints each test's\n"
+      "seconds and the score, then the multi-core score and whether every picture was right."};
   cli.set_version_flag("--version", std::string("asmbench ") + ASMPIC_VERSION);
   bool headless = false;
   WindowOptions window;
@@ -104,7 +120,8 @@ int main(int argc, char** argv) {
   cli.add_option("--screenshot", window.screenshot,
                  "with --run: save the window as PNG at the end of the run")
       ->needs(run);
-  app::AddHeadlessOptions(cli, headlessOptions);
+  const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
+  for (CLI::Option* option : headlessOnly) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
   try {
     cli.parse(argc, argv);
@@ -112,14 +129,16 @@ int main(int argc, char** argv) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
     cli.exit(e);
-    return 2;
+    return app::kExitUsage;
   }
 
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";
     return 2;
   }
-  if (headless || (!window.run && !HasDisplay())) {
+  const bool askedForHeadless = std::any_of(headlessOnly.begin(), headlessOnly.end(),
+                                            [](const CLI::Option* option) { return option->count() > 0; });
+  if (headless || askedForHeadless || (!window.run && !HasDisplay())) {
     return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
   }
   if (window.run && !HasDisplay()) {

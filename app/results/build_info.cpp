@@ -1,0 +1,35 @@
+#include "app/results/build_info.h"
+
+#include <QtGlobal>
+
+namespace asmpic::app {
+
+std::string KernelVariant(const KernelStore& kernels) {
+  const auto same = [&](const KernelStore& other) {
+    return kernels.rotate == other.rotate && kernels.palette == other.palette &&
+           kernels.pixel == other.pixel && kernels.colorX == other.colorX && kernels.magnify == other.magnify;
+  };
+  if (same(KernelStore{})) return "fast";
+  if (same(KernelStore::Reference())) return "reference";
+  return "custom";
+}
+
+BuildInfo CurrentBuild(const KernelStore& kernels) {
+  BuildInfo info;
+  info.version = ASMPIC_VERSION;
+#if defined(__clang__)
+  info.compiler = "Clang " __clang_version__;
+#elif defined(__GNUC__)
+  info.compiler = "GCC " __VERSION__;
+#else
+  info.compiler = "unknown";
+#endif
+  info.buildType = ASMPIC_BUILD_TYPE;
+  info.flags = ASMPIC_BUILD_FLAGS;
+  info.qtVersion = QT_VERSION_STR;
+  info.qtRuntime = qVersion();
+  info.kernelVariant = KernelVariant(kernels);
+  return info;
+}
+
+}  // namespace asmpic::app

@@ -1,0 +1,39 @@
+#include "app/results/csv_report.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/benchmark_table.h"
+#include "app/results/expected_hashes.h"
+
+namespace asmpic::app {
+
+namespace {
+
+// Shortest text that reads back as the same double.
+std::string Number(double value) {
+  char text[32];
+  for (int digits = 1; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (std::strtod(text, nullptr) == value) break;
+  }
+  return text;
+}
+
+}  // namespace
+
+void WriteCsv(const BenchmarkResult& result, std::ostream& out) {
+  const bool compared = result.validation.verdict != Verdict::NotApplicable;
+  out << "run,test,calls,seconds,monotonic_seconds,hash,match\n";
+  for (std::size_t run = 0; run < result.runs.size(); ++run) {
+    for (const TestSample& s : result.runs[run].tests) {
+      const BenchmarkTest& test = kBenchmarkTests.at(static_cast<std::size_t>(s.test));
+      const bool match = s.hash == kExpectedPictureHashes[static_cast<std::size_t>(s.test)];
+      out << run + 1 << ',' << test.name << ',' << CallCount(test) << ',' << Number(s.seconds) << ','
+          << Number(s.monotonicSeconds) << ',' << HashText(s.hash) << ','
+          << (compared ? (match ? "1" : "0") : "") << '\n';
+    }
+  }
+}
+
+}  // namespace asmpic::app

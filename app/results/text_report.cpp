@@ -1,0 +1,97 @@
+#include "app/results/text_report.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/benchmark_table.h"
+
+namespace asmpic::app {
+
+namespace {
+
+std::string Fixed(double value, int decimals = 6) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string Row(const std::string& name, const Statistics& a, const Statistics& b) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%-10s %9.6f %9.6f %9.6f %9.6f | %9.6f %9.6f %9.6f %9.6f", name.c_str(),
+                a.median, a.min, a.max, a.stddev, b.median, b.min, b.max, b.stddev);
+  return text;
+}
+
+std::string ScoreText(const Score& score) {
+  return std::to_string(score.value) + (score.colour == kGreen ? " (green)" : " (red)");
+}
+
+}  // namespace
+
+void WriteScoreLine(const BenchmarkResult& result, std::ostream& out) {
+  if (result.score) {
+    out << "Score: " << ScoreText(*result.score) << '\n';
+  } else {
+    out << "Score: none (only some of the tests ran)\n";
+  }
+}
+
+void WriteText(const BenchmarkResult& result, std::ostream& out) {
+  for (const std::string& line : result.listLines) out << line << '\n';
+  WriteScoreLine(result, out);
+
+  if (result.runs.size() > 1) {
+    out << "Statistics of " << result.runs.size()
+        << " runs in seconds (time of day | monotonic clock), score from the median total:\n";
+    char header[160];
+    std::snprintf(header, sizeof header, "%-10s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "test", "median", "min",
+                  "max", "stddev", "median", "min", "max", "stddev");
+    out << header;
+    for (const TestStatistics& stats : result.perTest) {
+      out << Row(kBenchmarkTests.at(static_cast<std::size_t>(stats.test)).name, stats.seconds,
+                 stats.monotonicSeconds)
+          << '\n';
+    }
+    out << Row("total", result.total, result.monotonicTotal) << '\n';
+  }
+
+  if (result.multiCore) {
+    const MultiCoreResult& m = *result.multiCore;
+    out << "Multi-core: ";
+    if (m.score) {
+      out << ScoreText(*m.score);
+    } else {
+      out << "no score (only some of the tests ran)";
+    }
+    out << " with " << m.threads << (m.threads == 1 ? " thread" : " threads") << ": " << m.threads
+        << (m.threads == 1 ? " copy" : " copies") << " in " << Fixed(m.wall.median) << " s wall, "
+        << Fixed(m.secondsPerCopy) << " s per copy, speed-up " << Fixed(m.speedup, 2) << '\n';
+  }
+
+  out << "Validation: ";
+  switch (result.verdict) {
+    case Verdict::Valid:
+      out << "valid, every picture is the expected one\n";
+      break;
+    case Verdict::Invalid:
+      out << "INVALID, a test computed a wrong picture\n";
+      break;
+    case Verdict::NotApplicable:
+      out << "not applicable, "
+          << (result.validation.reason.empty() ? std::string("no picture was checked")
+                                               : result.validation.reason)
+          << '\n';
+      break;
+  }
+}
+
+void WriteTestList(std::ostream& out) {
+  for (const BenchmarkTest& test : kBenchmarkTests) {
+    char line[200];
+    std::snprintf(line, sizeof line, "%-10s %-14s %4d calls  %s\n", test.name, test.caption, CallCount(test),
+                  test.what);
+    out << line;
+  }
+}
+
+}  // namespace asmpic::app

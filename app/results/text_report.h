@@ -1,0 +1,20 @@
+#pragma once
+// The result as a person reads it on a terminal.
+#include <ostream>
+
+#include "app/results/benchmark_runner.h"
+
+namespace asmpic::app {
+
+// The last run's list lines and the score line ("Score: N (green)", from the median total); then,
+// for more than one run, each test's statistics on both clocks; the multi-core line; and the
+// validation line.
+void WriteText(const BenchmarkResult& result, std::ostream& out);
+
+// The score line alone.
+void WriteScoreLine(const BenchmarkResult& result, std::ostream& out);
+
+// Each test's short name, caption, calls and what it does.
+void WriteTestList(std::ostream& out);
+
+}  // namespace asmpic::app

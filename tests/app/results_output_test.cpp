@@ -1,0 +1,236 @@
+// What a headless run writes: the JSON document read back, the CSV table's columns, subsets of
+// the tests, --quiet, the progress line, and the exit statuses, through the library and through
+// the asmbench program itself.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/benchmark_table.h"
+#include "app/headless_bench.h"
+#include "app/results/progress.h"
+#include "app/score.h"
+#include "results_support.h"
+
+namespace asmpic::app {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class HeadlessOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("asmbench_output_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    options.assetsDirectory = ASMPIC_ASSETS;
+    options.noWarmup = true;
+    options.threads = 0;
+    options.showProgress = false;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  int Run() { return RunHeadlessBenchmark(options, out, err); }
+
+  HeadlessOptions options;
+  std::ostringstream out;
+  std::ostringstream err;
+  fs::path dir_;
+};
+
+std::vector<std::vector<std::string>> ReadCsv(const std::string& file) {
+  std::ifstream in(file);
+  std::vector<std::vector<std::string>> rows;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::stringstream cellsIn(line);
+    std::string cell;
+    while (std::getline(cellsIn, cell, ',')) cells.push_back(cell);
+    if (!line.empty() && line.back() == ',') cells.emplace_back();
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheSame) {
+  options.repeat = 2;
+  options.threads = 2;
+  options.jsonPath = path("result.json");
+  options.csvPath = path("samples.csv");
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+
+  std::ifstream in(options.jsonPath);
+  const json doc = json::parse(in);
+  EXPECT_EQ(doc["format"], "asmpic-bench-result");
+  EXPECT_EQ(doc["format_version"], 1);
+  EXPECT_EQ(doc["program"]["build"]["kernel_variant"], "fast");
+  EXPECT_EQ(doc["machine"]["logical_cores"], std::thread::hardware_concurrency());
+  EXPECT_EQ(doc["settings"]["repeat"], 2);
+  EXPECT_EQ(doc["settings"]["full_run"], true);
+
+  ASSERT_EQ(doc["tests"].size(), 7u);
+  for (std::size_t t = 0; t < 7; ++t) {
+    const json& test = doc["tests"][t];
+    EXPECT_EQ(test["name"], kBenchmarkTests[t].name);
+    EXPECT_EQ(test["calls"], CallCount(kBenchmarkTests[t]));
+    ASSERT_EQ(test["samples"].size(), 2u);
+    EXPECT_EQ(test["statistics"]["seconds"]["count"], 2);
+    for (const json& sample : test["samples"]) EXPECT_GT(sample["monotonic_seconds"].get<double>(), 0.0);
+  }
+  const double median = doc["total"]["statistics"]["seconds"]["median"];
+  EXPECT_EQ(doc["score"]["value"], ComputeScore(static_cast<float>(median)).value);
+  EXPECT_EQ(doc["list"].size(), 7u);
+
+  EXPECT_EQ(doc["validation"]["state"], "valid");
+  EXPECT_EQ(doc["validation"]["single_core"]["tests"].size(), 7u);
+  ASSERT_EQ(doc["validation"]["threads"].size(), 2u);
+  for (const json& thread : doc["validation"]["threads"]) EXPECT_EQ(thread["state"], "valid");
+  EXPECT_EQ(doc["multi_core"]["threads"], 2);
+  EXPECT_EQ(doc["multi_core"]["wall_seconds"].size(), 2u);
+  EXPECT_TRUE(doc["multi_core"]["score"].is_object());
+
+  const auto rows = ReadCsv(options.csvPath);
+  ASSERT_EQ(rows.size(), 1u + 2 * 7);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"run", "test", "calls", "seconds", "monotonic_seconds", "hash",
+                                               "match"}));
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const auto& row = rows[i];
+    ASSERT_EQ(row.size(), 7u) << i;
+    const std::size_t run = (i - 1) / 7;
+    const std::size_t test = (i - 1) % 7;
+    EXPECT_EQ(row[0], std::to_string(run + 1));
+    EXPECT_EQ(row[1], kBenchmarkTests[test].name);
+    EXPECT_EQ(row[2], std::to_string(CallCount(kBenchmarkTests[test])));
+    const json& sample = doc["tests"][test]["samples"][run];
+    EXPECT_EQ(std::stod(row[3]), sample["seconds"].get<double>());
+    EXPECT_EQ(std::stod(row[4]), sample["monotonic_seconds"].get<double>());
+    EXPECT_EQ(row[5], sample["hash"]);
+    EXPECT_EQ(row[6], "1");
+  }
+}
+
+TEST_F(HeadlessOutput, ASubsetRunsInTableOrderFromTheStartPictureWithoutAScore) {
+  options.tests = {"twirl", "contour", "twirl"};
+  options.jsonPath = "-";
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+  const json doc = json::parse(out.str());  // nothing else shares standard output with the document
+  EXPECT_EQ(doc["settings"]["tests"], json({"contour", "twirl"}));
+  EXPECT_EQ(doc["settings"]["full_run"], false);
+  EXPECT_TRUE(doc["score"].is_null());
+  ASSERT_EQ(doc["list"].size(), 2u);
+  EXPECT_EQ(doc["list"][0].get<std::string>().rfind("Contour... ", 0), 0u);
+  EXPECT_EQ(doc["list"][1].get<std::string>().rfind("Twirl... ", 0), 0u);
+  // Each test starts from the start picture, so its picture is the one of the whole run.
+  EXPECT_EQ(doc["validation"]["state"], "valid");
+}
+
+TEST_F(HeadlessOutput, QuietPrintsTheScoreLineAloneAndASubsetSaysThereIsNone) {
+  options.quiet = true;
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+  const std::string text = out.str();
+  EXPECT_EQ(text.rfind("Score: ", 0), 0u);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+
+  out.str("");
+  options.tests = {"ripple"};
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+  EXPECT_EQ(out.str(), "Score: none (only some of the tests ran)\n");
+}
+
+TEST_F(HeadlessOutput, ProgressGoesToStderrOnlyAndNeverIntoTheDocument) {
+  options.tests = {"rotate", "contour"};
+  options.showProgress = true;
+  options.jsonPath = "-";
+  testing::Ticking clock;  // a millisecond per reading: the run seems long enough to show progress
+  options.monotonic = [&] { return clock.Next(); };
+  ASSERT_EQ(Run(), kExitOk);
+  EXPECT_TRUE(json::accept(out.str()));
+  EXPECT_NE(err.str().find("\r\x1b[Krun 1 of 1: rotate "), std::string::npos);
+  EXPECT_NE(err.str().find("/720"), std::string::npos);
+  // The line is cleared at the end, so what follows on the terminal starts clean.
+  EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\x1b[K");
+}
+
+TEST(Progress, ShowsNothingForARunShorterThanAMoment) {
+  std::ostringstream line;
+  double now = 0.0;
+  {
+    ProgressObserver progress(
+        line, [&] { return now; }, 0.1);
+    progress.TestStarting(0);
+    now = 0.05;
+    progress.Iteration(0, 300);
+  }
+  EXPECT_EQ(line.str(), "");
+}
+
+TEST_F(HeadlessOutput, ErrorsGiveTheirExitStatusBeforeAnythingRuns) {
+  options.jsonPath = "-";
+  options.csvPath = "-";
+  EXPECT_EQ(Run(), kExitUsage);
+
+  options.csvPath.clear();
+  options.tests = {"rotate", "spin"};
+  EXPECT_EQ(Run(), kExitUsage);
+  EXPECT_NE(err.str().find("no test is called 'spin'"), std::string::npos) << err.str();
+
+  options.tests.clear();
+  options.jsonPath = path("missing/folder/result.json");
+  err.str("");
+  EXPECT_EQ(Run(), kExitError);
+  EXPECT_NE(err.str().find("cannot write " + options.jsonPath), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), "");
+
+  options.jsonPath.clear();
+  options.assetsDirectory = path("no-assets");
+  EXPECT_EQ(Run(), kExitError);
+  EXPECT_NE(err.str().find("cannot read a start picture"), std::string::npos) << err.str();
+}
+
+struct ProgramResult {
+  int status;
+  std::string out;
+};
+
+// Runs asmbench with `args`; stderr is dropped.
+ProgramResult Asmbench(const std::string& args) {
+  const std::string outFile =
+      (fs::temp_directory_path() / ("asmbench_program_" + std::to_string(::getpid()) + ".txt")).string();
+  const int raw = std::system((std::string(ASMBENCH) + " " + args + " >" + outFile + " 2>/dev/null").c_str());
+  std::ifstream in(outFile);
+  ProgramResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {std::istreambuf_iterator<char>(in), {}}};
+  fs::remove(outFile);
+  return result;
+}
+
+TEST(AsmbenchProgram, MalformedCommandLinesExitWithStatus2) {
+  for (const char* args : {"--repeat 0", "--repeat x", "--threads -1", "--threads 5000", "--tests spin",
+                           "--run --json out.json", "--json - --csv -", "--no-such-option"}) {
+    EXPECT_EQ(Asmbench(std::string("--headless ") + args).status, 2) << args;
+  }
+}
+
+TEST(AsmbenchProgram, ListsTheSevenTestsAndRunsWithoutAWindowWhenAskedForResults) {
+  const ProgramResult list = Asmbench("--list-tests");
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 7);
+  EXPECT_EQ(list.out.rfind("rotate ", 0), 0u);
+
+  // A display is there for the GUI tests; a headless option alone still runs without a window.
+  const ProgramResult run = Asmbench("--tests contour --threads 1 --no-warmup --quiet");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "Score: none (only some of the tests ran)\n");
+}
+
+}  // namespace
+}  // namespace asmpic::app
