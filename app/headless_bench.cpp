@@ -176,15 +176,17 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     return kExitError;
   }
 
-  // Standard output carries the text, unless a document goes there.
+  // Standard output carries the classic lines (seven list lines and the score line, as scripts
+  // expect them), unless a document goes there; the rest of the report goes to standard error.
   const bool textOut = options.jsonPath != "-" && options.csvPath != "-";
   if (textOut) {
     if (options.quiet) {
       WriteScoreLine(result, out);
     } else {
-      WriteText(result, out);
+      WriteClassicLines(result, out);
     }
   }
+  if (!options.quiet) WriteReport(result, err);
   if (json.requested()) {
     json.stream() << ResultDocument(result, CurrentBuild(plan.kernels), ReadMachineInfo(), startedAt).dump(2)
                   << '\n';

@@ -36,10 +36,12 @@ void WriteScoreLine(const BenchmarkResult& result, std::ostream& out) {
   }
 }
 
-void WriteText(const BenchmarkResult& result, std::ostream& out) {
+void WriteClassicLines(const BenchmarkResult& result, std::ostream& out) {
   for (const std::string& line : result.listLines) out << line << '\n';
   WriteScoreLine(result, out);
+}
 
+void WriteReport(const BenchmarkResult& result, std::ostream& out) {
   if (result.runs.size() > 1) {
     out << "Statistics of " << result.runs.size()
         << " runs in seconds (time of day | monotonic clock), score from the median total:\n";

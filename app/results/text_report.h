@@ -6,10 +6,13 @@
 
 namespace asmpic::app {
 
-// The last run's list lines and the score line ("Score: N (green)", from the median total); then,
-// for more than one run, each test's statistics on both clocks; the multi-core line; and the
-// validation line.
-void WriteText(const BenchmarkResult& result, std::ostream& out);
+// The last run's list lines and the score line ("Score: N (green)", from the median total): exactly
+// the lines the window's list and score show, which scripts read from standard output.
+void WriteClassicLines(const BenchmarkResult& result, std::ostream& out);
+
+// What else there is to read: for more than one run, each test's statistics on both clocks; the
+// multi-core line; and the validation line.
+void WriteReport(const BenchmarkResult& result, std::ostream& out);
 
 // The score line alone.
 void WriteScoreLine(const BenchmarkResult& result, std::ostream& out);

@@ -157,8 +157,12 @@ TEST_F(HeadlessOutput, ProgressGoesToStderrOnlyAndNeverIntoTheDocument) {
   EXPECT_TRUE(json::accept(out.str()));
   EXPECT_NE(err.str().find("\r\x1b[Krun 1 of 1: rotate "), std::string::npos);
   EXPECT_NE(err.str().find("/720"), std::string::npos);
-  // The line is cleared at the end, so what follows on the terminal starts clean.
-  EXPECT_EQ(err.str().substr(err.str().size() - 4), "\r\x1b[K");
+  // The line is cleared at the end, so what follows on the terminal (the report) starts clean.
+  const std::string errors = err.str();
+  const auto cleared = errors.rfind("\r\x1b[K");
+  ASSERT_NE(cleared, std::string::npos);
+  EXPECT_EQ(errors.find("run 1 of 1", cleared), std::string::npos) << errors;
+  EXPECT_EQ(errors.find('\r', cleared + 1), std::string::npos) << errors;
 }
 
 TEST(Progress, ShowsNothingForARunShorterThanAMoment) {

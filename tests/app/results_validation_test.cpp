@@ -82,7 +82,28 @@ TEST(ExpectedHashes, AChangedKernelOutputMakesTheRunInvalidAndNamesTheTest) {
   for (const char* good : {"rotate", "smoothing", "contour", "emboss", "relief", "twirl"}) {
     EXPECT_EQ(errors.find(std::string("the ") + good + " test"), std::string::npos) << errors;
   }
-  EXPECT_NE(out.str().find("Validation: INVALID"), std::string::npos) << out.str();
+  EXPECT_NE(errors.find("Validation: INVALID"), std::string::npos) << errors;
+}
+
+// Scripts read the seven list lines and the score line from standard output; the multi-core,
+// statistics and validation lines must not follow them there.
+TEST(ClassicOutput, StandardOutputHoldsExactlyTheSevenListLinesAndTheScore) {
+  HeadlessOptions options;
+  options.assetsDirectory = ASMPIC_ASSETS;
+  options.kernels = testing::IdleKernels();
+  options.repeat = 2;
+  options.threads = 2;
+  options.showProgress = false;
+  std::ostringstream out, err;
+  RunHeadlessBenchmark(options, out, err);
+  std::istringstream lines(out.str());
+  std::vector<std::string> printed;
+  for (std::string line; std::getline(lines, line);) printed.push_back(line);
+  ASSERT_EQ(printed.size(), 8u) << out.str();
+  EXPECT_EQ(printed[0].rfind("Rotating... ", 0), 0u);
+  EXPECT_EQ(printed[7].rfind("Score: ", 0), 0u);
+  EXPECT_NE(err.str().find("Multi-core: "), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("Statistics of 2 runs"), std::string::npos) << err.str();
 }
 
 TEST(ExpectedHashes, AnotherStartPictureCannotBeChecked) {
