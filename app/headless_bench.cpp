@@ -101,8 +101,10 @@ void PrintResult(const platform::ListBox& list, const platform::Label& label, st
 std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {
   cli.add_option("--assets", options.assetsDirectory, "the folder with the start pictures (default: found)");
   return {
-      cli.add_option("--repeat", options.repeat,
-                     "timed runs; statistics and the score come from their median")
+      cli.add_option(
+             "--repeat", options.repeat,
+             "timed runs after one untimed warm-up run; statistics and the score come from their median "
+             "(default: one run, no warm-up)")
           ->check(CLI::Range(1, 1000000)),
       cli.add_flag("--no-warmup", options.noWarmup, "skip the untimed warm-up run before the timed ones"),
       cli.add_option(
@@ -157,8 +159,9 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
 
   BenchmarkPlan plan;
   plan.tests = *tests;
+  // A plain run is the window's single pass; repeats come after one untimed warm-up run.
   plan.repeat = std::max(options.repeat, 1);
-  plan.warmup = !options.noWarmup;
+  plan.warmup = options.repeat > 0 && !options.noWarmup;
   plan.threads = options.threads < 0 ? DefaultThreads() : options.threads;
   plan.kernels = options.kernels;
   BenchmarkHooks hooks;

@@ -26,11 +26,11 @@ inline constexpr int kExitInvalid = 3;  // a test computed a wrong picture
 
 struct HeadlessOptions {
   std::string assetsDirectory;  // empty: AssetsDirectory()
-  int repeat = 1;
-  bool noWarmup = false;
-  int threads = -1;      // -1: one per core
-  std::string jsonPath;  // "-": standard output
-  std::string csvPath;   // "-": standard output
+  int repeat = 0;         // 0: not asked for, one timed run without a warm-up (the window's single pass)
+  bool noWarmup = false;  // with --repeat: no untimed warm-up run before the timed ones
+  int threads = -1;       // -1: one per core
+  std::string jsonPath;   // "-": standard output
+  std::string csvPath;    // "-": standard output
   bool listTests = false;
   std::vector<std::string> tests;  // short names; empty: all
   bool quiet = false;

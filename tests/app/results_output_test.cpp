@@ -147,6 +147,20 @@ TEST_F(HeadlessOutput, QuietPrintsTheScoreLineAloneAndASubsetSaysThereIsNone) {
   EXPECT_EQ(out.str(), "Score: none (only some of the tests ran)\n");
 }
 
+// A plain headless run is the window's single pass: seven tests, two clock readings each, no
+// warm-up; --repeat brings the warm-up in.
+TEST_F(HeadlessOutput, APlainRunIsOnePassAndRepeatsComeAfterAWarmUp) {
+  options.noWarmup = false;
+  int readings = 0;
+  options.timeOfDay = [&] { return 1000.0f + static_cast<float>(readings++); };
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+  EXPECT_EQ(readings, 14);
+  readings = 0;
+  options.repeat = 2;
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+  EXPECT_EQ(readings, 14 * 3);
+}
+
 TEST_F(HeadlessOutput, ProgressGoesToStderrOnlyAndNeverIntoTheDocument) {
   options.tests = {"rotate", "contour"};
   options.showProgress = true;
