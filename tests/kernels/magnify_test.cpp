@@ -14,46 +14,23 @@
 #include "kernels/kernel_store.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
+#include "tests/support/resample_testing.h"
 
 namespace asmpic {
 namespace {
 
 using testing::HeadlessEngine;
 using testing::KernelPlanes;
-using Source = std::optional<std::pair<int, int>>;  // a pixel of plane 3, or none: the fill colour
+using testing::kFill;
+using testing::kInf;
+using testing::kNaN;
+using testing::Plane2Is;
+using testing::RandomPlanes;
+using testing::Source;
 
 constexpr int kNearest = 0, kSmoothed = 1;
-constexpr std::int32_t kFill = 0x00102030;  // blue 0x10, green 0x20, red 0x30
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr std::int32_t kMaxTenths = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMinTenths = std::numeric_limits<std::int32_t>::min();
-
-KernelPlanes RandomPlanes(int width, int height, std::uint32_t seed, int opcode) {
-  KernelPlanes planes(width, height);
-  planes.randomize(seed);
-  planes.params.colour = kFill;
-  planes.params.opcode = opcode;
-  return planes;
-}
-
-// Bytes 0-2 of every pixel of plane 2 against plane 3 at source(x, y), or the fill colour.
-template <typename Map>
-::testing::AssertionResult Plane2Is(KernelPlanes& planes, Map source) {
-  for (int y = 1; y <= planes.height(); ++y) {
-    for (int x = 1; x <= planes.width(); ++x) {
-      const Source s = source(x, y);
-      for (int c = 0; c < 3; ++c) {
-        const int want = s ? planes.at(3, s->first, s->second, c) : (kFill >> (16 - 8 * c)) & 255;
-        if (planes.at(2, x, y, c) != want) {
-          return ::testing::AssertionFailure() << "(" << x << ", " << y << ") byte " << c << " is "
-                                               << int{planes.at(2, x, y, c)} << ", not " << want;
-        }
-      }
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
 
 class MagnifyKernelTest : public ::testing::TestWithParam<KernelEntry> {
  protected:
@@ -67,7 +44,7 @@ TEST_P(MagnifyKernelTest, FactorOneNearestCopiesTheUndoPlane) {
     for (const float cx : {0.0f, 3.0f, 2.7f, -40.5f}) {
       KernelPlanes planes = RandomPlanes(w, h, 40, kNearest);
       Magnify(planes, 10, cx, 1.3f);
-      EXPECT_TRUE(Plane2Is(planes,
+      EXPECT_TRUE(Plane2Is(planes, 3,
                            [](int x, int y) {
                              return Source{{x, y}};
                            }))
@@ -83,7 +60,7 @@ TEST_P(MagnifyKernelTest, FactorOneSmoothedFillsWhereTheHalfRoundsOutOfRange) {
        {std::pair{6, 5}, std::pair{5, 6}, std::pair{7, 7}, std::pair{2, 2}, std::pair{1, 1}}) {
     KernelPlanes planes = RandomPlanes(w, h, 41, kSmoothed);
     Magnify(planes, 10, w / 2, h / 2);
-    EXPECT_TRUE(Plane2Is(planes,
+    EXPECT_TRUE(Plane2Is(planes, 3,
                          [w = w, h = h](int x, int y) {
                            const bool outside =
                                x == 1 || y == 1 || (x == w && w % 2 == 0) || (y == h && h % 2 == 0);
@@ -101,14 +78,14 @@ TEST_P(MagnifyKernelTest, FactorTwoAboutTheDefaultCentreOfOneHundredSquare) {
   };
   KernelPlanes planes = RandomPlanes(100, 100, 42, kNearest);
   Magnify(planes, 20, 50, 50);
-  EXPECT_TRUE(Plane2Is(planes, [&](int x, int y) { return Source{{half(x), half(y)}}; }));
+  EXPECT_TRUE(Plane2Is(planes, 3, [&](int x, int y) { return Source{{half(x), half(y)}}; }));
 }
 
 TEST_P(MagnifyKernelTest, FactorHalfShrinksAndFillsTheBorder) {
   // s = 2: u = 2x - 50, inside for x = 26 .. 75.
   KernelPlanes planes = RandomPlanes(100, 100, 43, kNearest);
   Magnify(planes, 5, 50, 50);
-  EXPECT_TRUE(Plane2Is(planes, [](int x, int y) {
+  EXPECT_TRUE(Plane2Is(planes, 3, [](int x, int y) {
     const bool inside = x >= 26 && x <= 75 && y >= 26 && y <= 75;
     return inside ? Source{{2 * x - 50, 2 * y - 50}} : Source{};
   }));
@@ -117,7 +94,7 @@ TEST_P(MagnifyKernelTest, FactorHalfShrinksAndFillsTheBorder) {
 TEST_P(MagnifyKernelTest, FactorMinusOneMirrorsThroughTheCentre) {
   KernelPlanes planes = RandomPlanes(6, 4, 44, kNearest);
   Magnify(planes, -10, 3, 2);
-  EXPECT_TRUE(Plane2Is(planes, [](int x, int y) {
+  EXPECT_TRUE(Plane2Is(planes, 3, [](int x, int y) {
     return x == 6 || y == 4 ? Source{} : Source{{6 - x, 4 - y}};
   }));
 }
@@ -127,7 +104,7 @@ TEST_P(MagnifyKernelTest, ZoomOfZeroFillsPlaneTwoAndKeepsEverythingElse) {
     KernelPlanes planes = RandomPlanes(5, 3, 45, opcode);
     const std::vector<std::uint8_t> before = planes.bytes;
     Magnify(planes, 0, 2, 1);
-    EXPECT_TRUE(Plane2Is(planes, [](int, int) { return Source{}; }));
+    EXPECT_TRUE(Plane2Is(planes, 3, [](int, int) { return Source{}; }));
     for (std::size_t i = 0; i < before.size(); ++i) {
       const bool writable = i / planes.planeBytes() == 1 && i % 4 != 3;
       if (!writable) {
@@ -141,7 +118,7 @@ TEST_P(MagnifyKernelTest, HugestZoomShowsTheCentrePixel) {
   for (const std::int32_t tenths : {kMaxTenths, kMinTenths}) {
     KernelPlanes planes = RandomPlanes(9, 7, 46, kNearest);
     Magnify(planes, tenths, 4, 3);  // buffer row 7 - 3 = 4
-    EXPECT_TRUE(Plane2Is(planes, [](int, int) { return Source{{4, 4}}; })) << "zoom " << tenths;
+    EXPECT_TRUE(Plane2Is(planes, 3, [](int, int) { return Source{{4, 4}}; })) << "zoom " << tenths;
   }
 }
 
@@ -172,8 +149,8 @@ TEST_P(MagnifyKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
       KernelPlanes down = across;
       Magnify(across, 15, centre, 2);
       Magnify(down, 15, 3, centre);
-      EXPECT_TRUE(Plane2Is(across, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
-      EXPECT_TRUE(Plane2Is(down, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(across, 3, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(down, 3, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
     }
   }
 }
@@ -194,12 +171,8 @@ INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest, ::testing::Values(MagnifyKe
 
 TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {
   std::mt19937 random(50);
-  std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {3, 1}, {1, 3}, {2, 1}, {1, 2}};
-  for (int i = 0; i < 60; ++i) sizes.emplace_back(1 + random() % 70, 1 + random() % 50);
-  const auto centre = [&](int extent) -> float {
-    if (random() % 8 == 0) return std::array{kNaN, kInf, -kInf, 1e30f, -3e9f, 1e-40f}[random() % 6];
-    return std::uniform_real_distribution<float>(-2.0f, extent + 2.0f)(random);
-  };
+  const auto sizes = testing::SweepSizes(random);
+  const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
   const auto tenths = [&]() -> std::int32_t {
     switch (random() % 6) {
       case 0:

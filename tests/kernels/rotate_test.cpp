@@ -15,44 +15,21 @@
 #include "kernels/kernel_store.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
+#include "tests/support/resample_testing.h"
 
 namespace asmpic {
 namespace {
 
 using testing::HeadlessEngine;
 using testing::KernelPlanes;
-using Source = std::optional<std::pair<int, int>>;  // a source pixel, or none: the fill colour
+using testing::kFill;
+using testing::kInf;
+using testing::kNaN;
+using testing::Plane2Is;
+using testing::RandomPlanes;
+using testing::Source;
 
 constexpr int kNearestFromUndo = 0, kNearestFromSource = 2, kSmoothedFromSource = 3;
-constexpr std::int32_t kFill = 0x00102030;  // blue 0x10, green 0x20, red 0x30
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-KernelPlanes RandomPlanes(int width, int height, std::uint32_t seed, int opcode) {
-  KernelPlanes planes(width, height);
-  planes.randomize(seed);
-  planes.params.colour = kFill;
-  planes.params.opcode = opcode;
-  return planes;
-}
-
-// Bytes 0-2 of every pixel of plane 2 against plane `from` at source(x, y), or the fill colour.
-template <typename Map>
-::testing::AssertionResult Plane2Is(KernelPlanes& planes, int from, Map source) {
-  for (int y = 1; y <= planes.height(); ++y) {
-    for (int x = 1; x <= planes.width(); ++x) {
-      const Source s = source(x, y);
-      for (int c = 0; c < 3; ++c) {
-        const int want = s ? planes.at(from, s->first, s->second, c) : (kFill >> (16 - 8 * c)) & 255;
-        if (planes.at(2, x, y, c) != want) {
-          return ::testing::AssertionFailure() << "(" << x << ", " << y << ") byte " << c << " is "
-                                               << int{planes.at(2, x, y, c)} << ", not " << want;
-        }
-      }
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
 
 class RotateKernelTest : public ::testing::TestWithParam<KernelEntry> {
  protected:
@@ -188,12 +165,8 @@ INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest, ::testing::Values(RotateKern
 // any angle, and centres from ordinary to huge and non-finite.
 TEST(RotateKernelEquivalence, EngineEntryMatchesTheReference) {
   std::mt19937 random(22);
-  std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {3, 1}, {1, 3}, {2, 1}, {1, 2}};
-  for (int i = 0; i < 60; ++i) sizes.emplace_back(1 + random() % 70, 1 + random() % 50);
-  const auto centre = [&](int extent) -> float {
-    if (random() % 8 == 0) return std::array{kNaN, kInf, -kInf, 1e30f, -3e9f, 1e-40f}[random() % 6];
-    return std::uniform_real_distribution<float>(-2.0f, extent + 2.0f)(random);
-  };
+  const auto sizes = testing::SweepSizes(random);
+  const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
   for (const auto& [w, h] : sizes) {
     for (int run = 0; run < 8; ++run) {
       KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
