@@ -16,14 +16,12 @@ bool PixelBuffer::Allocate(int width, int height) {
     if (!data_) return false;
   }
   planeBytes_ = planeBytes;
-  valid_ = true;
   return true;
 }
 
 void PixelBuffer::Release() {
   data_.reset();
   planeBytes_ = 0;
-  valid_ = false;
 }
 
 std::span<std::uint8_t> PixelBuffer::plane(int k) {

@@ -23,8 +23,6 @@ class PixelBuffer {
   bool Allocate(int width, int height);
   void Release();
 
-  // True after a successful Allocate (also for a picture without pixels).
-  bool valid() const { return valid_; }
   std::size_t planeBytes() const { return planeBytes_; }
 
   // Plane k (1, 2 or 3).
@@ -40,7 +38,6 @@ class PixelBuffer {
  private:
   std::unique_ptr<std::uint8_t[]> data_;
   std::size_t planeBytes_ = 0;
-  bool valid_ = false;
 };
 
 }  // namespace asmpic

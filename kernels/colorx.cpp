@@ -210,12 +210,6 @@ float FlareFactor(const FlareFrame& frame, std::int64_t k) {
 
 // --- The faster variant's pieces -------------------------------------------------------------
 
-std::uint32_t LoadPixel(const std::uint8_t* p) {
-  std::uint32_t word;
-  std::memcpy(&word, p, 4);
-  return word;
-}
-
 // Rounds to the nearest integer, halves to even, exactly as std::nearbyint does in the default
 // rounding mode, without a library call: adding and taking away 1.5 * 2^52 leaves the nearest
 // integer for any |v| below 2^51. Larger values, infinities and NaN go the long way.
@@ -254,7 +248,7 @@ std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t 
   }
 #endif
   for (; i < to; ++i) {
-    if ((LoadPixel(row + 4 * i) & 0x00FFFFFFu) == target) return i;
+    if ((LoadPixelWord(row + 4 * i) & 0x00FFFFFFu) == target) return i;
   }
   return to;
 }

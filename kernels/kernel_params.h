@@ -2,6 +2,7 @@
 // The parameter block every effect kernel reads, and the kernel entry shared by all five.
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace asmpic {
 
@@ -45,6 +46,18 @@ inline std::uint8_t* PlanePtr(const KernelParams& p, int k) {
 
 inline std::uint8_t* PixelPtr(std::uint8_t* plane, std::int64_t width, std::int64_t x, std::int64_t y) {
   return plane + 4 * ((x - 1) + width * (y - 1));
+}
+
+// A pixel's four bytes as one 32-bit word (blue in the low byte on our little-endian hosts), for
+// kernels that work on whole pixels; memcpy keeps the access free of alignment and aliasing rules.
+inline std::uint32_t LoadPixelWord(const std::uint8_t* pixel) {
+  std::uint32_t word;
+  std::memcpy(&word, pixel, 4);
+  return word;
+}
+
+inline void StorePixelWord(std::uint8_t* pixel, std::uint32_t word) {
+  std::memcpy(pixel, &word, 4);
 }
 
 }  // namespace asmpic

@@ -162,16 +162,6 @@ bool BlackWhiteRule(std::int32_t op, std::uint8_t blue, std::uint8_t green, std:
 
 // --- The faster variant's pieces -------------------------------------------------------------
 
-std::uint32_t LoadPixel(const std::uint8_t* p) {
-  std::uint32_t word;
-  std::memcpy(&word, p, 4);
-  return word;
-}
-
-void StorePixel(std::uint8_t* p, std::uint32_t word) {
-  std::memcpy(p, &word, 4);
-}
-
 // Channel arithmetic and invert over `count` bytes (a multiple of 8), 16 bytes a step.
 void PairBytes(std::int32_t op, std::uint8_t* bytes, std::int64_t count, std::array<std::uint8_t, 4> addend) {
   std::int64_t i = 0;
@@ -245,10 +235,10 @@ void GreyscaleFast(std::uint8_t* bytes, std::int64_t pixels) {
 #endif
   for (; p < pixels; ++p) {
     std::uint8_t* px = bytes + 4 * p;
-    const std::uint32_t word = LoadPixel(px);
+    const std::uint32_t word = LoadPixelWord(px);
     const std::uint32_t sum = (word & 0xFF) + ((word >> 8) & 0xFF) + ((word >> 16) & 0xFF);
     const std::uint32_t grey = (sum * 43691u) >> 17;
-    StorePixel(px, (word & 0xFF000000u) | (grey * 0x010101u));
+    StorePixelWord(px, (word & 0xFF000000u) | (grey * 0x010101u));
   }
 }
 
@@ -256,10 +246,10 @@ template <typename Rule>
 void BlackWhiteFast(std::uint8_t* bytes, std::int64_t pixels, Rule rule) {
   for (std::int64_t p = 0; p < pixels; ++p) {
     std::uint8_t* px = bytes + 4 * p;
-    const std::uint32_t word = LoadPixel(px);
+    const std::uint32_t word = LoadPixelWord(px);
     std::uint32_t colour = word & 0x00FFFFFFu;
     rule(colour);
-    StorePixel(px, (word & 0xFF000000u) | colour);
+    StorePixelWord(px, (word & 0xFF000000u) | colour);
   }
 }
 

@@ -38,16 +38,8 @@ Planes PlanesOf(KernelParams& block) {
   return {block.width, block.height, PlanePtr(block, 3), PlanePtr(block, 2)};
 }
 
-// A pixel as one 32-bit word. Every operation on words below treats the four bytes alike, so the
-// byte order of the word does not matter.
-std::uint32_t LoadWord(const std::uint8_t* pixel) {
-  std::uint32_t word;
-  std::memcpy(&word, pixel, 4);
-  return word;
-}
-void StoreWord(std::uint8_t* pixel, std::uint32_t word) {
-  std::memcpy(pixel, &word, 4);
-}
+// Pixels are handled as 32-bit words (LoadPixelWord, StorePixelWord). Every operation on words
+// below treats the four bytes alike, so the byte order of the word does not matter.
 
 // Each byte halved, quartered or divided by 8, rounded down; the mask drops the bits that the
 // shift would carry into the next lower byte. Sums of 2, 4 and 8 such shares stay within a byte.
@@ -69,7 +61,7 @@ int ColourComponent(std::int32_t colour, int k) {
 // The word with byte 3 of a pixel set and bytes 0 ... 2 clear.
 std::uint32_t ByteThreeMask() {
   const std::uint8_t bytes[4] = {0, 0, 0, 0xFF};
-  return LoadWord(bytes);
+  return LoadPixelWord(bytes);
 }
 
 void CopyColourBytes(std::uint8_t* to, const std::uint8_t* from) {
@@ -104,22 +96,24 @@ std::int64_t RippleSourceRow(const float* table, std::int64_t y, std::int64_t he
 // Reference: one pixel at a time, exactly as the arithmetic reads.
 
 void SmoothingReference(const Planes& p, std::int32_t amount) {
-  const auto S = [&](std::int64_t x, std::int64_t y) { return LoadWord(p.S(x, y)); };
+  const auto S = [&](std::int64_t x, std::int64_t y) { return LoadPixelWord(p.S(x, y)); };
   const std::int64_t W = p.width, H = p.height;
   switch (amount) {
     case 1:
       for (std::int64_t y = H; y >= 1; --y)
-        for (std::int64_t x = W - 1; x >= 2; --x) StoreWord(p.D(x, y), Half(S(x - 1, y)) + Half(S(x + 1, y)));
+        for (std::int64_t x = W - 1; x >= 2; --x)
+          StorePixelWord(p.D(x, y), Half(S(x - 1, y)) + Half(S(x + 1, y)));
       break;
     case 2:
       for (std::int64_t y = H - 1; y >= 2; --y)
-        for (std::int64_t x = W; x >= 1; --x) StoreWord(p.D(x, y), Half(S(x, y - 1)) + Half(S(x, y + 1)));
+        for (std::int64_t x = W; x >= 1; --x)
+          StorePixelWord(p.D(x, y), Half(S(x, y - 1)) + Half(S(x, y + 1)));
       break;
     case 4:
       for (std::int64_t y = H - 1; y >= 2; --y)
         for (std::int64_t x = W - 1; x >= 2; --x)
-          StoreWord(p.D(x, y), Quarter(S(x - 1, y - 1)) + Quarter(S(x + 1, y - 1)) +
-                                   Quarter(S(x - 1, y + 1)) + Quarter(S(x + 1, y + 1)));
+          StorePixelWord(p.D(x, y), Quarter(S(x - 1, y - 1)) + Quarter(S(x + 1, y - 1)) +
+                                        Quarter(S(x - 1, y + 1)) + Quarter(S(x + 1, y + 1)));
       break;
     case 8:
       for (std::int64_t y = H - 1; y >= 2; --y)
@@ -128,7 +122,7 @@ void SmoothingReference(const Planes& p, std::int32_t amount) {
           for (std::int64_t j = y - 1; j <= y + 1; ++j)
             for (std::int64_t i = x - 1; i <= x + 1; ++i)
               if (i != x || j != y) sum += Eighth(S(i, j));
-          StoreWord(p.D(x, y), sum);
+          StorePixelWord(p.D(x, y), sum);
         }
       break;
     default:
@@ -235,25 +229,28 @@ void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, 
     std::uint8_t* out = p.targetRow(y);
     if (amount == 1) {
       for (std::int64_t i = 1; i < W - 1; ++i)
-        StoreWord(out + 4 * i, Half(LoadWord(mid + 4 * (i - 1))) + Half(LoadWord(mid + 4 * (i + 1))));
+        StorePixelWord(out + 4 * i,
+                       Half(LoadPixelWord(mid + 4 * (i - 1))) + Half(LoadPixelWord(mid + 4 * (i + 1))));
       continue;
     }
     const std::uint8_t* down = p.sourceRow(y - 1);
     const std::uint8_t* up = p.sourceRow(y + 1);
     if (amount == 2) {
       for (std::int64_t i = 0; i < W; ++i)
-        StoreWord(out + 4 * i, Half(LoadWord(down + 4 * i)) + Half(LoadWord(up + 4 * i)));
+        StorePixelWord(out + 4 * i, Half(LoadPixelWord(down + 4 * i)) + Half(LoadPixelWord(up + 4 * i)));
     } else if (amount == 4) {
       for (std::int64_t i = 1; i < W - 1; ++i)
-        StoreWord(out + 4 * i, Quarter(LoadWord(down + 4 * (i - 1))) + Quarter(LoadWord(down + 4 * (i + 1))) +
-                                   Quarter(LoadWord(up + 4 * (i - 1))) + Quarter(LoadWord(up + 4 * (i + 1))));
+        StorePixelWord(out + 4 * i, Quarter(LoadPixelWord(down + 4 * (i - 1))) +
+                                        Quarter(LoadPixelWord(down + 4 * (i + 1))) +
+                                        Quarter(LoadPixelWord(up + 4 * (i - 1))) +
+                                        Quarter(LoadPixelWord(up + 4 * (i + 1))));
     } else {
       for (std::int64_t i = 1; i < W - 1; ++i) {
         const auto at = [&](const std::uint8_t* row, std::int64_t j) {
-          return Eighth(LoadWord(row + 4 * j));
+          return Eighth(LoadPixelWord(row + 4 * j));
         };
-        StoreWord(out + 4 * i, at(down, i - 1) + at(down, i) + at(down, i + 1) + at(mid, i - 1) +
-                                   at(mid, i + 1) + at(up, i - 1) + at(up, i) + at(up, i + 1));
+        StorePixelWord(out + 4 * i, at(down, i - 1) + at(down, i) + at(down, i + 1) + at(mid, i - 1) +
+                                        at(mid, i + 1) + at(up, i - 1) + at(up, i) + at(up, i + 1));
       }
     }
   }
@@ -357,7 +354,8 @@ void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std:
     const std::uint8_t* from = p.sourceRow(RippleSourceRow(table, y, p.height));
     std::uint8_t* out = p.targetRow(y);
     for (std::int64_t i = 0; i < p.width; ++i)
-      StoreWord(out + 4 * i, (LoadWord(out + 4 * i) & keep) | (LoadWord(from + 4 * i) & ~keep));
+      StorePixelWord(out + 4 * i,
+                     (LoadPixelWord(out + 4 * i) & keep) | (LoadPixelWord(from + 4 * i) & ~keep));
   }
 }
 
@@ -383,7 +381,7 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
   const std::uint32_t keep = ByteThreeMask();
   std::uint8_t fill[4] = {0, 0, 0, 0};
   Fill(fill, colour);
-  const std::uint32_t fillWord = LoadWord(fill);
+  const std::uint32_t fillWord = LoadPixelWord(fill);
 
   constexpr std::int64_t kRun = 512;
   float cosines[kRun], sines[kRun];
@@ -408,9 +406,10 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
           const double sy = RoundSmall(dx * s + dy * c + dcy);
           std::uint32_t colourBytes = fillWord;
           if (sx > 1 && sx < dW && sy > 1 && sy < dH)
-            colourBytes = LoadWord(p.S(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy))) & ~keep;
+            colourBytes =
+                LoadPixelWord(p.S(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy))) & ~keep;
           std::uint8_t* to = p.D(x, y);
-          StoreWord(to, (LoadWord(to) & keep) | colourBytes);
+          StorePixelWord(to, (LoadPixelWord(to) & keep) | colourBytes);
         };
         // Right of the centre, with the centre column itself, then left of it.
         const std::int64_t rightRun = std::min(run, W - cx - b0 + 1);
