@@ -12,19 +12,8 @@ namespace {
 
 using platform::MsgBoxIcon;
 using testing::HeadlessEngine;
+using testing::PlaneOf;
 using testing::RandomPicture;
-
-// The plane a picture of the box's size becomes: rows bottom first, fourth byte 0.
-std::vector<std::uint8_t> PlaneOf(const platform::Image& picture) {
-  std::vector<std::uint8_t> plane(picture.pixels.size() * 4);
-  for (int y = 0; y < picture.height; ++y) {
-    for (int x = 0; x < picture.width; ++x) {
-      const std::uint32_t p = picture.at(x, picture.height - 1 - y) & 0x00FFFFFFu;
-      std::memcpy(&plane[4 * (static_cast<std::size_t>(y) * picture.width + x)], &p, 4);
-    }
-  }
-  return plane;
-}
 
 platform::Image Shown(const HeadlessEngine& h) {
   return h.box->image();

@@ -15,15 +15,7 @@ constexpr std::int32_t kInvert = 11;  // a palette effect that changes every pix
 
 // The box's image as the plane it would be read into.
 std::vector<std::uint8_t> ShownPlane(const HeadlessEngine& h) {
-  const auto& image = h.box->image();
-  std::vector<std::uint8_t> plane(image.pixels.size() * 4);
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      const std::uint32_t p = image.at(x, image.height - 1 - y) & 0x00FFFFFFu;
-      std::memcpy(&plane[4 * (static_cast<std::size_t>(y) * image.width + x)], &p, 4);
-    }
-  }
-  return plane;
+  return testing::PlaneOf(h.box->image());
 }
 
 // A plane as the box can show it: the fourth byte does not reach the screen.

@@ -1,6 +1,7 @@
 #pragma once
 // An engine bound to a headless picture box, for tests that drive clsASMpic's public methods.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -18,6 +19,19 @@ inline platform::Image RandomPicture(int width, int height, std::uint32_t seed) 
   std::mt19937 random(seed);
   for (auto& p : picture.pixels) p = 0xFF000000u | (random() & 0x00FFFFFFu);
   return picture;
+}
+
+// The plane a picture of the box's size becomes: rows bottom first, fourth byte 0. Worked out
+// here pixel by pixel, independently of the engine's own transfer.
+inline std::vector<std::uint8_t> PlaneOf(const platform::Image& picture) {
+  std::vector<std::uint8_t> plane(picture.pixels.size() * 4);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const std::uint32_t p = picture.at(x, picture.height - 1 - y) & 0x00FFFFFFu;
+      std::memcpy(&plane[4 * (static_cast<std::size_t>(y) * picture.width + x)], &p, 4);
+    }
+  }
+  return plane;
 }
 
 struct HeadlessEngine {
