@@ -1,5 +1,7 @@
 #include "app/headless_form.h"
 
+#include "app/benchmark_table.h"
+
 namespace asmpic::app {
 
 HeadlessForm1::HeadlessForm1(const platform::Image& picture1, const platform::Image& picture2,
@@ -22,6 +24,15 @@ HeadlessForm1::HeadlessForm1(const platform::Image& picture1, const platform::Im
 
 Form1Controls HeadlessForm1::controls() {
   return {runtime, Engine1, Engine2, Picture2, List1, Label1, Timer1, Timer2, shell};
+}
+
+void HeadlessForm1::Run(std::span<const int> tests, RunObserver* observer) {
+  auto form = controls();
+  if (IsFullRun(tests)) {
+    Command1_Click(form, state, {.observer = observer});
+  } else {
+    RunSomeTests(form, state, tests, {.observer = observer});
+  }
 }
 
 }  // namespace asmpic::app

@@ -1,6 +1,8 @@
 #pragma once
 // Form1 without a window: the same controls, engines and handlers on the headless backend, for
 // `asmbench --headless` and the tests.
+#include <span>
+
 #include "app/form1_handlers.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_picture_box.h"
@@ -18,6 +20,10 @@ class HeadlessForm1 {
   HeadlessForm1& operator=(const HeadlessForm1&) = delete;
 
   Form1Controls controls();
+
+  // Runs `tests` (indices into kBenchmarkTests) as a press of Command1 would: all seven are the
+  // whole run with its score; a subset is each of those tests alone, without a score.
+  void Run(std::span<const int> tests, RunObserver* observer);
 
   platform::HeadlessRuntime runtime;
   platform::HeadlessWindow window{"ASMpic Bench"};

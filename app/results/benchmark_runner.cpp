@@ -41,12 +41,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
       progress->SetLabel(warmup ? "warm-up"
                                 : "run " + std::to_string(number) + " of " + std::to_string(timedRuns));
     }
-    auto controls = form.controls();
-    if (result.fullRun) {
-      Command1_Click(controls, form.state, {.observer = &recorder});
-    } else {
-      RunSomeTests(controls, form.state, plan.tests, {.observer = &recorder});
-    }
+    form.Run(plan.tests, &recorder);
     RunSamples samples;
     samples.tests = recorder.TakeSamples();
     if (warmup) continue;

@@ -8,7 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "app/benchmark_table.h"
 #include "app/headless_form.h"
 
 namespace asmpic::app {
@@ -29,12 +28,7 @@ void RunCopy(platform::Image picture1, platform::Image picture2, std::span<const
   go.wait();
   if (!form || cancelled) return;
   try {
-    auto controls = form->controls();
-    if (IsFullRun(tests)) {
-      Command1_Click(controls, form->state, {.observer = &observer});
-    } else {
-      RunSomeTests(controls, form->state, tests, {.observer = &observer});
-    }
+    form->Run(tests, &observer);
   } catch (const std::exception& e) {
     error = e.what();
   }
