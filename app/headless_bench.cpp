@@ -198,15 +198,10 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   const bool written = json.Finish(err) && csv.Finish(err);
 
   if (result.verdict == Verdict::Invalid) {
-    const auto report = [&](const Validation& v, const std::string& where) {
-      for (const TestCheck& check : v.tests) {
-        if (!check.matches()) err << "asmbench: invalid result: " << DescribeMismatch(check) << where << '\n';
-      }
-    };
-    report(result.validation, "");
+    ReportMismatches(result.validation, "", err);
     if (result.multiCore) {
       for (std::size_t t = 0; t < result.multiCore->validation.size(); ++t) {
-        report(result.multiCore->validation[t], " in thread " + std::to_string(t + 1));
+        ReportMismatches(result.multiCore->validation[t], " in thread " + std::to_string(t + 1), err);
       }
     }
     return kExitInvalid;

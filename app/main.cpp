@@ -82,10 +82,7 @@ int RunWindow(int argc, char** argv, const WindowOptions& options) {
       std::cout.flush();
       const app::Validation validation = validator.result();
       if (validation.verdict == app::Verdict::Invalid) {
-        for (const app::TestCheck& check : validation.tests) {
-          if (!check.matches())
-            std::cerr << "asmbench: invalid result: " << app::DescribeMismatch(check) << '\n';
-        }
+        app::ReportMismatches(validation, "", std::cerr);
         status = app::kExitInvalid;
       }
       if (!options.screenshot.empty()) {

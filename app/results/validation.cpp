@@ -40,6 +40,12 @@ std::string DescribeMismatch(const TestCheck& check) {
          (check.runs == 1 ? " run)" : " runs)");
 }
 
+void ReportMismatches(const Validation& validation, const std::string& where, std::ostream& err) {
+  for (const TestCheck& check : validation.tests) {
+    if (!check.matches()) err << "asmbench: invalid result: " << DescribeMismatch(check) << where << '\n';
+  }
+}
+
 void PictureValidator::TestFinished(int index, float elapsedSeconds, const clsASMpic& engine) {
   (void)elapsedSeconds;
   if (index < 0 || index >= static_cast<int>(kBenchmarkTests.size())) return;

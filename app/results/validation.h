@@ -2,6 +2,7 @@
 // Proof that a run computed the right pictures: plane 2 after each test's loop is hashed and
 // compared with the hash that the reference kernels give on the shipped start picture.
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ struct Validation {
 
 // "the ripple test computed a wrong picture: hash ..., expected ... (2 of 5 runs)".
 std::string DescribeMismatch(const TestCheck& check);
+
+// One line "asmbench: invalid result: <mismatch><where>" per test whose picture was wrong.
+void ReportMismatches(const Validation& validation, const std::string& where, std::ostream& err);
 
 // Hashes plane 2 whenever a test finishes, across any number of runs of one engine. The hashes
 // are compared only when the engine works on the standard 297 x 217 Picture1 showing the shipped
