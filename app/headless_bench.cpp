@@ -94,8 +94,7 @@ class Output {
 
 void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out) {
   for (int i = 0; i < list.ListCount(); ++i) out << list.List(i) << '\n';
-  const char* colour = label.ForeColor() == kGreen ? "green" : label.ForeColor() == kRed ? "red" : "other";
-  out << "Score: " << label.Caption() << " (" << colour << ")\n";
+  out << "Score: " << label.Caption() << " (" << ColourName(label.ForeColor()) << ")\n";
 }
 
 std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {

@@ -17,6 +17,12 @@ Score ComputeScore(float totalSeconds) {
   return {static_cast<std::int32_t>(RoundHalfEven((100000.0 - p) / 2.0)), kRed};
 }
 
+const char* ColourName(platform::Colour colour) {
+  if (colour == kGreen) return "green";
+  if (colour == kRed) return "red";
+  return "other";
+}
+
 std::string FormatSeconds(float seconds, const std::string& decimalSeparator) {
   if (seconds == 0.0f || !std::isfinite(seconds)) return seconds == 0.0f ? "0" : std::to_string(seconds);
   // Seven significant digits: d.dddddde+XX.

@@ -19,6 +19,10 @@ struct Score {
 // S >= 1 is green; otherwise the red score (100000 - P) / 2, rounded half to even.
 Score ComputeScore(float totalSeconds);
 
+// The name of a score's colour as the results print it: "green", "red", or "other" for a label
+// colour that no run sets.
+const char* ColourName(platform::Colour colour);
+
 // A time as the list shows it: seven significant digits, no trailing zeros, no exponent, the
 // given decimal separator, a leading zero below 1 and a minus sign when negative.
 std::string FormatSeconds(float seconds, const std::string& decimalSeparator);

@@ -21,9 +21,7 @@ json StatisticsJson(const Statistics& s) {
 
 json ScoreJson(const std::optional<Score>& score, double fromSeconds) {
   if (!score) return nullptr;
-  return {{"value", score->value},
-          {"colour", score->colour == kGreen ? "green" : "red"},
-          {"from_seconds", fromSeconds}};
+  return {{"value", score->value}, {"colour", ColourName(score->colour)}, {"from_seconds", fromSeconds}};
 }
 
 json ChecksJson(const Validation& v) {

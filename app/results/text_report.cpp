@@ -23,7 +23,7 @@ std::string Row(const std::string& name, const Statistics& a, const Statistics& 
 }
 
 std::string ScoreText(const Score& score) {
-  return std::to_string(score.value) + (score.colour == kGreen ? " (green)" : " (red)");
+  return std::to_string(score.value) + " (" + ColourName(score.colour) + ")";
 }
 
 }  // namespace
