@@ -14,6 +14,7 @@
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
 #include "app/results/validation.h"
+#include "app/translation.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 
@@ -51,6 +52,7 @@ class CloseWatcher : public QObject {
 int RunWindow(int argc, char** argv, const WindowOptions& options) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("ASMpic Bench");
+  app::InstallTranslation(application);
   platform::QtRuntime runtime;
   platform::QtShell shell;
   const auto form = app::ShowForm1(runtime);

@@ -56,6 +56,10 @@ float ElapsedSeconds(float start, float end) {
   return elapsed;
 }
 
+std::string MailSubject(const std::string& scoreText, char suffix) {
+  return "My score is " + scoreText + suffix;
+}
+
 std::string MailLink(const std::string& scoreText, char suffix) {
   return "mailto:?subject=My%20score%20is%20" + scoreText + suffix;
 }
