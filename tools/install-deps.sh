@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev libxxhash-dev libmagick++-dev python3-jsonschema
   fonts-liberation2 xvfb xauth
+  qt6-tools-dev qt6-l10n-tools librsvg2-bin
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
