@@ -510,8 +510,14 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
   }
 }
 
-void PixelKernel(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
+void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
   PixelKernelInBands(block, rippleTable, BandsFor(*block));
+}
+
+// The SIMD variant: for now the baseline, until its Highway body lands.
+void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
+                     std::intptr_t rippleTable) {
+  PixelKernelBaseline(block, unused1, unused2, rippleTable);
 }
 
 void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {
