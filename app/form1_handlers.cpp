@@ -59,8 +59,8 @@ std::optional<float> RunOneTest(Form1Controls& form, RunState& state, const RunO
   const BenchmarkTest& test = kBenchmarkTests[static_cast<std::size_t>(index)];
   form.List1.AddItem(test.caption);
   if (options.observer != nullptr) options.observer->TestStarting(index);
-  const double monotonicStart = form.runtime.MonotonicSeconds();
   const float start = form.runtime.Timer();
+  const double monotonicStart = form.runtime.MonotonicSeconds();
   if (!RunTestLoop(form, state, options, index)) return std::nullopt;
   const float end = form.runtime.Timer();
   const float elapsed = ElapsedSeconds(start, end, form.runtime.MonotonicSeconds() - monotonicStart);
