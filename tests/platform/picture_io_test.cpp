@@ -220,6 +220,17 @@ TEST(PictureLoad, MetafileWithoutPlaceableHeaderLoads) {
   EXPECT_GT(CountNear(*image, 0, 0, image->width, image->height, {30, 200, 60}, 2), 100);
 }
 
+TEST(PictureLoad, CmykJpegShowsItsInksAsColours) {
+  std::string error;
+  const auto image = LoadPictureFile((kFixtures / "cmyk.jpg").string(), &error);
+  ASSERT_TRUE(image) << error;
+  ASSERT_EQ(image->width, 16);
+  // Magenta and yellow ink make red; cyan with half black a dark cyan.
+  EXPECT_TRUE(Near(image->at(3, 4), {255, 0, 0}, 3)) << std::hex << image->at(3, 4);
+  EXPECT_TRUE(Near(image->at(12, 4), {0, 127, 127}, 3)) << std::hex << image->at(12, 4);
+  EXPECT_EQ(Alpha(image->at(12, 4)), 255);
+}
+
 TEST(PictureLoad, FormatIsTakenFromTheContentNotTheName) {
   TempDir dir;
   const fs::path misnamed = dir.path() / "really-a-bitmap.jpg";
@@ -287,11 +298,41 @@ TEST(PictureLoad, FortyEightMegapixelPhotographsLoadInBoundedMemory) {
 TEST(PictureLoad, HeaderClaimingAnEnormousSizeIsRefusedBeforeDecoding) {
   // 60000 x 60000 pixels; the metafile's 32000 inches a side would be three million pixels a side
   // at 96 dots per inch.
-  for (const char* name : {"huge.bmp", "huge.jpg", "huge.wmf"}) {
+  for (const char* name : {"huge.bmp", "huge.jpg", "huge.wmf", "huge.png", "huge.gif"}) {
     std::string error;
     EXPECT_FALSE(LoadPictureFile((kFixtures / "broken" / name).string(), &error));
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    EXPECT_NE(error.find("the picture is too large: "), std::string::npos) << error;
   }
+}
+
+// The error says in plain words what is wrong; what the decoder said goes to the detail only.
+TEST(PictureLoad, RefusalsSayWhatIsWrongAndKeepTheDecodersWordsApart) {
+  const fs::path broken = kFixtures / "broken";
+  const std::pair<fs::path, const char*> cases[] = {
+      {broken / "text.bmp", "not a picture file"},
+      {broken / "empty.jpg", "the file is empty"},
+      {broken / "truncated.jpg", "the file is cut short"},
+      {broken / "truncated.png", "the file is cut short"},
+      {broken / "truncated.bmp", "the file is cut short"},
+      {broken / "truncated.ico", "the file is cut short"},
+      {broken / "garbage.png", "the file is damaged"},
+      {broken / "garbage.ico", "the file is damaged"},
+      {broken / "no such file.bmp", "there is no such file"},
+      {kFixtures / "bitmaps", "not a file"},
+  };
+  for (const auto& [path, reason] : cases) {
+    std::string error = "unset", detail = "unset";
+    EXPECT_FALSE(LoadPictureFile(path.string(), &error, &detail));
+    EXPECT_EQ(error, path.string() + ": " + reason);
+    EXPECT_EQ(error.find(" @ "), std::string::npos) << error;
+  }
+  std::string error, detail;
+  EXPECT_FALSE(LoadPictureFile((broken / "garbage.bmp").string(), &error, &detail));
+  EXPECT_NE(detail.find("@ error/bmp.c"), std::string::npos) << detail;
+  EXPECT_FALSE(LoadPictureFile((broken / "truncated.jpg").string(), &error, &detail));
+  EXPECT_EQ(detail, "Premature end of JPEG file");
+  ASSERT_TRUE(LoadPictureFile((kFixtures / "picture.bmp").string(), &error, &detail));
+  EXPECT_EQ(detail, "");
 }
 
 // Every prefix of a good file is either refused or, where the format's first picture is complete
