@@ -41,9 +41,9 @@ using detail::PictureFault;
 // resolution at 15 twips per pixel.
 constexpr std::size_t kMetafileDotsPerInch = 96;
 
-// No picture we accept needs more than four bytes a pixel in its file, plus its headers; a larger
-// file is refused before it is read.
-constexpr std::uintmax_t kMaxFileBytes = 4 * static_cast<std::uintmax_t>(kMaxPicturePixels) + (1u << 20);
+// No picture we accept needs more than eight bytes a pixel in its file (a PNG of 16-bit colour
+// and alpha, stored), plus its headers; a larger file is refused before it is read.
+constexpr std::uintmax_t kMaxFileBytes = 8 * static_cast<std::uintmax_t>(kMaxPicturePixels) + (1u << 20);
 
 // The decoder for a file, chosen by its first bytes and never by its name, and only among the
 // formats we offer: no other decoder of the library ever sees a file.
