@@ -2,18 +2,22 @@
 
 #include <Magick++.h>
 
+#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QSaveFile>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "platform/picture_readers.h"
@@ -237,6 +241,52 @@ bool AllClear(const Image& image) {
                      [](std::uint32_t p) { return (p >> 24) == 0; });
 }
 
+// The metafile library prints its complaints straight to standard error ("ERROR: player.c (514):
+// Unexpected EOF!"). While a metafile is decoded, standard error goes to a temporary file: when
+// the file is refused, what was said there joins the detail; otherwise it is passed on unchanged.
+class CapturedStandardError {
+ public:
+  CapturedStandardError() {
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    if (file_ == nullptr) return;
+    saved_ = ::dup(STDERR_FILENO);
+    if (saved_ < 0 || ::dup2(::fileno(file_), STDERR_FILENO) < 0) Restore();
+  }
+  CapturedStandardError(const CapturedStandardError&) = delete;
+  CapturedStandardError& operator=(const CapturedStandardError&) = delete;
+  ~CapturedStandardError() {
+    const std::string said = Release();
+    if (!said.empty()) std::fputs(said.c_str(), stderr);
+  }
+
+  // Standard error as it was, and what was written to it meanwhile.
+  std::string Release() {
+    if (file_ == nullptr) return {};
+    std::fflush(stderr);
+    Restore();
+    std::string said;
+    std::rewind(file_);
+    char chunk[512];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file_)) > 0;) said.append(chunk, n);
+    std::fclose(file_);
+    file_ = nullptr;
+    return said;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ >= 0) {
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+      saved_ = -1;
+    }
+  }
+
+  std::FILE* file_ = nullptr;
+  int saved_ = -1;
+};
+
 Image DecodeWithMagick(const char* decoder, const std::string& bytes) {
   StartDecoders();
   const Magick::Blob blob(bytes.data(), bytes.size());
@@ -255,6 +305,8 @@ Image DecodeWithMagick(const char* decoder, const std::string& bytes) {
   // refuse what we will not hold before any pixel is decoded.
   Magick::Image probe = Configured(decoder);
   Magick::Image picture = Configured(decoder);
+  std::optional<CapturedStandardError> metafileMessages;
+  if (std::strcmp(decoder, "WMF") == 0) metafileMessages.emplace();
   try {
     Strictly([&] { probe.ping(blob); });
     if (probe.columns() == 0 || probe.rows() == 0) throw PictureFault(detail::kNoPicture, {});
@@ -266,7 +318,11 @@ Image DecodeWithMagick(const char* decoder, const std::string& bytes) {
       throw PictureFault(detail::TooLarge(page.width(), page.height()), {});
     }
     Strictly([&] { picture.read(blob); });
-  } catch (const PictureFault& fault) {
+  } catch (const PictureFault& refusal) {
+    std::string said = metafileMessages ? metafileMessages->Release() : std::string();
+    while (!said.empty() && said.back() == '\n') said.pop_back();
+    const PictureFault fault(refusal.what(),
+                             said.empty() ? refusal.detail() : refusal.detail() + "\n" + said);
     // A bitmap shorter than the size its file header gives was cut short, whatever the library
     // made of the missing part.
     if (bitmap && bytes.size() >= 6 && Word(bytes, 2) > bytes.size() &&
@@ -280,8 +336,9 @@ Image DecodeWithMagick(const char* decoder, const std::string& bytes) {
                              std::to_string(probe.columns()) + " \u00D7 " + std::to_string(probe.rows()),
                          fault.detail());
     }
-    throw;
+    throw fault;
   }
+  metafileMessages.reset();
   if (std::strcmp(decoder, "GIF") == 0) PlaceOnScreen(picture);
   if (picture.colorSpace() == Magick::CMYKColorspace) picture.colorSpace(Magick::sRGBColorspace);
   if (!detail::WithinLimit(picture.columns(), picture.rows())) {

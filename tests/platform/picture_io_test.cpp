@@ -331,6 +331,12 @@ TEST(PictureLoad, RefusalsSayWhatIsWrongAndKeepTheDecodersWordsApart) {
   EXPECT_NE(detail.find("@ error/bmp.c"), std::string::npos) << detail;
   EXPECT_FALSE(LoadPictureFile((broken / "truncated.jpg").string(), &error, &detail));
   EXPECT_EQ(detail, "Premature end of JPEG file");
+  // The metafile library prints its complaints itself: they belong to the detail too.
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(LoadPictureFile((broken / "truncated.wmf").string(), &error, &detail));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(error, (broken / "truncated.wmf").string() + ": the file is damaged");
+  EXPECT_NE(detail.find("Unexpected EOF"), std::string::npos) << detail;
   ASSERT_TRUE(LoadPictureFile((kFixtures / "picture.bmp").string(), &error, &detail));
   EXPECT_EQ(detail, "");
 }
