@@ -305,8 +305,14 @@ Image DecodeWithMagick(const char* decoder, const std::string& bytes) {
   // refuse what we will not hold before any pixel is decoded.
   Magick::Image probe = Configured(decoder);
   Magick::Image picture = Configured(decoder);
+  // Standard error belongs to the whole process: one metafile at a time keeps it aside.
+  static std::mutex metafileLock;
+  std::unique_lock<std::mutex> oneMetafile(metafileLock, std::defer_lock);
   std::optional<CapturedStandardError> metafileMessages;
-  if (std::strcmp(decoder, "WMF") == 0) metafileMessages.emplace();
+  if (std::strcmp(decoder, "WMF") == 0) {
+    oneMetafile.lock();
+    metafileMessages.emplace();
+  }
   try {
     Strictly([&] { probe.ping(blob); });
     if (probe.columns() == 0 || probe.rows() == 0) throw PictureFault(detail::kNoPicture, {});
