@@ -195,32 +195,36 @@ bool BitmapDeclaresAlpha(std::string_view bytes) {
   return Word(bytes, kInfo + 40 + 12) != 0;
 }
 
+std::uint16_t HalfWord(std::string_view bytes, std::size_t at) {
+  if (at + 2 > bytes.size()) return 0;
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+void MakeOpaque(Image& image) {
+  for (std::uint32_t& p : image.pixels) p |= 0xFF000000u;
+}
+
 // An icon or cursor whose 32-bit image has alpha zero everywhere was written by a program that
 // knew only the AND mask: the mask says what shows (bit set: transparent). Without a mask that we
-// can find whole, the image is opaque. Only the first image of the file is ever decoded.
+// can find whole, the image is opaque. A PNG image's alpha stands as it is. Only the first image
+// of the file is ever decoded.
 void ApplyIconMask(std::string_view bytes, Image& image) {
-  const auto opaque = [&image] {
-    for (std::uint32_t& p : image.pixels) p |= 0xFF000000u;
-  };
-  const std::size_t offset = Word(bytes, 6 + 12);
-  const auto half = [&bytes](std::size_t at) {
-    return at + 2 <= bytes.size() ? static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
-                                                          static_cast<unsigned char>(bytes[at + 1]) << 8)
-                                  : 0u;
-  };
+  const std::size_t offset = Word(bytes, 6 + 12);  // of the first directory entry's image
+  if (bytes.substr(offset < bytes.size() ? offset : bytes.size(), 4) == "\x89PNG") return;
   const std::uint32_t headerSize = Word(bytes, offset);
   const auto width = static_cast<std::int32_t>(Word(bytes, offset + 4));
   const auto height = static_cast<std::int32_t>(Word(bytes, offset + 8));
-  if (offset == 0 || headerSize < 40 || half(offset + 14) != 32 || width != image.width ||
-      height != 2 * image.height) {
-    opaque();
+  const std::size_t colours = Word(bytes, offset + 32);
+  if (offset == 0 || headerSize < 40 || HalfWord(bytes, offset + 14) != 32 || width != image.width ||
+      height != 2 * image.height || colours > 256) {
+    MakeOpaque(image);
     return;
   }
-  const std::size_t colours = Word(bytes, offset + 32);
   const std::size_t maskStart = offset + headerSize + 4 * colours + std::size_t{4} * width * image.height;
   const std::size_t maskRow = (static_cast<std::size_t>(width) + 31) / 32 * 4;
-  if (colours > 256 || maskStart + maskRow * image.height > bytes.size()) {
-    opaque();
+  if (maskStart + maskRow * image.height > bytes.size()) {
+    MakeOpaque(image);
     return;
   }
   for (int y = 0; y < image.height; ++y) {
@@ -230,10 +234,6 @@ void ApplyIconMask(std::string_view bytes, Image& image) {
       if (!clear) image.at(x, y) |= 0xFF000000u;
     }
   }
-}
-
-void MakeOpaque(Image& image) {
-  for (std::uint32_t& p : image.pixels) p |= 0xFF000000u;
 }
 
 bool AllClear(const Image& image) {
