@@ -19,12 +19,17 @@ struct JpegErrors {
   std::jmp_buf jump;
   char text[JMSG_LENGTH_MAX];
   bool cutShort;
+  bool unsupported;
 };
 
 [[noreturn]] void Fail(j_common_ptr info) {
   auto* errors = reinterpret_cast<JpegErrors*>(info->err);
   (*info->err->format_message)(info, errors->text);
-  errors->cutShort = info->err->msg_code == JWRN_JPEG_EOF;
+  const int code = info->err->msg_code;
+  errors->cutShort = code == JWRN_JPEG_EOF;
+  // Sound files of a kind the library was not built for: 12-bit samples, lossless or
+  // hierarchical coding.
+  errors->unsupported = code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED;
   std::longjmp(errors->jump, 1);
 }
 
@@ -55,6 +60,7 @@ bool Decode(const std::string_view bytes, Image& out, JpegErrors& errors, bool& 
   errors.manager.error_exit = Fail;
   errors.manager.emit_message = OnMessage;
   errors.cutShort = false;
+  errors.unsupported = false;
   errors.text[0] = '\0';
   JSAMPLE* inkRow = nullptr;
   if (setjmp(errors.jump) != 0) {
@@ -110,7 +116,7 @@ Image ReadJpeg(std::string_view bytes) {
   unsigned long long width = 0, height = 0;
   if (Decode(bytes, image, errors, tooLarge, width, height)) return image;
   if (tooLarge) throw PictureFault(TooLarge(width, height), {});
-  throw PictureFault(errors.cutShort ? kCutShort : kDamaged, errors.text);
+  throw PictureFault(errors.cutShort ? kCutShort : errors.unsupported ? kUnsupported : kDamaged, errors.text);
 }
 
 }  // namespace asmpic::platform::detail
