@@ -113,6 +113,10 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     return kExitUsage;
   }
   const platform::InterruptionCatcher interruptions;
+  const auto interrupted = [&err](int signal) {
+    err << "asmbench: interrupted by " << platform::SignalName(signal) << "; nothing was written\n";
+    return platform::InterruptedExitStatus(signal);
+  };
 
   const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
   std::string error;
@@ -151,16 +155,12 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   try {
     result = RunBenchmark(*picture1, *picture2, plan, hooks);
   } catch (const RunInterrupted& e) {
-    err << "asmbench: interrupted by " << platform::SignalName(e.signal) << "; nothing was written\n";
-    return platform::InterruptedExitStatus(e.signal);
+    return interrupted(e.signal);
   } catch (const std::exception& e) {
     err << "asmbench: " << e.what() << '\n';
     return kExitError;
   }
-  if (const int signal = platform::CaughtSignal()) {  // after the run's last yield
-    err << "asmbench: interrupted by " << platform::SignalName(signal) << "; nothing was written\n";
-    return platform::InterruptedExitStatus(signal);
-  }
+  if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
 
   // Standard output carries the classic lines (seven list lines and the score line, as scripts
   // expect them), unless a document goes there; the rest of the report goes to standard error.

@@ -57,7 +57,8 @@ class ReadableFormatter : public CLI::Formatter {
     if (option->get_type_size() == 0) return "";
     std::string type = option->get_type_name();
     type = type.substr(0, type.find(':'));
-    return " " + type + (many ? " ..." : "");
+    const bool saysMany = type.size() >= 3 && type.compare(type.size() - 3, 3, "...") == 0;
+    return " " + type + (many && !saysMany ? " ..." : "");
   }
   std::string make_option_desc(const CLI::Option* option) const override {
     return Wrapped(option->get_description(), 100 - get_column_width());
