@@ -53,22 +53,22 @@ void RunColorX(benchmark::State& state, KernelEntry kernel, std::int32_t opcode,
 }
 
 void BM_ColorX_RowLines(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernel, 1, 2, 2.0f, 3.0f);
+  RunColorX(state, asmpic::ColorXKernelBaseline, 1, 2, 2.0f, 3.0f);
 }
 void BM_ColorX_Glow(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernel, 4, 6, 0.9f, 0.1f);
+  RunColorX(state, asmpic::ColorXKernelBaseline, 4, 6, 0.9f, 0.1f);
 }
 void BM_ColorX_GlowReference(benchmark::State& state) {
   RunColorX(state, asmpic::ColorXKernelReference, 4, 6, 0.9f, 0.1f);
 }
 void BM_ColorX_TrailUp(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernel, 5, 6, 0.9f, 0.1f);
+  RunColorX(state, asmpic::ColorXKernelBaseline, 5, 6, 0.9f, 0.1f);
 }
 void BM_ColorX_TrailUpReference(benchmark::State& state) {
   RunColorX(state, asmpic::ColorXKernelReference, 5, 6, 0.9f, 0.1f);
 }
 void BM_ColorX_TrailRight(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernel, 8, 6, 0.9f, 0.1f);
+  RunColorX(state, asmpic::ColorXKernelBaseline, 8, 6, 0.9f, 0.1f);
 }
 
 // A flare whose radius reaches half the shorter side, about the middle.
@@ -79,7 +79,7 @@ void Flare(benchmark::State& state, KernelEntry kernel) {
   RunColorX(state, kernel, 9, amount, width / 2, height / 2);
 }
 void BM_ColorX_Flare(benchmark::State& state) {
-  Flare(state, asmpic::ColorXKernel);
+  Flare(state, asmpic::ColorXKernelBaseline);
 }
 void BM_ColorX_FlareReference(benchmark::State& state) {
   Flare(state, asmpic::ColorXKernelReference);

@@ -31,28 +31,28 @@ void RunPalette(benchmark::State& state, KernelEntry kernel, std::int32_t opcode
 
 // Opcodes that keep changing the picture on every run, so repeated runs do the same work.
 void BM_Palette_ShiftUp(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernel, 8, 3);
+  RunPalette(state, asmpic::PaletteKernelBaseline, 8, 3);
 }
 void BM_Palette_ShiftUpReference(benchmark::State& state) {
   RunPalette(state, asmpic::PaletteKernelReference, 8, 3);
 }
 void BM_Palette_Invert(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernel, 11, 1);
+  RunPalette(state, asmpic::PaletteKernelBaseline, 11, 1);
 }
 void BM_Palette_Greyscale(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernel, 12, 1);
+  RunPalette(state, asmpic::PaletteKernelBaseline, 12, 1);
 }
 void BM_Palette_GreyscaleReference(benchmark::State& state) {
   RunPalette(state, asmpic::PaletteKernelReference, 12, 1);
 }
 void BM_Palette_Threshold(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernel, 19, 1);
+  RunPalette(state, asmpic::PaletteKernelBaseline, 19, 1);
 }
 void BM_Palette_ThresholdReference(benchmark::State& state) {
   RunPalette(state, asmpic::PaletteKernelReference, 19, 1);
 }
 void BM_Palette_Noise(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernel, 10, 1);
+  RunPalette(state, asmpic::PaletteKernelBaseline, 10, 1);
 }
 void BM_Palette_NoiseReference(benchmark::State& state) {
   RunPalette(state, asmpic::PaletteKernelReference, 10, 1);

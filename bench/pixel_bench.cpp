@@ -37,7 +37,7 @@ void RunPixel(benchmark::State& state, KernelEntry kernel, std::int32_t opcode, 
 
 #define PIXEL_BENCH(Name, opcode)                                                  \
   void BM_Pixel_##Name(benchmark::State& state) {                                  \
-    RunPixel(state, asmpic::PixelKernel, opcode, 1);                               \
+    RunPixel(state, asmpic::PixelKernelBaseline, opcode, 1);                               \
   }                                                                                \
   void BM_Pixel_##Name##Reference(benchmark::State& state) {                       \
     RunPixel(state, asmpic::PixelKernelReference, opcode, 1);                      \

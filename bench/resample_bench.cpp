@@ -25,7 +25,7 @@ void RotateBench(benchmark::State& state, int opcode) {
   const float cy = static_cast<float>(planes.height() / 2);
   int angle = 1;
   for (auto _ : state) {
-    asmpic::RotateKernel(&planes.params, FloatArg(cx), FloatArg(cy), angle + 360);
+    asmpic::RotateKernelBaseline(&planes.params, FloatArg(cx), FloatArg(cy), angle + 360);
     benchmark::DoNotOptimize(planes.bytes.data());
     angle = angle % 359 + 1;
   }
@@ -40,7 +40,7 @@ void MagnifyBench(benchmark::State& state, int opcode) {
   const float cy = static_cast<float>(planes.height() / 2);
   int tenths = 5;
   for (auto _ : state) {
-    asmpic::MagnifyKernel(&planes.params, FloatArg(cx), FloatArg(cy), tenths);
+    asmpic::MagnifyKernelBaseline(&planes.params, FloatArg(cx), FloatArg(cy), tenths);
     benchmark::DoNotOptimize(planes.bytes.data());
     tenths = tenths == 30 ? 5 : tenths + 1;
   }

@@ -446,7 +446,7 @@ void ColorXKernelReference(KernelParams* block, std::uint32_t argA, std::uint32_
   }
 }
 
-void ColorXKernel(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
+void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
   Plane plane;
   if (!FindPlane(*block, plane)) return;
   const float a = ArgFloat(argA);
@@ -468,6 +468,11 @@ void ColorXKernel(KernelParams* block, std::uint32_t argA, std::uint32_t argB, s
     default:
       return ColorXKernelReference(block, argA, argB, unused);  // painting is already a plain store
   }
+}
+
+// The SIMD variant: for now the baseline, until its Highway body lands.
+void ColorXKernelBest(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused) {
+  ColorXKernelBaseline(block, a, b, unused);
 }
 
 void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std::int16_t Amount,

@@ -3,37 +3,62 @@
 #include <cstdint>
 
 #include "kernels/kernel_params.h"
+#include "kernels/kernel_target.h"
 
 namespace asmpic {
 
-// Each kernel has a plain reference version that reads like its arithmetic; the entry the engine
-// calls may be a faster variant that produces the same bytes.
-void RotateKernel(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle);
+// Every kernel comes in three variants that write the same bytes:
+// - Reference: plain loops that read like the arithmetic; the oracle for the others.
+// - Baseline: what any processor of the architecture runs (SSE2 on x86-64), without run-time
+//   dispatch; the old machines this benchmark is for run it.
+// - Best: one SIMD source compiled for several targets, dispatched at run time to the best one
+//   the processor offers; it runs the baseline where no SIMD target fits.
 void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                            std::intptr_t angle);
-void MagnifyKernel(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t tenths);
+void RotateKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                          std::intptr_t angle);
+void RotateKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle);
+
 void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                             std::intptr_t tenths);
-void PaletteKernel(KernelParams* block, std::uint32_t seed, std::uint32_t unused, std::intptr_t unused3);
+void MagnifyKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                           std::intptr_t tenths);
+void MagnifyKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                       std::intptr_t tenths);
+
 void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t unused,
                             std::intptr_t unused3);
-void PixelKernel(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
-                 std::intptr_t rippleTable);
+void PaletteKernelBaseline(KernelParams* block, std::uint32_t seed, std::uint32_t unused,
+                           std::intptr_t unused3);
+void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t unused, std::intptr_t unused3);
+
 void PixelKernelReference(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
                           std::intptr_t rippleTable);
-void ColorXKernel(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
+void PixelKernelBaseline(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
+                         std::intptr_t rippleTable);
+void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
+                     std::intptr_t rippleTable);
+
 void ColorXKernelReference(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
+void ColorXKernelBaseline(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
+void ColorXKernelBest(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
 
 // The kernels an engine calls, filled once at construction.
 struct KernelStore {
-  KernelEntry rotate = RotateKernel;
-  KernelEntry palette = PaletteKernel;
-  KernelEntry pixel = PixelKernel;
-  KernelEntry colorX = ColorXKernel;
-  KernelEntry magnify = MagnifyKernel;
+  KernelEntry rotate;
+  KernelEntry palette;
+  KernelEntry pixel;
+  KernelEntry colorX;
+  KernelEntry magnify;
+
+  // The variant of the process-wide choice (see SetKernelChoice).
+  KernelStore();
+  explicit KernelStore(KernelChoice choice);
 
   // The store with every kernel's reference version (for checking the faster ones).
-  static KernelStore Reference();
+  static KernelStore Reference() { return KernelStore(KernelChoice::kReference); }
+
+  bool operator==(const KernelStore&) const = default;
 };
 
 // Enters a kernel with the block and its three arguments.

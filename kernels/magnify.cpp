@@ -1,4 +1,4 @@
-// Magnify: MagnifyKernel zooms plane 3 about a centre into plane 2, in steps of one tenth, and
+// Magnify: MagnifyKernelBaseline zooms plane 3 about a centre into plane 2, in steps of one tenth, and
 // ASM_Magnify drives it.
 #include <cmath>
 
@@ -63,8 +63,15 @@ void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uin
   Magnify<resample::ExactArithmetic>(block, centreX, centreY, tenths);
 }
 
-void MagnifyKernel(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t tenths) {
+void MagnifyKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                           std::intptr_t tenths) {
   Magnify<resample::FastArithmetic>(block, centreX, centreY, tenths);
+}
+
+// The SIMD variant: for now the baseline, until its Highway body lands.
+void MagnifyKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                       std::intptr_t tenths) {
+  MagnifyKernelBaseline(block, centreX, centreY, tenths);
 }
 
 void clsASMpic::ASM_Magnify(float Factor, std::optional<double> centerX, std::optional<double> centerY,

@@ -297,7 +297,7 @@ void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32
   // Any other opcode changes nothing.
 }
 
-void PaletteKernel(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
+void PaletteKernelBaseline(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
   WorkingPlane plane;
   if (!FindWorkingPlane(*block, plane)) return;
   const std::int32_t op = block->opcode;
@@ -337,6 +337,11 @@ void PaletteKernel(KernelParams* block, std::uint32_t seed, std::uint32_t, std::
     default:
       return;  // any other opcode changes nothing
   }
+}
+
+// The SIMD variant: for now the baseline, until its Highway body lands.
+void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t unused, std::intptr_t unused3) {
+  PaletteKernelBaseline(block, seed, unused, unused3);
 }
 
 void clsASMpic::ASM_PalEffects(std::int32_t OpCode, std::int16_t Amount, std::int32_t colorX) {

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <functional>
 #include <numbers>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -17,6 +16,7 @@
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/rounding.h"
+#include "kernels/worker_pool.h"
 
 namespace asmpic {
 namespace {
@@ -199,28 +199,8 @@ void TwirlReference(const Planes& p, std::int32_t amount, std::int32_t colour) {
 
 // ------------------------------------------------------------------------------------------------
 // Faster variant: whole rows at a time, in loops the compiler vectorises, optionally in bands of
-// rows on several threads. Each band writes only its own rows of plane 2 and reads only plane 3,
+// rows on the worker pool. Each band writes only its own rows of plane 2 and reads only plane 3,
 // so the split never changes a byte.
-
-// Runs work(first row, last row) over `first ... last` cut into `bands` contiguous parts.
-template <typename Work>
-void RunInBands(std::int64_t first, std::int64_t last, int bands, const Work& work) {
-  const std::int64_t count = last - first + 1;
-  if (count <= 0) return;
-  const std::int64_t parts = std::clamp<std::int64_t>(bands, 1, count);
-  const auto start = [&](std::int64_t b) { return first + count * b / parts; };
-  std::vector<std::thread> threads;
-  std::int64_t b = 1;
-  try {
-    threads.reserve(static_cast<std::size_t>(parts - 1));
-    for (; b < parts; ++b) threads.emplace_back(std::cref(work), start(b), start(b + 1) - 1);
-  } catch (...) {
-    // No thread to be had: the bands not yet started run here.
-    for (; b < parts; ++b) work(start(b), start(b + 1) - 1);
-  }
-  work(start(0), start(1) - 1);
-  for (auto& thread : threads) thread.join();
-}
 
 void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, std::int64_t lastRow) {
   const std::int64_t W = p.width;
@@ -422,12 +402,8 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
   }
 }
 
-// Pictures at least this large are worth the threads.
-constexpr std::int64_t kBandedPixels = 1 << 18;
-
 int BandsFor(const KernelParams& block) {
-  if (std::int64_t{block.width} * block.height < kBandedPixels) return 1;
-  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  return BandsForPixels(std::int64_t{block.width} * block.height);
 }
 
 bool HasPixels(const KernelParams& block) {
@@ -510,8 +486,14 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
   }
 }
 
-void PixelKernel(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
+void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
   PixelKernelInBands(block, rippleTable, BandsFor(*block));
+}
+
+// The SIMD variant: for now the baseline, until its Highway body lands.
+void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
+                     std::intptr_t rippleTable) {
+  PixelKernelBaseline(block, unused1, unused2, rippleTable);
 }
 
 void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {

@@ -1,8 +1,8 @@
 #pragma once
-// The neighbourhood effects: PixelKernel's operations, the ripple table that ASM_PixelEffects
+// The neighbourhood effects: PixelKernelBaseline's operations, the ripple table that ASM_PixelEffects
 // builds for it, and the banded entry behind the faster kernel.
 //
-// PixelKernel reads plane 3 (the undo copy) and writes plane 2 (the working picture); it never
+// PixelKernelBaseline reads plane 3 (the undo copy) and writes plane 2 (the working picture); it never
 // writes plane 1 or 3. Byte 3 of a destination pixel is written only by smoothing.
 #include <cstdint>
 #include <vector>
@@ -25,7 +25,7 @@ enum PixelOpcode : std::int32_t {
 std::vector<float> BuildRippleTable(std::int32_t width, std::int32_t height, std::int32_t amount);
 
 // The faster kernel with its rows split into `bands` parts, each but the first on a thread of its
-// own (1 runs everything on the caller's thread). PixelKernel picks the count from the picture's
+// own (1 runs everything on the caller's thread). PixelKernelBaseline picks the count from the picture's
 // size; tests pick it to check that the split changes nothing.
 void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int bands);
 

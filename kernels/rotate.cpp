@@ -1,4 +1,4 @@
-// Rotation: RotateKernel turns plane 1 or plane 3 about a centre into plane 2, and ASM_Rotate
+// Rotation: RotateKernelBaseline turns plane 1 or plane 3 about a centre into plane 2, and ASM_Rotate
 // drives it.
 #include <cmath>
 #include <numbers>
@@ -62,8 +62,15 @@ void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint
   Rotate<resample::ExactArithmetic>(block, centreX, centreY, angle);
 }
 
-void RotateKernel(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle) {
+void RotateKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                          std::intptr_t angle) {
   Rotate<resample::FastArithmetic>(block, centreX, centreY, angle);
+}
+
+// The SIMD variant: for now the baseline, until its Highway body lands.
+void RotateKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                      std::intptr_t angle) {
+  RotateKernelBaseline(block, centreX, centreY, angle);
 }
 
 void clsASMpic::ASM_Rotate(std::int16_t Angle, bool AntiAlias, bool SourcePic, std::int32_t colorX,

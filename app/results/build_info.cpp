@@ -9,8 +9,8 @@ std::string KernelVariant(const KernelStore& kernels) {
     return kernels.rotate == other.rotate && kernels.palette == other.palette &&
            kernels.pixel == other.pixel && kernels.colorX == other.colorX && kernels.magnify == other.magnify;
   };
-  if (same(KernelStore{})) return "fast";
-  if (same(KernelStore::Reference())) return "reference";
+  if (same(KernelStore(KernelChoice::kReference))) return "reference";
+  if (same(KernelStore(KernelChoice::kBest)) || same(KernelStore(KernelChoice::kBaseline))) return "fast";
   return "custom";
 }
 

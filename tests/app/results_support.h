@@ -40,7 +40,7 @@ inline KernelStore IdleKernels() {
 // The engine's pixel kernel, except that the ripple (opcode 3) changes one byte more: a kernel
 // whose output changed.
 inline void SpoiltRipple(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t c) {
-  PixelKernel(block, a, b, c);
+  PixelKernelBaseline(block, a, b, c);
   // An addition, not a flip: a pixel the ripple leaves in place would flip back on every other call.
   if (block->opcode == 3) ++PlanePtr(*block, 2)[17];
 }

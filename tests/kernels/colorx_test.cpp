@@ -39,7 +39,7 @@ void RunColorX(KernelPlanes& planes, std::int32_t opcode, std::int32_t amount, s
   planes.params.opcode = opcode;
   planes.params.amount = amount;
   planes.params.colour = colour;
-  ColorXKernel(&planes.params, FloatArg(a), FloatArg(b), 0);
+  ColorXKernelBaseline(&planes.params, FloatArg(a), FloatArg(b), 0);
 }
 
 // The pixels of plane 2 that differ from `pixel`, as (x, y).
@@ -55,7 +55,7 @@ std::set<std::pair<int, int>> Changed(KernelPlanes& planes, Pixel pixel) {
 
 // --- The faster kernel against the reference -------------------------------------------------
 
-TEST(ColorXKernel, MatchesReferenceOnRandomPlanes) {
+TEST(ColorXKernelBaseline, MatchesReferenceOnRandomPlanes) {
   std::mt19937 random(9);
   const auto uniform = [&random](float lo, float hi) {
     return std::uniform_real_distribution<float>(lo, hi)(random);
@@ -101,7 +101,7 @@ TEST(ColorXKernel, MatchesReferenceOnRandomPlanes) {
       reference.params.colour = colour;
       KernelPlanes fast(reference);
       ColorXKernelReference(&reference.params, FloatArg(a), FloatArg(b), 0);
-      ColorXKernel(&fast.params, FloatArg(a), FloatArg(b), 0);
+      ColorXKernelBaseline(&fast.params, FloatArg(a), FloatArg(b), 0);
       ASSERT_EQ(fast.bytes, reference.bytes)
           << width << "x" << height << " opcode " << opcode << " amount " << reference.params.amount
           << " colour " << colour << " a " << a << " b " << b << ": " << FirstDifference(fast, reference);
@@ -111,7 +111,7 @@ TEST(ColorXKernel, MatchesReferenceOnRandomPlanes) {
 
 // Every opcode, small and zero amounts, pictures smaller than the reach, pixels that all match:
 // nothing outside plane 2 and no byte 3 may change (the sanitizer build also watches the memory).
-TEST(ColorXKernel, StaysInsidePlaneTwoAndKeepsByteThree) {
+TEST(ColorXKernelBaseline, StaysInsidePlaneTwoAndKeepsByteThree) {
   const std::vector<std::pair<int, int>> sizes{{1, 1}, {2, 1}, {1, 2}, {3, 3}, {5, 2}, {2, 5}, {9, 9}};
   for (auto [width, height] : sizes) {
     for (std::int32_t opcode = 0; opcode <= 9; ++opcode) {
@@ -127,7 +127,7 @@ TEST(ColorXKernel, StaysInsidePlaneTwoAndKeepsByteThree) {
           planes.params = {width, height, planes.bytes.data(), nullptr, amount, 0x113366, opcode};
           const float a = opcode == kFlare ? width / 2.0f : 0.5f;
           const float b = opcode == kFlare ? height / 2.0f : 0.1f;
-          (reference ? ColorXKernelReference : ColorXKernel)(&planes.params, FloatArg(a), FloatArg(b), 0);
+          (reference ? ColorXKernelReference : ColorXKernelBaseline)(&planes.params, FloatArg(a), FloatArg(b), 0);
           const std::size_t plane = planes.planeBytes();
           for (std::size_t i = 0; i < before.size(); ++i) {
             if (i >= plane && i < 2 * plane && i % 4 != 3) continue;

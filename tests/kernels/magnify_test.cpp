@@ -1,4 +1,4 @@
-// MagnifyKernel on bare planes, and ASM_Magnify on a headless engine.
+// MagnifyKernelBaseline on bare planes, and ASM_Magnify on a headless engine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -166,7 +166,7 @@ TEST_P(MagnifyKernelTest, UnknownOpcodesLeaveTheBufferAlone) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest, ::testing::Values(MagnifyKernel, MagnifyKernelReference),
+INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest, ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference),
                          [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
 
 TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {
@@ -191,7 +191,7 @@ TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {
       const std::int32_t zoom = tenths();
       const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
       MagnifyKernelReference(&reference.params, cx, cy, zoom);
-      MagnifyKernel(&engine.params, cx, cy, zoom);
+      MagnifyKernelBaseline(&engine.params, cx, cy, zoom);
       ASSERT_EQ(engine.bytes, reference.bytes)
           << w << "x" << h << " opcode " << reference.params.opcode << " zoom " << zoom << " centre "
           << ArgFloat(cx) << ", " << ArgFloat(cy) << ": " << FirstDifference(engine, reference);

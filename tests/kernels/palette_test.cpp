@@ -21,14 +21,14 @@ using Pixel = std::array<std::uint8_t, 4>;
 
 constexpr std::uint32_t kEngineSeed = 0x40000000;  // 2.0f, the seed ASM_PalEffects passes
 
-// Runs PaletteKernel on a one-row picture of the given pixels; returns plane 2 afterwards.
+// Runs PaletteKernelBaseline on a one-row picture of the given pixels; returns plane 2 afterwards.
 std::vector<Pixel> RunOn(std::vector<Pixel> pixels, std::int32_t opcode, std::int32_t amount,
                          std::uint32_t seed = kEngineSeed) {
   KernelPlanes planes(static_cast<int>(pixels.size()), 1);
   for (std::size_t i = 0; i < pixels.size(); ++i) planes.setPixel(2, static_cast<int>(i) + 1, 1, pixels[i]);
   planes.params.opcode = opcode;
   planes.params.amount = amount;
-  PaletteKernel(&planes.params, seed, 0, 4);
+  PaletteKernelBaseline(&planes.params, seed, 0, 4);
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = planes.pixel(2, static_cast<int>(i) + 1, 1);
   return pixels;
 }
@@ -39,7 +39,7 @@ Pixel RunOnPair(Pixel pixel, std::int32_t opcode, std::int32_t amount) {
 
 // --- The faster kernel against the reference -------------------------------------------------
 
-TEST(PaletteKernel, MatchesReferenceOnRandomPlanes) {
+TEST(PaletteKernelBaseline, MatchesReferenceOnRandomPlanes) {
   std::mt19937 random(5);
   std::vector<std::pair<int, int>> sizes{{1, 1}, {2, 2}, {3, 1}, {1, 3}, {0, 4}, {4, 0}, {5, 5}, {9, 1}};
   for (int i = 0; i < 40; ++i) sizes.emplace_back(1 + random() % 70, 1 + random() % 50);
@@ -70,7 +70,7 @@ TEST(PaletteKernel, MatchesReferenceOnRandomPlanes) {
       const std::uint32_t seed = random() % 4 == 0 ? kEngineSeed : random();
       KernelPlanes fast(reference);
       PaletteKernelReference(&reference.params, seed, 0, 4);
-      PaletteKernel(&fast.params, seed, 0, 4);
+      PaletteKernelBaseline(&fast.params, seed, 0, 4);
       ASSERT_EQ(fast.bytes, reference.bytes)
           << width << "x" << height << " opcode " << opcode << " amount " << reference.params.amount << ": "
           << FirstDifference(fast, reference);
@@ -78,7 +78,7 @@ TEST(PaletteKernel, MatchesReferenceOnRandomPlanes) {
   }
 }
 
-TEST(PaletteKernel, TouchesOnlyPlaneTwo) {
+TEST(PaletteKernelBaseline, TouchesOnlyPlaneTwo) {
   for (std::int32_t opcode = 0; opcode <= 19; ++opcode) {
     KernelPlanes planes(7, 5);
     planes.randomize(static_cast<std::uint32_t>(opcode));
@@ -86,7 +86,7 @@ TEST(PaletteKernel, TouchesOnlyPlaneTwo) {
     const auto plane3 = planes.planeCopy(3);
     planes.params.opcode = opcode;
     planes.params.amount = -3;
-    PaletteKernel(&planes.params, kEngineSeed, 0, 4);
+    PaletteKernelBaseline(&planes.params, kEngineSeed, 0, 4);
     EXPECT_EQ(planes.planeCopy(1), plane1) << opcode;
     EXPECT_EQ(planes.planeCopy(3), plane3) << opcode;
   }
@@ -130,7 +130,7 @@ TEST(PalettePairs, OddPlaneKeepsItsLastPixelUnderPairOpcodesOnly) {
 TEST(PalettePairs, EmptyPlaneIsLeftAlone) {
   KernelPlanes planes(0, 3);
   planes.params.opcode = 11;
-  PaletteKernel(&planes.params, kEngineSeed, 0, 4);
+  PaletteKernelBaseline(&planes.params, kEngineSeed, 0, 4);
   PaletteKernelReference(&planes.params, kEngineSeed, 0, 4);
   EXPECT_TRUE(planes.bytes.empty());
 }
@@ -173,8 +173,8 @@ TEST(PaletteRules, InvertFlipsEveryByteAndTwiceRestores) {
   planes.randomize(11);
   const auto before = planes.planeCopy(2);
   planes.params.opcode = 11;
-  PaletteKernel(&planes.params, kEngineSeed, 0, 4);
-  PaletteKernel(&planes.params, kEngineSeed, 0, 4);
+  PaletteKernelBaseline(&planes.params, kEngineSeed, 0, 4);
+  PaletteKernelBaseline(&planes.params, kEngineSeed, 0, 4);
   EXPECT_EQ(planes.planeCopy(2), before);
 }
 
@@ -227,7 +227,7 @@ TEST(PaletteRules, UnknownOpcodesChangeNothing) {
     planes.randomize(3);
     const auto before = planes.bytes;
     planes.params.opcode = opcode;
-    PaletteKernel(&planes.params, kEngineSeed, 0, 4);
+    PaletteKernelBaseline(&planes.params, kEngineSeed, 0, 4);
     EXPECT_EQ(planes.bytes, before) << opcode;
   }
 }
@@ -262,7 +262,7 @@ TEST(PaletteNoise, EveryChannelFollowsTheGenerator) {
     planes.params.opcode = 10;
     planes.params.amount = amount;
     const std::uint32_t seed = 0x12345u + amount;
-    PaletteKernel(&planes.params, seed, 0, 4);
+    PaletteKernelBaseline(&planes.params, seed, 0, 4);
     const auto r = NoiseBytes(seed, 13 * 7 * 3);
     const auto after = planes.planeCopy(2);
     for (int p = 0; p < 13 * 7; ++p) {

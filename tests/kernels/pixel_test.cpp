@@ -38,7 +38,7 @@ void RunKernel(KernelPlanes& planes, Variant variant, std::int32_t opcode, std::
   }
   const std::uint32_t two = FloatArg(2.0f), three = FloatArg(3.0f);
   if (variant == Variant::kReference) PixelKernelReference(&planes.params, two, three, arg3);
-  if (variant == Variant::kFast) PixelKernel(&planes.params, two, three, arg3);
+  if (variant == Variant::kFast) PixelKernelBaseline(&planes.params, two, three, arg3);
   if (variant == Variant::kThreeBands) PixelKernelInBands(&planes.params, arg3, 3);
 }
 
@@ -341,7 +341,7 @@ TEST(PixelKernelEquivalence, FastKernelMatchesReferenceByteForByte) {
 
 TEST(PixelKernelEquivalence, ThreadedKernelMatchesReferenceOnALargePicture) {
   for (int opcode = 0; opcode <= 5; ++opcode) {
-    KernelPlanes expected(640, 480);  // large enough for PixelKernel to use its threads
+    KernelPlanes expected(640, 480);  // large enough for PixelKernelBaseline to use its threads
     expected.randomize(opcode);
     KernelPlanes actual = expected;
     RunKernel(expected, Variant::kReference, opcode, 4, 0x00123456);

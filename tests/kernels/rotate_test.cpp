@@ -1,4 +1,4 @@
-// RotateKernel on bare planes, and ASM_Rotate on a headless engine.
+// RotateKernelBaseline on bare planes, and ASM_Rotate on a headless engine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -158,7 +158,7 @@ TEST_P(RotateKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest, ::testing::Values(RotateKernel, RotateKernelReference),
+INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest, ::testing::Values(RotateKernelBaseline, RotateKernelReference),
                          [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
 
 // The engine's entry gives exactly the reference's bytes over odd and even sizes, every opcode,
@@ -176,7 +176,7 @@ TEST(RotateKernelEquivalence, EngineEntryMatchesTheReference) {
           run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
       const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
       RotateKernelReference(&reference.params, cx, cy, angle);
-      RotateKernel(&engine.params, cx, cy, angle);
+      RotateKernelBaseline(&engine.params, cx, cy, angle);
       ASSERT_EQ(engine.bytes, reference.bytes)
           << w << "x" << h << " opcode " << reference.params.opcode << " angle " << angle << " centre "
           << ArgFloat(cx) << ", " << ArgFloat(cy) << ": " << FirstDifference(engine, reference);
