@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
           },
           ""))
       ->needs(run);
-  cli.add_flag("--verbose", window.verbose, "say more about failures (what Qt said of an unreachable display)");
+  cli.add_flag("--verbose", window.verbose,
+               "say more about failures (what Qt said of an unreachable display)");
   const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : headlessOnly) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
@@ -161,6 +162,7 @@ int main(int argc, char** argv) {
     std::cerr << "asmbench: --run: cannot open the display " << display << '\n';
     return app::kExitError;
   }
-  std::cerr << "asmbench: cannot open the display " << display << "; running the benchmark without a window\n";
+  std::cerr << "asmbench: cannot open the display " << display
+            << "; running the benchmark without a window\n";
   return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
 }

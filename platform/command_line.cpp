@@ -118,8 +118,8 @@ CLI::Validator DecimalNumber(double low, double high) {
         std::string_view digits = text;
         if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
         double value = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                                                  std::chars_format::fixed);
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed);
         if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
             !std::isfinite(value) || value < low || value > high) {
           return text + " is not a number from " + NumberText(low) + " to " + NumberText(high);
@@ -161,7 +161,8 @@ std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv, const 
     const std::vector<std::string> unknown = UnknownOptions(app, argc, argv);
     if (!unknown.empty()) {
       std::cerr << program << ": there is no option " << unknown.front();
-      if (const auto nearest = NearestOption(app, unknown.front())) std::cerr << "; did you mean " << *nearest << "?";
+      if (const auto nearest = NearestOption(app, unknown.front()))
+        std::cerr << "; did you mean " << *nearest << "?";
       std::cerr << '\n';
     } else {
       std::cerr << program << ": " << e.what() << '\n';

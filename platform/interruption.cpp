@@ -28,7 +28,8 @@ InterruptionCatcher::InterruptionCatcher() {
   // SA_RESETHAND: a second signal finds the default action and ends the program at once.
   action.sa_flags = SA_RESTART | SA_RESETHAND;
   // A signal that was ignored when the program started (a background job's SIGINT) stays ignored.
-  for (auto [signal, previous] : {std::pair{SIGINT, &previousInterrupt}, std::pair{SIGTERM, &previousTerminate}}) {
+  for (auto [signal, previous] :
+       {std::pair{SIGINT, &previousInterrupt}, std::pair{SIGTERM, &previousTerminate}}) {
     sigaction(signal, nullptr, previous);
     if (previous->sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
   }

@@ -39,6 +39,7 @@ class DescriptorBuffer : public std::streambuf {
     return traits_type::not_eof(ch);
   }
   std::streamsize xsputn(const char* data, std::streamsize count) override {
+    if (count <= 0) return 0;  // an empty picture's planes: no bytes, and maybe no address
     if (count <= epptr() - pptr()) {
       std::memcpy(pptr(), data, static_cast<std::size_t>(count));
       pbump(static_cast<int>(count));
@@ -100,8 +101,8 @@ int CreateTemporary(const fs::path& target, mode_t mode, std::string& temporary)
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   static thread_local std::mt19937 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = (folder / ("." + target.filename().string() + ".tmp" + std::to_string(random() % 1000000)))
-                    .string();
+    temporary =
+        (folder / ("." + target.filename().string() + ".tmp" + std::to_string(random() % 1000000))).string();
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -123,10 +124,10 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 }  // namespace
 
 struct OutputFiles::Output {
-  std::string path;        // as named
-  std::string target;      // the regular file that the temporary one replaces; empty: written through
-  std::string temporary;   // the temporary file beside the target
-  int fd = -1;             // the temporary file, or the target written through
+  std::string path;       // as named
+  std::string target;     // the regular file that the temporary one replaces; empty: written through
+  std::string temporary;  // the temporary file beside the target
+  int fd = -1;            // the temporary file, or the target written through
   std::ostream* external = nullptr;  // standard output
   std::unique_ptr<DescriptorBuffer> buffer;
   std::unique_ptr<std::ostream> stream;

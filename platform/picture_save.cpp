@@ -76,7 +76,8 @@ bool WritePicture(const ImageView& image, PictureFormat format, std::ostream& ou
   return true;
 }
 
-bool SavePictureFile(const ImageView& image, const std::string& path, PictureFormat format, std::string* error) {
+bool SavePictureFile(const ImageView& image, const std::string& path, PictureFormat format,
+                     std::string* error) {
   OutputFiles outputs(std::cout);
   std::ostream* out = outputs.Stage(path, error);
   if (out == nullptr) return false;

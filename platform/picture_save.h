@@ -17,7 +17,8 @@ std::optional<PictureFormat> PictureFormatOf(const std::string& path);
 
 // Writes the picture (opaque, 24-bit colour) to `out` in `format`; false with a reason when the
 // encoder or the stream fails.
-bool WritePicture(const ImageView& image, PictureFormat format, std::ostream& out, std::string* error = nullptr);
+bool WritePicture(const ImageView& image, PictureFormat format, std::ostream& out,
+                  std::string* error = nullptr);
 
 // Saves the picture as a file in `format`, through a temporary file that replaces the old one only
 // once complete; a failed save leaves the old file as it was. A path that is no regular file (a

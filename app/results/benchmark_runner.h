@@ -3,8 +3,8 @@
 // the validation of every picture, and the multi-core pass.
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

@@ -224,7 +224,8 @@ struct ProgramResult {
 // Runs asmbench with `args` after the shell commands in `before` (limits, a timeout, the
 // environment).
 ProgramResult Asmbench(const std::string& args, const std::string& before = "") {
-  const std::string stem = (fs::temp_directory_path() / ("asmbench_program_" + std::to_string(::getpid()))).string();
+  const std::string stem =
+      (fs::temp_directory_path() / ("asmbench_program_" + std::to_string(::getpid()))).string();
   const int raw = std::system(
       (before + " " + std::string(ASMBENCH) + " " + args + " >" + stem + ".out 2>" + stem + ".err").c_str());
   const auto read = [](const std::string& file) {
@@ -293,11 +294,14 @@ TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
 
 TEST(AsmbenchProgram, AnUnreachableDisplayRunsWithoutAWindowAndSaysSo) {
   const std::string noServer = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4093";
-  ProgramResult r = Asmbench("--assets " ASMPIC_ASSETS, noServer);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err.rfind("asmbench: cannot open the display :4093; running the benchmark without a window\n", 0), 0u)
+  // Without start pictures the headless run ends at once: enough to see which way it went.
+  ProgramResult r = Asmbench("--assets /nonexistent", noServer);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err.rfind("asmbench: cannot open the display :4093; running the benchmark without a window\n"
+                        "asmbench: cannot read a start picture",
+                        0),
+            0u)
       << r.err;
-  EXPECT_NE(r.out.find("Score: "), std::string::npos);
 
   r = Asmbench("--run", noServer);
   EXPECT_EQ(r.status, 1);

@@ -129,7 +129,8 @@ TEST_F(OutputFilesTest, FindsTheSameFileNamedTwice) {
       {{path("a.json"), path("new.csv")}, false},
       {{path("x.csv"), path("y.csv"), "-"}, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(FindSameFile(c.paths).has_value(), c.same) << c.paths[0] << " " << c.paths[1];
+  for (const auto& c : cases)
+    EXPECT_EQ(FindSameFile(c.paths).has_value(), c.same) << c.paths[0] << " " << c.paths[1];
 }
 
 TEST(CommandLine, NumbersAreDecimalAndFitTheirRange) {
@@ -137,8 +138,8 @@ TEST(CommandLine, NumbersAreDecimalAndFitTheirRange) {
     std::string text;
     std::string accepted;  // as CLI11 converts it next; empty: refused
   } cases[] = {
-      {"16", "16"}, {"+16", "16"}, {"010", "10"}, {"-1", "-1"}, {"0x10", ""}, {"1e3", ""}, {"", ""},
-      {"4294967297", ""}, {"99999999999", ""}, {"2147483648", ""}, {"1000001", ""}, {" 5", ""},
+      {"16", "16"}, {"+16", "16"},      {"010", "10"},       {"-1", "-1"},       {"0x10", ""},    {"1e3", ""},
+      {"", ""},     {"4294967297", ""}, {"99999999999", ""}, {"2147483648", ""}, {"1000001", ""}, {" 5", ""},
   };
   const CLI::Validator whole = WholeNumber(-1, 1000000);
   for (const auto& c : cases) {

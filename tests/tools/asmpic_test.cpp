@@ -244,7 +244,8 @@ TEST_F(AsmpicTool, SavesTheFormatTheNameAsksFor) {
     const Result r = Run(path("in.bmp") + " -o " + path(c.name));
     ASSERT_EQ(r.status, 0) << c.name << r.err;
     const auto bytes = Read(c.name);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<long>(c.magic.size())), c.magic) << c.name;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<long>(c.magic.size())), c.magic)
+        << c.name;
     const auto loaded = platform::LoadPictureFile(path(c.name));
     ASSERT_TRUE(loaded) << c.name;
     EXPECT_EQ(loaded->width, 5);
@@ -306,14 +307,16 @@ TEST_F(AsmpicTool, ParametersLeftOutTakeTheirListedDefaults) {
                                      : std::string("default ") + c.fallback;
     EXPECT_NE(text.find(expected), std::string::npos) << text;
   }
-  for (const char* opcode : {"smoothing", "twirl", "invert", "greyscale", "threshold", "glow", "trail up", "flare"}) {
+  for (const char* opcode :
+       {"smoothing", "twirl", "invert", "greyscale", "threshold", "glow", "trail up", "flare"}) {
     EXPECT_NE(list.find(opcode), std::string::npos) << opcode;
   }
 }
 
 TEST_F(AsmpicTool, AnOpcodeTheMethodIgnoresChangesNothingAndSaysSo) {
   ASSERT_EQ(Run(path("in.bmp") + " --planes " + path("a.bin")).status, 0);
-  for (const char* call : {"ASM_PalEffects:OpCode=20", "ASM_PixelEffects:OpCode=-1", "ASM_ColorXEffects:OpCode=10,colorX=0"}) {
+  for (const char* call :
+       {"ASM_PalEffects:OpCode=20", "ASM_PixelEffects:OpCode=-1", "ASM_ColorXEffects:OpCode=10,colorX=0"}) {
     const Result r = Run(path("in.bmp") + " --planes " + path("b.bin") + " AutoDraw:autoON=0 " + call);
     EXPECT_EQ(r.status, 0) << call;
     EXPECT_NE(r.err.find("the call changes nothing"), std::string::npos) << r.err;

@@ -94,11 +94,26 @@ Value ParseValue(ParamKind kind, const std::string& label, const std::string& te
 
 const std::vector<MethodSpec>& KnownMethods() {
   using K = ParamKind;
-  static const std::vector<const char*> palette = {
-      "red up",       "red down",      "green up",        "green down",      "blue up",
-      "blue down",    "brighten",      "darken",          "shift up",        "shift down",
-      "noise",        "invert",        "greyscale",       "dark to black",   "light to white",
-      "black to white", "white to black", "non-white to black", "non-black to white", "threshold"};
+  static const std::vector<const char*> palette = {"red up",
+                                                   "red down",
+                                                   "green up",
+                                                   "green down",
+                                                   "blue up",
+                                                   "blue down",
+                                                   "brighten",
+                                                   "darken",
+                                                   "shift up",
+                                                   "shift down",
+                                                   "noise",
+                                                   "invert",
+                                                   "greyscale",
+                                                   "dark to black",
+                                                   "light to white",
+                                                   "black to white",
+                                                   "white to black",
+                                                   "non-white to black",
+                                                   "non-black to white",
+                                                   "threshold"};
   static const std::vector<MethodSpec> methods = {
       {"ASM_Rotate",
        {{"Angle", K::Int16, true},
@@ -126,8 +141,8 @@ const std::vector<MethodSpec>& KnownMethods() {
         {"Amount", K::Int16, false, "1"},
         {"centerX", K::Number, false},
         {"centerY", K::Number, false}},
-       {"scatter dot", "row lines", "column lines", "dot grid", "glow", "trail up", "trail down", "trail left",
-        "trail right", "flare"}},
+       {"scatter dot", "row lines", "column lines", "dot grid", "glow", "trail up", "trail down",
+        "trail left", "trail right", "flare"}},
       {"UndoLast", {}},
       {"UndoLastDontDraw", {}},
       {"ResetPic", {}},
@@ -180,8 +195,9 @@ void WriteMethodList(std::ostream& out) {
     if (method.opcodes.empty()) continue;
     std::string line = std::string(kNameColumn + 2, ' ') + "OpCode";
     for (std::size_t op = 0; op < method.opcodes.size(); ++op) {
-      const std::string item = " " + std::to_string(op) + " " + method.opcodes[op] +
-                               (op + 1 < method.opcodes.size() ? "," : "");
+      std::string item = " ";
+      item.append(std::to_string(op)).append(" ").append(method.opcodes[op]);
+      if (op + 1 < method.opcodes.size()) item += ',';
       if (line.size() + item.size() > kWidth) {
         out << line << '\n';
         line = std::string(kNameColumn + 2 + 6, ' ');

@@ -37,8 +37,8 @@ const std::unordered_map<std::string_view, Runner>& Runners() {
       {"AutoDraw", [](clsASMpic& e, const Call& c) { e.AutoDraw(c.boolean("autoON")); }},
       {"ASM_Rotate",
        [](clsASMpic& e, const Call& c) {
-         e.ASM_Rotate(Int16(c, "Angle"), c.boolean("AntiAlias"), c.boolean("SourcePic"),
-                      Int32(c, "colorX"), Centre(c, "centerX"), Centre(c, "centerY"));
+         e.ASM_Rotate(Int16(c, "Angle"), c.boolean("AntiAlias"), c.boolean("SourcePic"), Int32(c, "colorX"),
+                      Centre(c, "centerX"), Centre(c, "centerY"));
        }},
       {"ASM_Magnify",
        [](clsASMpic& e, const Call& c) {
@@ -59,8 +59,8 @@ const std::unordered_map<std::string_view, Runner>& Runners() {
        }},
       {"ASM_ColorXEffects",
        [](clsASMpic& e, const Call& c) {
-         e.ASM_ColorXEffects(Int32(c, "OpCode"), Int32(c, "colorX"), Int16(c, "Amount"),
-                             Centre(c, "centerX"), Centre(c, "centerY"));
+         e.ASM_ColorXEffects(Int32(c, "OpCode"), Int32(c, "colorX"), Int16(c, "Amount"), Centre(c, "centerX"),
+                             Centre(c, "centerY"));
        }},
   };
   return runners;

@@ -76,7 +76,8 @@ int Run(int argc, char** argv) {
   app.set_version_flag("--version", std::string("asmpic ") + ASMPIC_VERSION);
   app.footer(
       "Exit status: 0 done; 1 the picture cannot be read, the box cannot be bound or an output cannot be\n"
-      "written; 2 a malformed command line or call (nothing runs, nothing is written); 130 (143) interrupted\n"
+      "written; 2 a malformed command line or call (nothing runs, nothing is written); 130 (143) "
+      "interrupted\n"
       "by SIGINT (SIGTERM): nothing is written.");
   std::string backColorText = "0";
   std::string boxText;
@@ -87,7 +88,8 @@ int Run(int argc, char** argv) {
   std::vector<std::string> callTexts;
   app.add_option("--backcolor", backColorText, "the box's BackColor, 0x00BBGGRR (decimal or 0x hexadecimal)")
       ->type_name("COLOUR");
-  app.add_option("--box", boxText, "the box's size in pixels (default: the picture's size)")->type_name("WxH");
+  app.add_option("--box", boxText, "the box's size in pixels (default: the picture's size)")
+      ->type_name("WxH");
   app.add_option("--planes", planesPath,
                  "write the engine's pixel buffer (planes 1, 2, 3, bottom row first, BGRX; - for standard "
                  "output)")
@@ -197,8 +199,8 @@ int Run(int argc, char** argv) {
     const auto bytes = engine.buffer().all();
     planesOut->write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
-  if (pictureOut != nullptr && !platform::WritePicture(box.PersistentImage(), *outputFormat, *pictureOut, &error) &&
-      *pictureOut) {
+  if (pictureOut != nullptr &&
+      !platform::WritePicture(box.PersistentImage(), *outputFormat, *pictureOut, &error) && *pictureOut) {
     std::cerr << "asmpic: cannot save " << outputPath << ": " << error << '\n';
     return kExitError;
   }
