@@ -61,6 +61,9 @@ void PrintResult(const platform::ListBox& list, const platform::Label& label, st
 std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {
   cli.add_option("--assets", options.assetsDirectory, "the folder with the start pictures (default: found)")
       ->type_name("DIR");
+  cli.add_flag("--verbose", options.verbose,
+               "say more about failures (the picture decoder's own words, what Qt said of a display it could "
+               "not reach)");
   return {
       cli.add_option(
              "--repeat", options.repeat,
@@ -120,10 +123,13 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
 
   const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
   std::string error;
-  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
-  const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
+  std::string detail;
+  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error, &detail);
+  const auto picture2 =
+      picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error, &detail) : std::nullopt;
   if (!picture1 || !picture2) {
     err << "asmbench: cannot read a start picture: " << error << '\n';
+    if (options.verbose && !detail.empty()) err << "asmbench: the decoder said: " << detail << '\n';
     return kExitError;
   }
   // The outputs are staged before the run, so that one that cannot be written is known at once;

@@ -136,12 +136,11 @@ int main(int argc, char** argv) {
           },
           ""))
       ->needs(run);
-  cli.add_flag("--verbose", window.verbose,
-               "say more about failures (what Qt said of an unreachable display)");
   const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : headlessOnly) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
   if (const auto status = platform::ParseCommandLine(cli, argc, argv, "asmbench")) return *status;
+  window.verbose = headlessOptions.verbose;
 
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";

@@ -138,6 +138,9 @@ TEST_F(AsmpicTool, ABrokenPictureOrAnUnbindableBoxIsAClearError) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot read the picture"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(path("p.bin")));
+  EXPECT_EQ(r.err.find("the decoder said"), std::string::npos) << r.err;  // only with --verbose
+  r = Run("--verbose " + path("broken.bmp"));
+  EXPECT_NE(r.err.find("asmpic: the decoder said: "), std::string::npos) << r.err;
 
   r = Run("--box 100000x100000 " + path("in.bmp"));
   EXPECT_EQ(r.status, 1);

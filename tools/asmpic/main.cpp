@@ -153,9 +153,11 @@ int Run(int argc, char** argv) {
 
   const platform::InterruptionCatcher interruptions;
   std::string error;
-  const std::optional<platform::Image> picture = platform::LoadPictureFile(input, &error);
+  std::string detail;
+  std::optional<platform::Image> picture = platform::LoadPictureFile(input, &error, &detail);
   if (!picture) {
     std::cerr << "asmpic: cannot read the picture: " << error << '\n';
+    if (verbose && !detail.empty()) std::cerr << "asmpic: the decoder said: " << detail << '\n';
     return kExitError;
   }
   const BoxSize size = boxSize.value_or(BoxSize{picture->width, picture->height});
@@ -176,6 +178,7 @@ int Run(int argc, char** argv) {
                                    static_cast<float>(size.height) * kTwipsPerPixel, kTwipsPerPixel,
                                    kTwipsPerPixel, backColor);
   box.SetPicture(&*picture);
+  picture.reset();  // the box keeps its own copy; a large photograph need not be held twice
   clsASMpic engine(runtime);
   engine.PictureBox(box);
   if (!engine.bound()) {
