@@ -22,8 +22,9 @@ struct Variant {
 template <typename Run>
 void RegisterVariants(const std::string& name, KernelEntry best, KernelEntry baseline, Run run) {
   for (const Variant variant : {Variant{"best", best}, Variant{"baseline", baseline}}) {
-    benchmark::RegisterBenchmark((name + "/" + variant.name).c_str(),
-                                 [run, kernel = variant.kernel](benchmark::State& state) { run(state, kernel); })
+    benchmark::RegisterBenchmark(
+        (name + "/" + variant.name).c_str(),
+        [run, kernel = variant.kernel](benchmark::State& state) { run(state, kernel); })
         ->Args({297, 217})
         ->Args({1920, 1080})
         ->UseRealTime();
@@ -43,7 +44,10 @@ inline void PlaneCopy(benchmark::State& state) {
 }
 
 inline void RegisterPlaneCopy() {
-  benchmark::RegisterBenchmark("BM_PlaneCopy", PlaneCopy)->Args({297, 217})->Args({1920, 1080})->UseRealTime();
+  benchmark::RegisterBenchmark("BM_PlaneCopy", PlaneCopy)
+      ->Args({297, 217})
+      ->Args({1920, 1080})
+      ->UseRealTime();
 }
 
 }  // namespace asmpic::bench

@@ -82,7 +82,9 @@ void Flare(benchmark::State& state, KernelEntry kernel) {
 const bool registered = [] {
   using asmpic::bench::RegisterVariants;
   const auto op = [](std::int32_t opcode, std::int32_t amount) {
-    return [=](benchmark::State& state, KernelEntry kernel) { RunColorX(state, kernel, opcode, amount, 0.9f, 0.1f); };
+    return [=](benchmark::State& state, KernelEntry kernel) {
+      RunColorX(state, kernel, opcode, amount, 0.9f, 0.1f);
+    };
   };
   RegisterVariants("BM_ColorX_RowLines", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, op(1, 2));
   RegisterVariants("BM_ColorX_Glow", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, op(4, 6));
@@ -91,8 +93,8 @@ const bool registered = [] {
   RegisterVariants("BM_ColorX_Flare", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, Flare);
   // One glow with Amount 100 over a flat picture: seconds a call at full HD for the baseline, so
   // that size runs once and for the best variant only.
-  for (const asmpic::bench::Variant variant :
-       {asmpic::bench::Variant{"best", asmpic::ColorXKernelBest}, {"baseline", asmpic::ColorXKernelBaseline}}) {
+  for (const asmpic::bench::Variant variant : {asmpic::bench::Variant{"best", asmpic::ColorXKernelBest},
+                                               {"baseline", asmpic::ColorXKernelBaseline}}) {
     auto* bench = benchmark::RegisterBenchmark(
         (std::string("BM_ColorX_GlowFlat100/") + variant.name).c_str(),
         [kernel = variant.kernel](benchmark::State& state) { FlatGlow(state, kernel, 100); });

@@ -41,16 +41,19 @@ void RunPixel(benchmark::State& state, KernelEntry kernel, std::int32_t opcode, 
 
 const bool registered = [] {
   const std::pair<const char*, std::int32_t> ops[] = {
-      {"Smoothing", asmpic::kPixelSmoothing}, {"Contour", asmpic::kPixelContour}, {"Emboss", asmpic::kPixelEmboss},
-      {"Ripple", asmpic::kPixelRipple},       {"Relief", asmpic::kPixelRelief},   {"Twirl", asmpic::kPixelTwirl}};
+      {"Smoothing", asmpic::kPixelSmoothing}, {"Contour", asmpic::kPixelContour},
+      {"Emboss", asmpic::kPixelEmboss},       {"Ripple", asmpic::kPixelRipple},
+      {"Relief", asmpic::kPixelRelief},       {"Twirl", asmpic::kPixelTwirl}};
   for (const auto& [name, opcode] : ops) {
-    asmpic::bench::RegisterVariants(std::string("BM_Pixel_") + name, asmpic::PixelKernelBest,
-                                    asmpic::PixelKernelBaseline,
-                                    [opcode](benchmark::State& state, KernelEntry kernel) { RunPixel(state, kernel, opcode, 1); });
+    asmpic::bench::RegisterVariants(
+        std::string("BM_Pixel_") + name, asmpic::PixelKernelBest, asmpic::PixelKernelBaseline,
+        [opcode](benchmark::State& state, KernelEntry kernel) { RunPixel(state, kernel, opcode, 1); });
   }
-  benchmark::RegisterBenchmark("BM_Pixel_TwirlReference", [](benchmark::State& state) {
-    RunPixel(state, asmpic::PixelKernelReference, asmpic::kPixelTwirl, 1);
-  })->Args({297, 217})->UseRealTime();
+  benchmark::RegisterBenchmark(
+      "BM_Pixel_TwirlReference",
+      [](benchmark::State& state) { RunPixel(state, asmpic::PixelKernelReference, asmpic::kPixelTwirl, 1); })
+      ->Args({297, 217})
+      ->UseRealTime();
   return true;
 }();
 

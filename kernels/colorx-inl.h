@@ -54,7 +54,9 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
     const auto* edge = static_cast<const Edge*>(context);
     return &edge->plan->rings[edge->r - std::abs(edge->first + pixel)];
   };
-  const auto middleBlend = [](const void* context, std::int64_t) { return static_cast<const FixedBlend*>(context); };
+  const auto middleBlend = [](const void* context, std::int64_t) {
+    return static_cast<const FixedBlend*>(context);
+  };
 
   const std::int64_t from = r;  // 0-based columns r + 1 ... W - r
   const std::int64_t to = plane.width - r;
@@ -73,20 +75,26 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
           BlendSpan(
               d, line + lane0, pixels,
               [&](std::int64_t t) {
-                return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t), hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
+                return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t),
+                                 hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
               },
               +edgeBlend, &edge);
         }
         // Offsets -inner ... inner lie on the row's own ring: one pixel's lanes repeated.
-        if (!plan.tabledDistances.empty() && std::binary_search(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner)) {
-          for (std::int64_t i = 0; i <= 2 * inner; ++i) BlendByTable(line + 4 * (r - inner + i), plan.table(inner));
+        if (!plan.tabledDistances.empty() &&
+            std::binary_search(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner)) {
+          for (std::int64_t i = 0; i <= 2 * inner; ++i)
+            BlendByTable(line + 4 * (r - inner + i), plan.table(inner));
         } else {
           const FixedBlend& ring = plan.rings[r - inner];
           const auto a = hn::LoadDup128(d, ring.a);
           const auto b = hn::LoadDup128(d, ring.b);
           BlendSpan(
-              d, line + 4 * (r - inner), 2 * inner + 1, [&](std::int64_t) { return std::pair{a, b}; }, +middleBlend,
-              &ring);
+              d, line + 4 * (r - inner), 2 * inner + 1,
+              [&](std::int64_t) {
+                return std::pair{a, b};
+              },
+              +middleBlend, &ring);
         }
         // The edge pixels of rings without a fixed-point form, left as they were by the vectors.
         for (auto it = std::upper_bound(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner);

@@ -369,7 +369,8 @@ bool MakeGlowPlan(std::int64_t r, float a, float b, const ColourBytes& k, GlowPl
     plan.tabledDistances.push_back(d);
     plan.tables.resize(768 * (static_cast<std::size_t>(r) + 1));
     for (int c = 0; c < 3; ++c)
-      for (int p = 0; p < 256; ++p) plan.tables[768 * d + 256 * c + p] = BlendValue(w, static_cast<std::uint8_t>(p), k[c]);
+      for (int p = 0; p < 256; ++p)
+        plan.tables[768 * d + 256 * c + p] = BlendValue(w, static_cast<std::uint8_t>(p), k[c]);
   }
   if (2 * plan.tabledDistances.size() > plan.rings.size()) return false;
   plan.edgeA.resize(static_cast<std::size_t>(4 * (2 * r + 1)));

@@ -83,7 +83,6 @@ void TwirlAnglesSimd(double first, std::int64_t count, double rowSquare, double 
   }
 }
 
-
 // A run of twirl pixels (see TwirlSpan) a vector at a time: the same products, sums and rounding
 // as the scalar code, in double lanes, and a gather of the source pixels that lie inside.
 void TwirlSpanSimd(const TwirlSpan& span) {
@@ -110,10 +109,12 @@ void TwirlSpanSimd(const TwirlSpan& span) {
     const auto s = hn::PromoteTo(d, hn::LoadU(df, span.sines + k));
     const auto sx = hn::Round(hn::Add(hn::Sub(hn::Mul(dx, c), hn::Mul(dy, s)), dcx));
     const auto sy = hn::Round(hn::Add(hn::Add(hn::Mul(dx, s), hn::Mul(dy, c)), dcy));
-    const auto inside = hn::And(hn::And(hn::Gt(sx, one), hn::Lt(sx, width)), hn::And(hn::Gt(sy, one), hn::Lt(sy, height)));
+    const auto inside =
+        hn::And(hn::And(hn::Gt(sx, one), hn::Lt(sx, width)), hn::And(hn::Gt(sy, one), hn::Lt(sy, height)));
     // Pixel index (sy - 1) W + sx - 1, exact in double; -1 for lanes outside, which read pixel 0.
-    const auto index = hn::DemoteTo(
-        di, hn::IfThenElse(inside, hn::Add(hn::Mul(hn::Sub(sy, one), width), hn::Sub(sx, one)), hn::Set(d, -1.0)));
+    const auto index =
+        hn::DemoteTo(di, hn::IfThenElse(inside, hn::Add(hn::Mul(hn::Sub(sy, one), width), hn::Sub(sx, one)),
+                                        hn::Set(d, -1.0)));
     const auto found = hn::Gt(index, hn::Set(di, -1));
     // Pixel by pixel: the source reads are where the time goes, and separate loads beat the
     // processors' gather instructions on most machines.

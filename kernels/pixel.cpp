@@ -360,7 +360,7 @@ struct TwirlSpan {
   std::int64_t height;
   std::int64_t cx;
   std::int64_t cy;
-  double dy;          // the row's distance from the centre row, signed
+  double dy;           // the row's distance from the centre row, signed
   std::uint32_t fill;  // the fill's colour bytes, byte 3 clear
   std::int64_t x0;
   int step;  // 1 or -1
@@ -397,7 +397,8 @@ struct TwirlTrig {
   void (*span)(const TwirlSpan& span);
 };
 
-void TwirlAnglesScalar(double first, std::int64_t count, double rowSquare, double k, double m, double* angles) {
+void TwirlAnglesScalar(double first, std::int64_t count, double rowSquare, double k, double m,
+                       double* angles) {
   for (std::int64_t j = 0; j < count; ++j) {
     const double b = first + static_cast<double>(j);
     angles[j] = k * std::sqrt(b * b + rowSquare) / m;
@@ -594,7 +595,8 @@ void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t u
       [](const double* angles, std::int64_t count, float* cosines, float* sines) {
         HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
       },
-      [](const TwirlSpan& span) { HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)(span); }};
+      [](const TwirlSpan& span) { HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)
+                                  (span); }};
   RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig);
 }
 

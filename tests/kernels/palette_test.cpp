@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
-#include "tests/support/simd_targets.h"
 
 namespace asmpic {
 namespace {
@@ -44,17 +44,13 @@ Pixel RunOnPair(Pixel pixel, std::int32_t opcode, std::int32_t amount) {
 // target this machine runs.
 class PaletteFastVariant : public ::testing::TestWithParam<KernelChoice> {
  protected:
-  // Runs `body(kernel, target)` with the variant's kernel, once per target for the best one.
   template <typename Body>
   void ForEachKernel(Body body) {
-    if (GetParam() == KernelChoice::kBaseline) return body(PaletteKernelBaseline, std::string("baseline"));
-    testing::ForEachSimdTarget([&](const std::string& target) { body(PaletteKernelBest, target); });
+    testing::ForEachFastKernel(GetParam(), PaletteKernelBest, PaletteKernelBaseline, body);
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(Variants, PaletteFastVariant,
-                         ::testing::Values(KernelChoice::kBaseline, KernelChoice::kBest),
-                         [](const auto& info) { return std::string(KernelChoiceName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Variants, PaletteFastVariant, testing::FastVariants(), testing::FastVariantName);
 
 TEST_P(PaletteFastVariant, MatchesReferenceOnRandomPlanes) {
   std::mt19937 random(5);
