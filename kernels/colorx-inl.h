@@ -20,7 +20,7 @@ namespace asmpic {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
 
 // Blends `pixels` pixels from `bytes` on. Lane t of a vector (byte t of the span) takes its
 // slope and offset from lane t of `a` and `b`; `blend` gives the same per pixel for the pixels
@@ -109,8 +109,8 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
 
 #else
 
-// One lane has no room for the lanes of a pixel; the best variant never dispatches here (it runs
-// the baseline where only the portable targets exist).
+// The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow,
+// which is what a processor without a SIMD target runs.
 void GlowSimd(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour, const GlowPlan&) {
   GlowFast(plane, r, a, b, colour);
 }

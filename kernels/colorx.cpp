@@ -608,9 +608,10 @@ void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t
 
 // The SIMD variant: the glow's blends a vector at a time; the other opcodes as the baseline runs
 // them (painting is plain stores; trails and the flare touch pixels one by one along their paths).
+// Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow.
 void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
   Plane plane;
-  if (!BestHasSimdTarget() || block->opcode != kGlow || !FindPlane(*block, plane)) {
+  if (block->opcode != kGlow || !FindPlane(*block, plane)) {
     return ColorXKernelBaseline(block, argA, argB, unused);
   }
   const std::int64_t r = Reach(block->amount);

@@ -41,9 +41,9 @@ HWY_INLINE hn::Vec<D32> ByteFlags(D32 d, M8 flag) {
 
 void PaletteSpanSimd(std::int32_t op, std::uint8_t* HWY_RESTRICT bytes, std::int64_t pixels,
                      std::uint32_t addendWord) {
-#if HWY_TARGET == HWY_SCALAR
-  // One lane has no bytes to repartition; the best variant never dispatches here (it runs the
-  // baseline where only the portable targets exist).
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+  // The portable targets (one lane, or vectors emulated with scalar code) would be slower than
+  // the baseline, which is what a processor without a SIMD target runs.
   PaletteSpanBaseline(op, bytes, pixels, addendWord);
 #else
   const hn::ScalableTag<std::uint32_t> d;

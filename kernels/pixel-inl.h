@@ -28,7 +28,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 void TwirlCosSinSimd(const double* HWY_RESTRICT angles, std::int64_t count, float* HWY_RESTRICT cosines,
                      float* HWY_RESTRICT sines) {
   std::int64_t j = 0;
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
   const hn::ScalableTag<double> d;
   const hn::Rebind<float, decltype(d)> df;
   const auto n = static_cast<std::int64_t>(hn::Lanes(d));
@@ -67,7 +67,7 @@ void TwirlCosSinSimd(const double* HWY_RESTRICT angles, std::int64_t count, floa
 void TwirlAnglesSimd(double first, std::int64_t count, double rowSquare, double k, double m,
                      double* HWY_RESTRICT angles) {
   std::int64_t j = 0;
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
   const hn::ScalableTag<double> d;
   const auto n = static_cast<std::int64_t>(hn::Lanes(d));
   const auto vk = hn::Set(d, k), vm = hn::Set(d, m), va = hn::Set(d, rowSquare);
@@ -87,7 +87,7 @@ void TwirlAnglesSimd(double first, std::int64_t count, double rowSquare, double 
 // as the scalar code, in double lanes, and a gather of the source pixels that lie inside.
 void TwirlSpanSimd(const TwirlSpan& span) {
   std::int64_t k = 0;
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
   const hn::ScalableTag<double> d;
   const hn::Rebind<float, decltype(d)> df;
   const hn::Rebind<std::int32_t, decltype(d)> di;

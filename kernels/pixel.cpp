@@ -579,15 +579,14 @@ void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std:
 }
 
 void TwirlCosSinBest(const double* angles, std::int64_t count, float* cosines, float* sines) {
-  if (!BestHasSimdTarget()) return TwirlCosSinScalar(angles, count, cosines, sines);
   HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
 }
 
 // The SIMD variant: the twirl's angles, cosines and sines a vector at a time; the filters, the
-// smoothing and the ripple as the baseline runs them (their rows are already vector loops).
-void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
-                     std::intptr_t rippleTable) {
-  if (!BestHasSimdTarget()) return PixelKernelBaseline(block, unused1, unused2, rippleTable);
+// smoothing and the ripple as the baseline runs them (their rows are already vector loops). Without
+// a SIMD target the dispatch lands on the portable target, whose bodies are the scalar ones (see
+// PaletteKernelBest).
+void PixelKernelBest(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
   constexpr TwirlTrig kSimdTrig{
       [](double first, std::int64_t count, double rowSquare, double k, double m, double* angles) {
         HWY_DYNAMIC_DISPATCH(TwirlAnglesSimd)(first, count, rowSquare, k, m, angles);
@@ -595,8 +594,10 @@ void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t u
       [](const double* angles, std::int64_t count, float* cosines, float* sines) {
         HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
       },
-      [](const TwirlSpan& span) { HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)
-                                  (span); }};
+      [](const TwirlSpan& span) {
+        HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)
+        (span);
+      }};
   RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig);
 }
 
