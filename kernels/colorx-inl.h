@@ -24,21 +24,54 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 // Blends `pixels` pixels from `bytes` on. Lane t of a vector (byte t of the span) takes its
 // slope and offset from lane t of `a` and `b`; `blend` gives the same per pixel for the pixels
-// after the last whole vector.
+// after the last whole vector. Where every ring's blend gives the effect colour back for the
+// effect colour (`keep`: the usual case), a run of pixels all in that colour stays as it is and
+// is skipped: around dense sources the glow soon paints everything in the colour.
 template <class D, class Lanes>
 HWY_INLINE void BlendSpan(D d, std::uint8_t* HWY_RESTRICT bytes, std::int64_t pixels, Lanes lanes,
-                          const FixedBlend* (*blendOf)(const void*, std::int64_t), const void* context) {
+                          const FixedBlend* (*blendOf)(const void*, std::int64_t), const void* context,
+                          bool keep, std::uint32_t target) {
   const hn::Rebind<std::uint8_t, D> d8;
+  const hn::RebindToUnsigned<D> du;
   const auto n = static_cast<std::int64_t>(hn::Lanes(d));
+  const auto colourBits = hn::Set(du, 0x00FFFFFFu);
+  const auto colour = hn::Set(du, target);
   const std::int64_t count = 4 * pixels;
   std::int64_t t = 0;
-  for (; t + n <= count; t += n) {
-    const auto p = hn::PromoteTo(d, hn::LoadU(d8, bytes + t));
-    const auto [a, b] = lanes(t);
+  const auto blendVector = [&](std::int64_t at) {
+    const auto p = hn::PromoteTo(d, hn::LoadU(d8, bytes + at));
+    const auto [a, b] = lanes(at);
     const auto v = hn::ShiftRight<kFixedShift>(hn::Add(hn::Mul(p, a), b));
-    hn::StoreU(hn::DemoteTo(d8, v), d8, bytes + t);
+    hn::StoreU(hn::DemoteTo(d8, v), d8, bytes + at);
+  };
+  // Runs of n pixels (4 n bytes, four vectors of byte lanes).
+  for (; t + 4 * n <= count; t += 4 * n) {
+    if (keep) {
+      const auto run = hn::LoadU(du, reinterpret_cast<const std::uint32_t*>(bytes + t));
+      if (hn::AllTrue(du, hn::Eq(hn::And(run, colourBits), colour))) continue;
+    }
+    for (int k = 0; k < 4; ++k) blendVector(t + k * n);
   }
+  for (; t + n <= count; t += n) blendVector(t);
   for (; t < count; ++t) bytes[t] = ApplyFixed(*blendOf(context, t / 4), static_cast<int>(t % 4), bytes[t]);
+}
+
+// True when all `pixels` pixels from `bytes` on have the colour bytes `target`.
+HWY_INLINE bool AllInColour(const std::uint8_t* HWY_RESTRICT bytes, std::int64_t pixels,
+                            std::uint32_t target) {
+  const hn::ScalableTag<std::uint32_t> du;
+  const auto n = static_cast<std::int64_t>(hn::Lanes(du));
+  const auto colourBits = hn::Set(du, 0x00FFFFFFu);
+  const auto colour = hn::Set(du, target);
+  const auto* words = reinterpret_cast<const std::uint32_t*>(bytes);
+  std::int64_t i = 0;
+  for (; i + n <= pixels; i += n) {
+    if (!hn::AllTrue(du, hn::Eq(hn::And(hn::LoadU(du, words + i), colourBits), colour))) return false;
+  }
+  for (; i < pixels; ++i) {
+    if ((LoadPixelWord(bytes + 4 * i) & 0x00FFFFFFu) != target) return false;
+  }
+  return true;
 }
 
 void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t colour, const GlowPlan& plan) {
@@ -58,13 +91,19 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
     return static_cast<const FixedBlend*>(context);
   };
 
+  // A ring without a fixed-point form, pixel by pixel; a pixel in the effect colour stays as it is
+  // where every ring keeps that colour.
+  const auto byTable = [&](std::uint8_t* px, const std::uint8_t* table) {
+    if (!plan.keepsColour || (LoadPixelWord(px) & 0x00FFFFFFu) != target) BlendByTable(px, table);
+  };
   const std::int64_t from = r;  // 0-based columns r + 1 ... W - r
   const std::int64_t to = plane.width - r;
   for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
     const std::uint8_t* row = plane.at(1, y);
     for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
       for (std::int64_t j = -r; j <= r; ++j) {
-        std::uint8_t* line = plane.at(x + 1 - r, y + j);  // offset i = -r
+        std::uint8_t* line = plane.at(x + 1 - r, y + j);                         // offset i = -r
+        if (plan.keepsColour && AllInColour(line, 2 * r + 1, target)) continue;  // nothing would change
         const std::int64_t inner = std::abs(j);
         // Offsets -r ... -inner - 1 and inner + 1 ... r lie on the rings of their own column.
         for (const std::int64_t first : {-r, inner + 1}) {
@@ -78,13 +117,13 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
                 return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t),
                                  hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
               },
-              +edgeBlend, &edge);
+              +edgeBlend, &edge, plan.keepsColour, target);
         }
         // Offsets -inner ... inner lie on the row's own ring: one pixel's lanes repeated.
         if (!plan.tabledDistances.empty() &&
             std::binary_search(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner)) {
           for (std::int64_t i = 0; i <= 2 * inner; ++i)
-            BlendByTable(line + 4 * (r - inner + i), plan.table(inner));
+            byTable(line + 4 * (r - inner + i), plan.table(inner));
         } else {
           const FixedBlend& ring = plan.rings[r - inner];
           const auto a = hn::LoadDup128(d, ring.a);
@@ -94,13 +133,13 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
               [&](std::int64_t) {
                 return std::pair{a, b};
               },
-              +middleBlend, &ring);
+              +middleBlend, &ring, plan.keepsColour, target);
         }
         // The edge pixels of rings without a fixed-point form, left as they were by the vectors.
         for (auto it = std::upper_bound(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner);
              it != plan.tabledDistances.end(); ++it) {
-          BlendByTable(line + 4 * (r - *it), plan.table(*it));
-          BlendByTable(line + 4 * (r + *it), plan.table(*it));
+          byTable(line + 4 * (r - *it), plan.table(*it));
+          byTable(line + 4 * (r + *it), plan.table(*it));
         }
       }
     }

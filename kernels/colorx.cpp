@@ -354,6 +354,7 @@ struct GlowPlan {
   std::vector<std::int32_t> edgeB;
   std::vector<std::int64_t> tabledDistances;  // d of each ring without a fixed-point form, rising
   std::vector<std::uint8_t> tables;           // 768 bytes per ring (by d), blue, green, red
+  bool keepsColour = true;                    // every ring's blend leaves the effect colour as it is
   const std::uint8_t* table(std::int64_t d) const { return tables.data() + 768 * d; }
 };
 
@@ -364,6 +365,7 @@ bool MakeGlowPlan(std::int64_t r, float a, float b, const ColourBytes& k, GlowPl
   plan.rings.resize(static_cast<std::size_t>(r) + 1);
   for (std::int64_t d = 0; d <= r; ++d) {
     const float w = GlowWeight(a, b, r - d);
+    for (int c = 0; c < 3; ++c) plan.keepsColour = plan.keepsColour && BlendValue(w, k[c], k[c]) == k[c];
     if (FindFixedBlend(w, k, plan.rings[r - d])) continue;
     plan.rings[r - d] = kIdentity;
     plan.tabledDistances.push_back(d);
