@@ -102,7 +102,8 @@ TEST_P(PaletteFastVariant, MatchesReferenceOnAFullHdPlane) {
   start.randomize(8);
   for (std::size_t i = 0; i < start.planeBytes(); i += 64)
     start.plane(2)[i] = static_cast<std::uint8_t>(i % 3 ? 0 : 255);
-  for (std::int32_t opcode = 0; opcode <= 19; ++opcode) {
+  // One opcode of each kind of vector code (the small sweeps above cover every opcode).
+  for (const std::int32_t opcode : {1, 8, 11, 12, 13, 19}) {
     KernelPlanes reference(start);
     reference.params.opcode = opcode;
     reference.params.amount = opcode == 10 ? 3 : 0x1F0;
