@@ -96,54 +96,48 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
   const auto byTable = [&](std::uint8_t* px, const std::uint8_t* table) {
     if (!plan.keepsColour || (LoadPixelWord(px) & 0x00FFFFFFu) != target) BlendByTable(px, table);
   };
-  const std::int64_t from = r;  // 0-based columns r + 1 ... W - r
-  const std::int64_t to = plane.width - r;
-  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
-    const std::uint8_t* row = plane.at(1, y);
-    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
-      for (std::int64_t j = -r; j <= r; ++j) {
-        std::uint8_t* line = plane.at(x + 1 - r, y + j);                         // offset i = -r
-        if (plan.keepsColour && AllInColour(line, 2 * r + 1, target)) continue;  // nothing would change
-        const std::int64_t inner = std::abs(j);
-        // Offsets -r ... -inner - 1 and inner + 1 ... r lie on the rings of their own column.
-        for (const std::int64_t first : {-r, inner + 1}) {
-          const std::int64_t pixels = r - inner;
-          if (pixels == 0) continue;
-          const std::int64_t lane0 = 4 * (first + r);
-          const Edge edge{&plan, r, first};
-          BlendSpan(
-              d, line + lane0, pixels,
-              [&](std::int64_t t) {
-                return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t),
-                                 hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
-              },
-              +edgeBlend, &edge, plan.keepsColour, target);
-        }
-        // Offsets -inner ... inner lie on the row's own ring: one pixel's lanes repeated.
-        if (!plan.tabledDistances.empty() &&
-            std::binary_search(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner)) {
-          for (std::int64_t i = 0; i <= 2 * inner; ++i)
-            byTable(line + 4 * (r - inner + i), plan.table(inner));
-        } else {
-          const FixedBlend& ring = plan.rings[r - inner];
-          const auto a = hn::LoadDup128(d, ring.a);
-          const auto b = hn::LoadDup128(d, ring.b);
-          BlendSpan(
-              d, line + 4 * (r - inner), 2 * inner + 1,
-              [&](std::int64_t) {
-                return std::pair{a, b};
-              },
-              +middleBlend, &ring, plan.keepsColour, target);
-        }
-        // The edge pixels of rings without a fixed-point form, left as they were by the vectors.
-        for (auto it = std::upper_bound(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner);
-             it != plan.tabledDistances.end(); ++it) {
-          byTable(line + 4 * (r - *it), plan.table(*it));
-          byTable(line + 4 * (r + *it), plan.table(*it));
-        }
+  ForEachGlowSource(plane, r, target, [&](std::int64_t x, std::int64_t y) {
+    for (std::int64_t j = -r; j <= r; ++j) {
+      std::uint8_t* line = plane.at(x - r, y + j);                             // offset i = -r
+      if (plan.keepsColour && AllInColour(line, 2 * r + 1, target)) continue;  // nothing would change
+      const std::int64_t inner = std::abs(j);
+      // Offsets -r ... -inner - 1 and inner + 1 ... r lie on the rings of their own column.
+      for (const std::int64_t first : {-r, inner + 1}) {
+        const std::int64_t pixels = r - inner;
+        if (pixels == 0) continue;
+        const std::int64_t lane0 = 4 * (first + r);
+        const Edge edge{&plan, r, first};
+        BlendSpan(
+            d, line + lane0, pixels,
+            [&](std::int64_t t) {
+              return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t),
+                               hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
+            },
+            +edgeBlend, &edge, plan.keepsColour, target);
+      }
+      // Offsets -inner ... inner lie on the row's own ring: one pixel's lanes repeated.
+      if (!plan.tabledDistances.empty() &&
+          std::binary_search(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner)) {
+        for (std::int64_t i = 0; i <= 2 * inner; ++i) byTable(line + 4 * (r - inner + i), plan.table(inner));
+      } else {
+        const FixedBlend& ring = plan.rings[r - inner];
+        const auto a = hn::LoadDup128(d, ring.a);
+        const auto b = hn::LoadDup128(d, ring.b);
+        BlendSpan(
+            d, line + 4 * (r - inner), 2 * inner + 1,
+            [&](std::int64_t) {
+              return std::pair{a, b};
+            },
+            +middleBlend, &ring, plan.keepsColour, target);
+      }
+      // The edge pixels of rings without a fixed-point form, left as they were by the vectors.
+      for (auto it = std::upper_bound(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner);
+           it != plan.tabledDistances.end(); ++it) {
+        byTable(line + 4 * (r - *it), plan.table(*it));
+        byTable(line + 4 * (r + *it), plan.table(*it));
       }
     }
-  }
+  });
 }
 
 #else

@@ -253,6 +253,21 @@ std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t 
   return to;
 }
 
+// Calls source(x, y) for every source of a glow of reach r, in the scan's order: rows r + 1 ... H - r,
+// columns r + 1 ... W - r, each row read again after every source's blends (a blend can make a
+// source further on).
+template <typename Source>
+void ForEachGlowSource(const Plane& plane, std::int64_t r, std::uint32_t target, Source source) {
+  const std::int64_t from = r;  // 0-based columns
+  const std::int64_t to = plane.width - r;
+  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
+    const std::uint8_t* row = plane.at(1, y);
+    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
+      source(x + 1, y);
+    }
+  }
+}
+
 // Blends with a small set of weights. For short reaches every weight's result for every byte value
 // is tabled on first use; long reaches (which would need large tables) blend directly.
 class Blender {
@@ -457,19 +472,14 @@ void GlowFast(const Plane& plane, std::int64_t r, float a, float b, std::int32_t
   std::vector<float> weights(static_cast<std::size_t>(r) + 1);
   for (std::int64_t ringsOut = 0; ringsOut <= r; ++ringsOut) weights[ringsOut] = GlowWeight(a, b, ringsOut);
   Blender blender(std::move(weights), BytesOf(colour));
-  const std::int64_t from = r;  // 0-based columns r + 1 ... W - r
-  const std::int64_t to = plane.width - r;
-  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
-    const std::uint8_t* row = plane.at(1, y);
-    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
-      for (std::int64_t j = -r; j <= r; ++j) {
-        std::uint8_t* line = plane.at(x + 1, y + j);
-        for (std::int64_t i = -r; i <= r; ++i) {
-          blender.Apply(line + 4 * i, static_cast<std::size_t>(r - std::max(std::abs(i), std::abs(j))));
-        }
+  ForEachGlowSource(plane, r, target, [&](std::int64_t x, std::int64_t y) {
+    for (std::int64_t j = -r; j <= r; ++j) {
+      std::uint8_t* line = plane.at(x, y + j);
+      for (std::int64_t i = -r; i <= r; ++i) {
+        blender.Apply(line + 4 * i, static_cast<std::size_t>(r - std::max(std::abs(i), std::abs(j))));
       }
     }
-  }
+  });
 }
 
 void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
