@@ -53,9 +53,12 @@ void PaletteSpanSimd(std::int32_t op, std::uint8_t* HWY_RESTRICT bytes, std::int
   const V colourBits = hn::Set(d, 0x00FFFFFFu);
   const V low = hn::Set(d, 0xFFu);
   const auto keepTop = [&](V v, V colour) { return hn::Or(hn::And(v, top), colour); };
-  // A lane's flag (0xFF or 0) spread over blue, green and red.
-  const auto spread = [&](V flag) {
-    return hn::Or(hn::Or(flag, hn::ShiftLeft<8>(flag)), hn::ShiftLeft<16>(flag));
+  // The low byte of each lane copied to blue, green and red, byte 3 cleared: one byte shuffle.
+  alignas(16) static constexpr std::uint8_t kSpread[16] = {0, 0, 0, 0x80, 4,  4,  4,  0x80,
+                                                           8, 8, 8, 0x80, 12, 12, 12, 0x80};
+  const auto spreadIndex = hn::LoadDup128(d8, kSpread);
+  const auto spread = [&](V lowByte) {
+    return hn::BitCast(d, hn::TableLookupBytesOr0(hn::BitCast(d8, lowByte), spreadIndex));
   };
   const auto allThree = [&](V flags) { return hn::Eq(hn::And(flags, colourBits), colourBits); };
 
@@ -117,15 +120,14 @@ void PaletteSpanSimd(std::int32_t op, std::uint8_t* HWY_RESTRICT bytes, std::int
       });
       break;
     case kThreshold:
-      // White where red reaches the level, or green does while blue stays below it.
+      // White where red reaches the level, or green does while blue stays below it: with the
+      // flags of blue, green, red in bytes 0, 1, 2, byte 0 of (~flags & flags >> 8) | flags >> 16.
       done = EachPixelVector(bytes, pixels, [&](V v) {
         const auto v8 = hn::BitCast(d8, v);
         const V high =
             ByteFlags(d, hn::Ne(hn::SaturatedSub(v8, hn::Set(d8, kThresholdLevel - 1)), hn::Zero(d8)));
-        const V blue = hn::And(high, low);
-        const V green = hn::And(hn::ShiftRight<8>(high), low);
-        const V red = hn::ShiftRight<16>(hn::And(high, colourBits));
-        return keepTop(v, spread(hn::Or(red, hn::AndNot(blue, green))));
+        return keepTop(v,
+                       spread(hn::Or(hn::AndNot(high, hn::ShiftRight<8>(high)), hn::ShiftRight<16>(high))));
       });
       break;
     default:
