@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Every option the programs accept (as their --help lists them), every test name (asmbench
---list-tests) and every engine method (asmpic --help) appears in the manual page and in the bash
-completion, and the completion offers them when asked, so that the three cannot drift apart.
+--list-tests) and every engine method with its parameters (asmpic --list) appears in the manual
+page and in the bash completion, and the completion offers them when asked; every opcode name that
+asmpic --list gives is in asmpic(1). So the three cannot drift apart.
 
     options_documented.py ASMBENCH ASMPIC SOURCE_DIR
 """
@@ -24,6 +25,26 @@ def help_options(program):
         if re.match(r"^\s+-", line):
             names += [name for name in line.split()[0].split(",") if name.startswith("-")]
     return names
+
+
+def method_list(asmpic):
+    """asmpic --list as {method: [parameters]} and the opcodes as (method, number, name) triples."""
+    methods, opcodes, method = {}, [], None
+    for line in run(asmpic, "--list").splitlines():
+        if re.match(r"^\S", line):
+            method = line.split()[0]
+            methods[method] = []
+        elif re.match(r"^  \S", line):
+            methods[method].append(line.split()[0])
+        else:
+            for number, name in re.findall(r"(\d+) ([a-z][a-z -]*[a-z])", line):
+                opcodes.append((method, int(number), name))
+    return methods, opcodes
+
+
+def squeezed(name):
+    """An opcode's name without case, spaces or hyphens: "non-white to black" is NonWhiteToBlack."""
+    return re.sub(r"[ -]", "", name).lower()
 
 
 def man_text(path):
@@ -78,13 +99,21 @@ def main(asmbench, asmpic, source):
         offered = complete(completions["asmbench"], f"asmbench --tests rotate,{test[:2]}")
         expect(f"rotate,{test}" in offered, f"completing the test {test} after rotate, offers {offered}")
 
-    calls = re.search(r"engine calls:[^(]*\(([^)]*)\)", run(asmpic, "--help").replace("\n", " "))
-    methods = [m.strip() for m in calls.group(1).split(",")] if calls else []
-    expect(len(methods) == 11, f"asmpic --help names these methods: {methods}")
-    for method in methods:
+    methods, opcodes = method_list(asmpic)
+    expect(len(methods) == 11, f"asmpic --list names these methods: {list(methods)}")
+    expect(len(opcodes) == 20 + 20 + 6 + 10, f"asmpic --list names {len(opcodes)} opcodes")
+    for method, parameters in methods.items():
         expect(mentions(pages["asmpic"], method), f"asmpic(1) does not describe {method}")
         offered = complete(completions["asmpic"], f"asmpic picture.jpg {method}")
         expect(method in offered or method + ":" in offered, f"completing {method} offers {offered}")
+        for parameter in parameters:
+            expect(re.search(re.escape(method) + r"[^\n]*" + re.escape(parameter), pages["asmpic"]),
+                   f"asmpic(1) does not give {method}'s parameter {parameter}")
+            offered = complete(completions["asmpic"], f"asmpic picture.jpg {method}:{parameter[:2]}")
+            expect(parameter + "=" in offered, f"completing {method}:{parameter[:2]} offers {offered}")
+    documented = {(int(n), squeezed(name)) for n, name in re.findall(r"^\.B (\d+) (\w+)$", pages["asmpic"], re.M)}
+    for method, number, name in opcodes:
+        expect((number, squeezed(name)) in documented, f"asmpic(1) does not name {method}'s opcode {number} {name}")
     offered = complete(completions["asmpic"], "asmpic picture.jpg ASM_Rotate:Angle=30,Anti")
     expect(offered == ["30,AntiAlias="], f"completing a second parameter offers {offered}")
 
