@@ -1,0 +1,283 @@
+// The resampling pass of rotation and magnify as one SIMD source, compiled once per target by
+// resample_simd.cpp (foreach_target) and chosen at run time. It writes the bytes of the scalar pass
+// in resample.h exactly:
+// - A point's coordinates are the same double operations in the same order (a multiply, then an
+//   add: never fused).
+// - Rounding to the nearest integer, halves to even, is one add of 1.5 * 2^52: for |t| < 2^51 the
+//   sum is 1.5 * 2^52 + round(t) exactly, and its low 32 bits are round(t). Larger, infinite and
+//   NaN values give sums outside [1.5 * 2^52 + 1, 1.5 * 2^52 + W], so the test "inside the picture"
+//   is made on the sum itself and every such value falls outside, as in the scalar pass.
+// - Smoothing: for a point inside, u is a float of at least 1, so u - ix is a multiple of 2^-23
+//   in 0 .. 1, fx = kx * 2^-23 exactly, and the blend along a row, p00 + (p10 - p00) * fx, is the
+//   integer T0 = p00 * 2^23 + (p10 - p00) * kx scaled by 2^-23, without rounding (it lies in
+//   0 .. 255 * 2^23 < 2^31). Only the blend between the rows rounds; it is made in double as
+//   T0 + (T1 - T0) * fy, which is the scalar pass's t0 + (t1 - t0) * fy scaled by 2^23, a power of
+//   two, so both round alike. Its result lies between two bytes, so no clamp is needed.
+// Vectors whose pixels all map outside are filled without reading the source; the few pixels
+// at the end of a row that fill no whole vector take the scalar pass.
+
+// Per-target include guard, as Highway's foreach_target needs.
+#if defined(ASMPIC_KERNELS_RESAMPLE_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_RESAMPLE_INL_H_
+#undef ASMPIC_KERNELS_RESAMPLE_INL_H_
+#else
+#define ASMPIC_KERNELS_RESAMPLE_INL_H_
+#endif
+
+#include <hwy/highway.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "kernels/resample.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace asmpic::resample::HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+
+using D32 = hn::ScalableTag<std::int32_t>;
+using DD = hn::Repartition<double, D32>;  // half as many lanes
+using V32 = hn::Vec<D32>;
+using VD = hn::Vec<DD>;
+using M32 = hn::Mask<D32>;
+
+constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52
+constexpr double kScale = 8388608.0;           // 2^23
+constexpr double kUnscale = 1.0 / 8388608.0;   // 2^-23, exact
+
+// The low 32 bits of every 64-bit lane of lo, then of hi.
+HWY_INLINE V32 Low32(D32 d32, VD hi, VD lo) {
+  return hn::ConcatEven(d32, hn::BitCast(d32, hi), hn::BitCast(d32, lo));
+}
+
+HWY_INLINE M32 Narrow(D32 d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
+  return hn::MaskFromVec(Low32(d32, hn::VecFromMask(dd, hi), hn::VecFromMask(dd, lo)));
+}
+
+// The source pixels at `index` (in pixels from `base`) as 32-bit words.
+HWY_INLINE V32 Gather(D32 d32, const std::uint8_t* base, V32 index) {
+#if HWY_TARGET <= HWY_AVX2 && HWY_ARCH_X86
+  return hn::GatherIndex(d32, reinterpret_cast<const std::int32_t*>(base), index);
+#else
+  // Without a gather instruction: one word at a time, through memcpy.
+  HWY_ALIGN std::int32_t lanes[hn::MaxLanes(d32)];
+  hn::Store(index, d32, lanes);
+  for (std::size_t i = 0; i < hn::Lanes(d32); ++i) std::memcpy(&lanes[i], base + 4 * lanes[i], 4);
+  return hn::Load(d32, lanes);
+#endif
+}
+
+// Bytes 0, 1 and 2 of `value` into the pixels at `out`; byte 3 keeps what it held.
+HWY_INLINE void StoreLow3(D32 d32, V32 value, std::uint8_t* out) {
+  const V32 top = hn::Set(d32, static_cast<std::int32_t>(0xFF000000u));
+  const V32 old = hn::LoadU(d32, reinterpret_cast<std::int32_t*>(out));
+  hn::StoreU(hn::Or(hn::And(old, top), hn::AndNot(top, value)), d32, reinterpret_cast<std::int32_t*>(out));
+}
+
+// The vector forms of the mappings: one row's source points for a vector of x.
+struct RotationRowVec {
+  VD cx, cy, c, s, dySin, dyCos;
+  RotationRowVec(DD dd, const RotationMapping& m, double y)
+      : cx(hn::Set(dd, m.cx)),
+        cy(hn::Set(dd, m.cy)),
+        c(hn::Set(dd, m.c)),
+        s(hn::Set(dd, m.s)),
+        dySin(hn::Set(dd, (y - m.cy) * m.s)),
+        dyCos(hn::Set(dd, (y - m.cy) * m.c)) {}
+  HWY_INLINE void operator()(VD x, VD& u, VD& v) const {
+    const VD dx = hn::Sub(x, cx);
+    u = hn::Sub(hn::Add(cx, hn::Mul(dx, c)), dySin);
+    v = hn::Add(hn::Add(cy, hn::Mul(dx, s)), dyCos);
+  }
+};
+
+struct MagnifyRowVec {
+  VD cx, s, v;
+  MagnifyRowVec(DD dd, const MagnifyMapping& m, double y)
+      : cx(hn::Set(dd, m.cx)), s(hn::Set(dd, m.s)), v(hn::Set(dd, (y - m.cy) * m.s + m.cy)) {}
+  HWY_INLINE void operator()(VD x, VD& u, VD& vOut) const {
+    u = hn::Add(hn::Mul(hn::Sub(x, cx), s), cx);
+    vOut = v;
+  }
+};
+
+// Nearest sampling of one vector of pixels starting at column x0.
+template <class RowVec>
+HWY_INLINE void NearestVector(D32 d32, DD dd, const RowVec& row, double x0, const std::uint8_t* source,
+                              std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
+  const std::size_t n = hn::Lanes(dd);
+  VD ulo, vlo, uhi, vhi;
+  row(hn::Iota(dd, x0), ulo, vlo);
+  row(hn::Iota(dd, x0 + static_cast<double>(n)), uhi, vhi);
+  const VD k = hn::Set(dd, kRound);
+  const VD first = hn::Set(dd, kRound + 1);
+  const VD lastX = hn::Set(dd, kRound + width);
+  const VD lastY = hn::Set(dd, kRound + height);
+  const VD sulo = hn::Add(ulo, k), suhi = hn::Add(uhi, k);
+  const VD svlo = hn::Add(vlo, k), svhi = hn::Add(vhi, k);
+  const auto inside = [&](VD su, VD sv) {
+    return hn::And(hn::And(hn::Ge(su, first), hn::Le(su, lastX)),
+                   hn::And(hn::Ge(sv, first), hn::Le(sv, lastY)));
+  };
+  const M32 in = Narrow(d32, dd, inside(suhi, svhi), inside(sulo, svlo));
+  if (hn::AllFalse(d32, in)) return StoreLow3(d32, fill, out);
+  const V32 sx = Low32(d32, suhi, sulo);
+  const V32 sy = Low32(d32, svhi, svlo);
+  const V32 index = hn::Sub(hn::Add(hn::Mul(sy, hn::Set(d32, width)), sx), hn::Set(d32, width + 1));
+  const V32 pixels = Gather(d32, source, hn::IfThenElseZero(in, index));
+  StoreLow3(d32, hn::IfThenElse(in, pixels, fill), out);
+}
+
+// One byte of four neighbours blended: along the rows exactly in integers, between them in double.
+HWY_INLINE V32 BlendByte(D32 d32, DD dd, int shift, V32 p00, V32 p10, V32 p01, V32 p11, V32 kx, VD fylo,
+                         VD fyhi) {
+  const V32 mask = hn::Set(d32, 255);
+  const auto byte = [&](V32 word) { return hn::And(hn::ShiftRightSame(word, shift), mask); };
+  const V32 a = byte(p00), b = byte(p10), c = byte(p01), e = byte(p11);
+  const V32 t0 = hn::Add(hn::ShiftLeft<23>(a), hn::Mul(hn::Sub(b, a), kx));
+  const V32 t1 = hn::Add(hn::ShiftLeft<23>(c), hn::Mul(hn::Sub(e, c), kx));
+  const V32 diff = hn::Sub(t1, t0);
+  const hn::Half<D32> dh;
+  const VD k = hn::Set(dd, kRound);
+  const VD unscale = hn::Set(dd, kUnscale);
+  const auto between = [&](hn::Vec<hn::Half<D32>> t, hn::Vec<hn::Half<D32>> d, VD fy) {
+    const VD sum = hn::Add(hn::PromoteTo(dd, t), hn::Mul(hn::PromoteTo(dd, d), fy));
+    return hn::Add(hn::Mul(sum, unscale), k);
+  };
+  const VD lo = between(hn::LowerHalf(dh, t0), hn::LowerHalf(dh, diff), fylo);
+  const VD hi = between(hn::UpperHalf(dh, t0), hn::UpperHalf(dh, diff), fyhi);
+  return Low32(d32, hi, lo);
+}
+
+// Smoothed sampling of one vector of pixels starting at column x0.
+template <class RowVec>
+HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, double x0, const std::uint8_t* source,
+                               std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
+  const hn::Rebind<float, DD> df;
+  const std::size_t n = hn::Lanes(dd);
+  VD ulo, vlo, uhi, vhi;
+  row(hn::Iota(dd, x0), ulo, vlo);
+  row(hn::Iota(dd, x0 + static_cast<double>(n)), uhi, vhi);
+  // The point in single precision, and its lower-left neighbour as sums with 1.5 * 2^52.
+  const auto single = [&](VD t) { return hn::PromoteTo(dd, hn::DemoteTo(df, t)); };
+  ulo = single(ulo), uhi = single(uhi), vlo = single(vlo), vhi = single(vhi);
+  const VD k = hn::Set(dd, kRound);
+  const VD halfK = hn::Set(dd, 0.5);
+  const VD first = hn::Set(dd, kRound + 1);
+  const VD lastX = hn::Set(dd, kRound + width - 1);
+  const VD lastY = hn::Set(dd, kRound + height - 1);
+  const VD sxlo = hn::Add(hn::Sub(ulo, halfK), k), sxhi = hn::Add(hn::Sub(uhi, halfK), k);
+  const VD sylo = hn::Add(hn::Sub(vlo, halfK), k), syhi = hn::Add(hn::Sub(vhi, halfK), k);
+  const auto inside = [&](VD sx, VD sy) {
+    return hn::And(hn::And(hn::Ge(sx, first), hn::Le(sx, lastX)),
+                   hn::And(hn::Ge(sy, first), hn::Le(sy, lastY)));
+  };
+  const M32 in = Narrow(d32, dd, inside(sxhi, syhi), inside(sxlo, sylo));
+  if (hn::AllFalse(d32, in)) return StoreLow3(d32, fill, out);
+
+  // The fractions u - ix and v - iy, exact; kx = fx * 2^23 as an integer.
+  const VD fxlo = hn::Sub(ulo, hn::Sub(sxlo, k)), fxhi = hn::Sub(uhi, hn::Sub(sxhi, k));
+  const VD fylo = hn::Sub(vlo, hn::Sub(sylo, k)), fyhi = hn::Sub(vhi, hn::Sub(syhi, k));
+  const VD scale = hn::Set(dd, kScale);
+  const V32 kx = Low32(d32, hn::Add(hn::Mul(fxhi, scale), k), hn::Add(hn::Mul(fxlo, scale), k));
+
+  const V32 ix = Low32(d32, sxhi, sxlo);
+  const V32 iy = Low32(d32, syhi, sylo);
+  const V32 w = hn::Set(d32, width);
+  const V32 index = hn::IfThenElseZero(in, hn::Sub(hn::Add(hn::Mul(iy, w), ix), hn::Set(d32, width + 1)));
+  const V32 one = hn::Set(d32, 1);
+  const V32 p00 = Gather(d32, source, index);
+  const V32 p10 = Gather(d32, source, hn::Add(index, one));
+  const V32 p01 = Gather(d32, source, hn::Add(index, w));
+  const V32 p11 = Gather(d32, source, hn::Add(hn::Add(index, w), one));
+
+  const V32 blue = BlendByte(d32, dd, 0, p00, p10, p01, p11, kx, fylo, fyhi);
+  const V32 green = BlendByte(d32, dd, 8, p00, p10, p01, p11, kx, fylo, fyhi);
+  const V32 red = BlendByte(d32, dd, 16, p00, p10, p01, p11, kx, fylo, fyhi);
+  const V32 pixels = hn::Or(blue, hn::Or(hn::ShiftLeft<8>(green), hn::ShiftLeft<16>(red)));
+  StoreLow3(d32, hn::IfThenElse(in, pixels, fill), out);
+}
+
+template <bool kSmoothed, class RowVec, class Mapping>
+void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::int64_t first,
+          std::int64_t last) {
+  const D32 d32;
+  const DD dd;
+  const std::int64_t width = p.width;
+  const std::int64_t height = p.height;
+  const std::int64_t lanes = static_cast<std::int64_t>(hn::Lanes(d32));
+  const std::uint8_t* source = PlanePtr(p, sourcePlane);
+  std::uint8_t* dest = PlanePtr(p, 2);
+  const FillBytes fillBytes = FillOf(p.colour);
+  // The fill colour is 0x00BBGGRR; a pixel word holds blue in its low byte.
+  const V32 fill = hn::Set(d32, fillBytes.blue | fillBytes.green << 8 | fillBytes.red << 16);
+  // Whole vectors where the picture is wide enough and every pixel index (plus a row and a column,
+  // for smoothing) fits 32 bits; the scalar pass elsewhere.
+  const bool vectors = width >= lanes && width * (height + 1) < (std::int64_t{1} << 31);
+  const std::int64_t whole = vectors ? width - width % lanes : 0;
+  for (std::int64_t y = first; y <= last; ++y) {
+    std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
+    if (whole > 0) {
+      const RowVec rowVec(dd, mapping, static_cast<double>(y));
+      for (std::int64_t x = 1; x <= whole; x += lanes) {
+        if constexpr (kSmoothed) {
+          SmoothedVector(d32, dd, rowVec, static_cast<double>(x), source, p.width, p.height, fill,
+                         rowOut + 4 * (x - 1));
+        } else {
+          NearestVector(d32, dd, rowVec, static_cast<double>(x), source, p.width, p.height, fill,
+                        rowOut + 4 * (x - 1));
+        }
+      }
+    }
+    const auto row = mapping.Row(static_cast<double>(y));
+    for (std::int64_t x = whole + 1; x <= width; ++x) {
+      const SourcePoint point = row(static_cast<double>(x));
+      std::uint8_t* out = rowOut + 4 * (x - 1);
+      if constexpr (kSmoothed) {
+        SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, out);
+      } else {
+        SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, out);
+      }
+    }
+  }
+}
+
+void RotateRows(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                std::int64_t first, std::int64_t last) {
+  if (smoothed) {
+    Rows<true, RotationRowVec>(p, sourcePlane, mapping, first, last);
+  } else {
+    Rows<false, RotationRowVec>(p, sourcePlane, mapping, first, last);
+  }
+}
+
+void MagnifyRows(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                 std::int64_t first, std::int64_t last) {
+  if (smoothed) {
+    Rows<true, MagnifyRowVec>(p, sourcePlane, mapping, first, last);
+  } else {
+    Rows<false, MagnifyRowVec>(p, sourcePlane, mapping, first, last);
+  }
+}
+
+#else  // HWY_SCALAR, HWY_EMU128: never chosen (the baseline runs instead), built for the table only
+
+void RotateRows(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                std::int64_t first, std::int64_t last) {
+  ResampleRows<FastArithmetic>(p, sourcePlane, smoothed, mapping, first, last);
+}
+
+void MagnifyRows(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                 std::int64_t first, std::int64_t last) {
+  ResampleRows<FastArithmetic>(p, sourcePlane, smoothed, mapping, first, last);
+}
+
+#endif
+
+}  // namespace asmpic::resample::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#endif  // per-target include guard
