@@ -14,6 +14,7 @@
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
 #include "app/results/validation.h"
+#include "kernels/kernel_option.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 
@@ -107,7 +108,9 @@ int main(int argc, char** argv) {
       "Opens the window; without a display, with --headless, or with any option of the\n"
       "headless run below, runs the benchmark without a window and prints each test's\n"
       "seconds and the score, then the multi-core score and whether every picture was right."};
-  cli.set_version_flag("--version", std::string("asmbench ") + ASMPIC_VERSION);
+  KernelChoice kernels = KernelChoice::kBest;
+  AddKernelsOption(cli, kernels);
+  SetVersionFlag(cli, "asmbench", ASMPIC_VERSION, kernels);
   bool headless = false;
   WindowOptions window;
   app::HeadlessOptions headlessOptions;
@@ -128,6 +131,8 @@ int main(int argc, char** argv) {
     cli.exit(e);
     return app::kExitUsage;
   }
+  SetKernelChoice(kernels);  // before any engine exists
+  headlessOptions.kernels = KernelStore(kernels);
 
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/cls_asmpic.h"
+#include "kernels/kernel_option.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_picture_box.h"
 #include "platform/headless/headless_runtime.h"
@@ -66,7 +67,9 @@ int Run(int argc, char** argv) {
   using namespace asmpic;
 
   CLI::App app{"asmpic: runs the ASMpic engine's calls on a picture file"};
-  app.set_version_flag("--version", std::string("asmpic ") + ASMPIC_VERSION);
+  KernelChoice kernels = KernelChoice::kBest;
+  AddKernelsOption(app, kernels);
+  SetVersionFlag(app, "asmpic", ASMPIC_VERSION, kernels);
   std::string backColorText = "0";
   std::string boxText;
   std::string planesPath;
@@ -92,6 +95,7 @@ int Run(int argc, char** argv) {
     app.exit(e);
     return 2;
   }
+  SetKernelChoice(kernels);  // before any engine exists
 
   // Everything the command line says is checked before any call runs or anything is written.
   std::vector<tool::Call> calls;
