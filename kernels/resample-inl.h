@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "kernels/resample.h"
 
@@ -45,9 +46,9 @@ using V32 = hn::Vec<D32>;
 using VD = hn::Vec<DD>;
 using M32 = hn::Mask<D32>;
 
-constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52
-constexpr double kScale = 8388608.0;           // 2^23
-constexpr double kUnscale = 1.0 / 8388608.0;   // 2^-23, exact
+constexpr double kRound = 6755399441055744.0;     // 1.5 * 2^52
+constexpr double kScale = 8388608.0;              // 2^23
+constexpr double kRoundScaled = kRound * kScale;  // 1.5 * 2^75: its ulp is 2^23
 
 // The low 32 bits of every 64-bit lane of lo, then of hi.
 HWY_INLINE V32 Low32(D32 d32, VD hi, VD lo) {
@@ -121,41 +122,60 @@ HWY_INLINE void StoreLow3(D32 d32, V32 value, std::uint8_t* out) {
   hn::StoreU(hn::Or(hn::And(old, top), hn::AndNot(top, value)), d32, reinterpret_cast<std::int32_t*>(out));
 }
 
-// The vector forms of the mappings: one row's source points for a vector of x.
+// The vector forms of the mappings. What depends on x alone is worked out once per call, for
+// columns 1 .. n (element x - 1), with the scalar mapping's operations, and each row adds its own
+// part: the same double values as the scalar pass, hence the same bytes.
 struct RotationRowVec {
-  VD cx, cy, c, s, dySin, dyCos;
-  RotationRowVec(DD dd, const RotationMapping& m, double y)
-      : cx(hn::Set(dd, m.cx)),
-        cy(hn::Set(dd, m.cy)),
-        c(hn::Set(dd, m.c)),
-        s(hn::Set(dd, m.s)),
-        dySin(hn::Set(dd, (y - m.cy) * m.s)),
-        dyCos(hn::Set(dd, (y - m.cy) * m.c)) {}
-  HWY_INLINE void operator()(VD x, VD& u, VD& v) const {
-    const VD dx = hn::Sub(x, cx);
-    u = hn::Sub(hn::Add(cx, hn::Mul(dx, c)), dySin);
-    v = hn::Add(hn::Add(cy, hn::Mul(dx, s)), dyCos);
+  // cx + (x - cx) * c and cy + (x - cx) * s.
+  struct Columns {
+    std::vector<double> across, down;
+    Columns(const RotationMapping& m, std::int64_t n)
+        : across(static_cast<std::size_t>(n)), down(across.size()) {
+      for (std::int64_t x = 1; x <= n; ++x) {
+        const double dx = static_cast<double>(x) - m.cx;
+        across[static_cast<std::size_t>(x - 1)] = m.cx + dx * m.c;
+        down[static_cast<std::size_t>(x - 1)] = m.cy + dx * m.s;
+      }
+    }
+  };
+  const Columns& columns;
+  VD dySin, dyCos;
+  RotationRowVec(DD dd, const RotationMapping& m, const Columns& cols, double y)
+      : columns(cols), dySin(hn::Set(dd, (y - m.cy) * m.s)), dyCos(hn::Set(dd, (y - m.cy) * m.c)) {}
+  // The points of columns i + 1 .. i + Lanes(dd).
+  HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& v) const {
+    u = hn::Sub(hn::LoadU(dd, columns.across.data() + i), dySin);
+    v = hn::Add(hn::LoadU(dd, columns.down.data() + i), dyCos);
   }
 };
 
 struct MagnifyRowVec {
-  VD cx, s, v;
-  MagnifyRowVec(DD dd, const MagnifyMapping& m, double y)
-      : cx(hn::Set(dd, m.cx)), s(hn::Set(dd, m.s)), v(hn::Set(dd, (y - m.cy) * m.s + m.cy)) {}
-  HWY_INLINE void operator()(VD x, VD& u, VD& vOut) const {
-    u = hn::Add(hn::Mul(hn::Sub(x, cx), s), cx);
+  // (x - cx) * s + cx.
+  struct Columns {
+    std::vector<double> across;
+    Columns(const MagnifyMapping& m, std::int64_t n) : across(static_cast<std::size_t>(n)) {
+      for (std::int64_t x = 1; x <= n; ++x)
+        across[static_cast<std::size_t>(x - 1)] = (static_cast<double>(x) - m.cx) * m.s + m.cx;
+    }
+  };
+  const Columns& columns;
+  VD v;
+  MagnifyRowVec(DD dd, const MagnifyMapping& m, const Columns& cols, double y)
+      : columns(cols), v(hn::Set(dd, (y - m.cy) * m.s + m.cy)) {}
+  HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& vOut) const {
+    u = hn::LoadU(dd, columns.across.data() + i);
     vOut = v;
   }
 };
 
-// Nearest sampling of one vector of pixels starting at column x0.
+// Nearest sampling of one vector of pixels, columns i + 1 onwards.
 template <class RowVec>
-HWY_INLINE void NearestVector(D32 d32, DD dd, const RowVec& row, double x0, const std::uint8_t* source,
+HWY_INLINE void NearestVector(D32 d32, DD dd, const RowVec& row, std::size_t i, const std::uint8_t* source,
                               std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
   const std::size_t n = hn::Lanes(dd);
   VD ulo, vlo, uhi, vhi;
-  row(hn::Iota(dd, x0), ulo, vlo);
-  row(hn::Iota(dd, x0 + static_cast<double>(n)), uhi, vhi);
+  row(dd, i, ulo, vlo);
+  row(dd, i + n, uhi, vhi);
   const VD k = hn::Set(dd, kRound);
   const VD first = hn::Set(dd, kRound + 1);
   const VD lastX = hn::Set(dd, kRound + width);
@@ -185,26 +205,27 @@ HWY_INLINE V32 BlendByte(D32 d32, DD dd, int shift, V32 p00, V32 p10, V32 p01, V
   const V32 t1 = hn::Add(hn::ShiftLeft<23>(c), hn::Mul(hn::Sub(e, c), kx));
   const V32 diff = hn::Sub(t1, t0);
   const hn::Half<D32> dh;
-  const VD k = hn::Set(dd, kRound);
-  const VD unscale = hn::Set(dd, kUnscale);
+  // sum = 2^23 * (t0 + (t1 - t0) * fy) lies in 0 .. 255 * 2^23; adding 1.5 * 2^75 rounds it to a
+  // multiple of 2^23, halves to even, and leaves round(sum / 2^23) in the low bits.
+  const VD k = hn::Set(dd, kRoundScaled);
   const auto between = [&](hn::Vec<hn::Half<D32>> t, hn::Vec<hn::Half<D32>> d, VD fy) {
     const VD sum = hn::Add(hn::PromoteTo(dd, t), hn::Mul(hn::PromoteTo(dd, d), fy));
-    return hn::Add(hn::Mul(sum, unscale), k);
+    return hn::Add(sum, k);
   };
   const VD lo = between(hn::LowerHalf(dh, t0), hn::LowerHalf(dh, diff), fylo);
   const VD hi = between(hn::UpperHalf(dh, t0), hn::UpperHalf(dh, diff), fyhi);
   return Low32(d32, hi, lo);
 }
 
-// Smoothed sampling of one vector of pixels starting at column x0.
+// Smoothed sampling of one vector of pixels, columns i + 1 onwards.
 template <class RowVec>
-HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, double x0, const std::uint8_t* source,
+HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, std::size_t i, const std::uint8_t* source,
                                std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
   const hn::Rebind<float, DD> df;
   const std::size_t n = hn::Lanes(dd);
   VD ulo, vlo, uhi, vhi;
-  row(hn::Iota(dd, x0), ulo, vlo);
-  row(hn::Iota(dd, x0 + static_cast<double>(n)), uhi, vhi);
+  row(dd, i, ulo, vlo);
+  row(dd, i + n, uhi, vhi);
   // The point in single precision, and its lower-left neighbour as sums with 1.5 * 2^52.
   const auto single = [&](VD t) { return hn::PromoteTo(dd, hn::DemoteTo(df, t)); };
   ulo = single(ulo), uhi = single(uhi), vlo = single(vlo), vhi = single(vhi);
@@ -260,17 +281,17 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
   // for smoothing) fits 32 bits; the scalar pass elsewhere.
   const bool vectors = width >= lanes && width * (height + 1) < (std::int64_t{1} << 31);
   const std::int64_t whole = vectors ? width - width % lanes : 0;
+  const typename RowVec::Columns columns(mapping, whole);
   for (std::int64_t y = first; y <= last; ++y) {
     std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
     if (whole > 0) {
-      const RowVec rowVec(dd, mapping, static_cast<double>(y));
+      const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
       for (std::int64_t x = 1; x <= whole; x += lanes) {
+        const auto i = static_cast<std::size_t>(x - 1);
         if constexpr (kSmoothed) {
-          SmoothedVector(d32, dd, rowVec, static_cast<double>(x), source, p.width, p.height, fill,
-                         rowOut + 4 * (x - 1));
+          SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
         } else {
-          NearestVector(d32, dd, rowVec, static_cast<double>(x), source, p.width, p.height, fill,
-                        rowOut + 4 * (x - 1));
+          NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
         }
       }
     }
