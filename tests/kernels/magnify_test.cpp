@@ -211,13 +211,14 @@ TEST(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
   });
 }
 
-// Full HD, split into bands over the worker pool, zoomed in and out about an odd centre.
-TEST(MagnifyKernelEquivalence, FullHdMatchesTheReference) {
+// A large picture (see kLargeWidth), zoomed in and out about an odd centre.
+TEST(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
   for (const auto& [opcode, zoom] :
        {std::pair{kNearest, 12}, std::pair{kSmoothed, 24}, std::pair{kSmoothed, 7}}) {
-    KernelPlanes start = RandomPlanes(1920, 1080, 57, opcode);
+    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
     KernelPlanes reference = start;
-    const std::uint32_t cx = FloatArg(1001.7f), cy = FloatArg(333.0f);
+    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.5217f),
+                        cy = FloatArg(testing::kLargeHeight * 0.3083f);
     KernelPlanes baseline = start;
     MagnifyKernelReference(&reference.params, cx, cy, zoom);
     MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);

@@ -194,13 +194,14 @@ TEST(RotateKernelEquivalence, FastVariantsMatchTheReference) {
   });
 }
 
-// Full HD, split into bands over the worker pool: every opcode at an odd angle about an odd centre.
-TEST(RotateKernelEquivalence, FullHdMatchesTheReference) {
+// A large picture (see kLargeWidth): every opcode at an odd angle about an odd centre.
+TEST(RotateKernelEquivalence, LargePictureMatchesTheReference) {
   for (int opcode = 0; opcode <= 3; ++opcode) {
-    KernelPlanes start = RandomPlanes(1920, 1080, 23 + opcode, opcode);
+    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
     KernelPlanes reference = start;
     const std::int32_t angle = 360 + 37 + 86 * opcode;
-    const std::uint32_t cx = FloatArg(911.3f), cy = FloatArg(517.0f);
+    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.4746f),
+                        cy = FloatArg(testing::kLargeHeight * 0.4787f);
     KernelPlanes baseline = start;
     RotateKernelReference(&reference.params, cx, cy, angle);
     RotateKernelBaseline(&baseline.params, cx, cy, angle);

@@ -63,6 +63,15 @@ inline float SweepCentre(std::mt19937& random, int extent) {
   return std::uniform_real_distribution<float>(-2.0f, extent + 2.0f)(random);
 }
 
+// The large picture of the equivalence tests: full HD, split into bands over the worker pool. Under
+// the sanitizers, whose reference runs take a minute there, the smallest odd size that is still
+// split into bands.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr int kLargeWidth = 641, kLargeHeight = 411;
+#else
+inline constexpr int kLargeWidth = 1920, kLargeHeight = 1080;
+#endif
+
 // Names for suites instantiated over the entries (baseline, reference, best), in that order.
 inline std::string EntryName(const ::testing::TestParamInfo<KernelEntry>& info) {
   constexpr std::array<const char*, 3> kNames = {"Baseline", "Reference", "Best"};
