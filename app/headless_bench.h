@@ -34,6 +34,7 @@ struct HeadlessOptions {
   bool listTests = false;
   std::vector<std::string> tests;  // short names; empty: all
   bool quiet = false;
+  bool verbose = false;  // the decoder's own account of a start picture it cannot read
 
   // Not on the command line; tests set these.
   KernelStore kernels = {};

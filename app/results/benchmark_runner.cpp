@@ -3,6 +3,7 @@
 #include "app/benchmark_table.h"
 #include "app/headless_form.h"
 #include "app/results/multicore.h"
+#include "platform/interruption.h"
 
 namespace asmpic::app {
 
@@ -42,6 +43,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
                                 : "run " + std::to_string(number) + " of " + std::to_string(timedRuns));
     }
     form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     RunSamples samples;
     samples.tests = recorder.TakeSamples();
     if (warmup) continue;
@@ -73,6 +75,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   if (plan.threads > 0) {
     const MultiCorePasses passes = RunMultiCore(picture1, picture2, plan.tests, plan.threads, timedRuns,
                                                 plan.kernels, clock, hooks.progress);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     MultiCoreResult multi;
     multi.threads = plan.threads;
     multi.wallSeconds = passes.wallSeconds;
