@@ -42,6 +42,7 @@ package:
 	@cmake --build --preset release --target package
 
 bench:
+	@tools/install-deps.sh bench
 	@$(MAKE) --no-print-directory PRESET=release build
 	@for b in $(BUILD)/bench/*_bench; do $$b; done
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need. Quiet and quick when
 # everything is already there; runs `apt-get update` once, only when something is missing.
+#   tools/install-deps.sh         what the programs and the tests need
+#   tools/install-deps.sh bench   that, and OpenCV for the side-by-side benchmark (bench/peers_bench)
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,9 @@ packages=(
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
 )
+if [ "${1:-}" = "bench" ]; then
+  packages+=(libopencv-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

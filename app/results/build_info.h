@@ -14,6 +14,8 @@ struct BuildInfo {
   std::string qtVersion;      // Qt at build time
   std::string qtRuntime;      // Qt the program runs with
   std::string kernelVariant;  // see KernelVariant
+  std::string kernelChoice;   // "best", "baseline", "reference" or "custom"
+  std::string kernelTarget;   // the code that runs for it, as KernelTargetName says, or "custom"
 };
 
 BuildInfo CurrentBuild(const KernelStore& kernels = {});

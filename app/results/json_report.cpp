@@ -68,7 +68,9 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
                            {"flags", build.flags},
                            {"qt_version", build.qtVersion},
                            {"qt_runtime_version", build.qtRuntime},
-                           {"kernel_variant", build.kernelVariant}}}};
+                           {"kernel_variant", build.kernelVariant},
+                           {"kernel_choice", build.kernelChoice},
+                           {"kernel_target", build.kernelTarget}}}};
   document["machine"] = {{"cpu_model", OrNull(machine.cpuModel)},
                          {"logical_cores", machine.logicalCores},
                          {"memory_bytes", OrNull(machine.memoryBytes)},
