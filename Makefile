@@ -2,10 +2,11 @@
 #   make run    install what is missing, build, and run the benchmark (a window where there is a
 #               display, the headless run where there is none)
 #   make test   install what is missing, build and run every test, then again under the sanitizers
+#   make package  the Debian package (checked by lintian in the release tests)
 PRESET ?= release
 BUILD   = build/$(PRESET)
 
-.PHONY: all deps configure build run test test-release test-sanitize bench clean
+.PHONY: all deps configure build run test test-release test-sanitize bench package clean
 
 all: build
 
@@ -34,6 +35,11 @@ test-release:
 test-sanitize:
 	@$(MAKE) --no-print-directory PRESET=sanitize build
 	@ctest --preset sanitize
+
+# The Debian package, build/release/asmpic-bench_<version>_<arch>.deb (CPack).
+package:
+	@$(MAKE) --no-print-directory PRESET=release build
+	@cmake --build --preset release --target package
 
 bench:
 	@tools/install-deps.sh bench

@@ -94,7 +94,7 @@ void Form1::BuildControls(const std::string& assets) {
 
   command1_ = new platform::QtButton(this);
   command1_->setObjectName(QStringLiteral("Command1"));
-  command1_->setText(QStringLiteral("Запустить (актуально для старых ПК до 2004 года)"));
+  command1_->setText(tr("Запустить (актуально для старых ПК до 2004 года)"));
   Place(*command1_, kCommand1, tppX, tppY);
 
   list1_ = new platform::QtListBox(this);

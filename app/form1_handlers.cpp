@@ -5,6 +5,7 @@
 
 #include "app/benchmark_table.h"
 #include "app/score.h"
+#include "app/translation.h"
 
 namespace asmpic::app {
 
@@ -126,13 +127,22 @@ void Timer2_Timer(Form1Controls& form) {
   static thread_local bool asking = false;
   if (asking) return;
   asking = true;
-  const auto answer = form.runtime.MsgBox(kQuestionPrompt, platform::MsgBoxButtons::YesNo,
-                                          platform::MsgBoxIcon::Question, kQuestionTitle);
+  const auto answer =
+      form.runtime.MsgBox(WindowText(kQuestionPrompt).toStdString(), platform::MsgBoxButtons::YesNo,
+                          platform::MsgBoxIcon::Question, WindowText(kQuestionTitle).toStdString());
   asking = false;
   if (answer == platform::MsgBoxResult::Yes) {
     const std::string text = form.Label1.Caption();
-    if (form.Label1.ForeColor() == kGreen) form.shell.Open(MailLink(text, 'A'));
-    if (form.Label1.ForeColor() == kRed) form.shell.Open(MailLink(text, 'B'));
+    platform::Runtime& runtime = form.runtime;
+    const auto open = [&](char suffix) {
+      form.shell.Open(MailLink(text, suffix), [&runtime, subject = MailSubject(text, suffix)] {
+        runtime.MsgBox(WindowText(kMailNotOpenedPrompt).arg(QString::fromStdString(subject)).toStdString(),
+                       platform::MsgBoxButtons::OK, platform::MsgBoxIcon::Exclamation,
+                       WindowText(kMailNotOpenedTitle).toStdString());
+      });
+    };
+    if (form.Label1.ForeColor() == kGreen) open('A');
+    if (form.Label1.ForeColor() == kRed) open('B');
   }
   form.Timer1.SetEnabled(false);
   form.Timer2.SetEnabled(false);

@@ -1,6 +1,7 @@
 #pragma once
 // What Form1 does when Command1 is pressed and when its timers tick, written against the platform
 // interfaces so that the window, the headless run and the tests share it.
+#include <QtGlobal>
 #include <span>
 #include <string>
 
@@ -64,10 +65,20 @@ bool RunSomeTests(Form1Controls& form, RunState& state, std::span<const int> tes
 void Timer1_Timer(Form1Controls& form);
 
 // Timer2: asks whether to send the score and opens the mail link on Yes; then both timers stop.
+// When no mail program can take the link, a message box shows its subject instead.
 void Timer2_Timer(Form1Controls& form);
 
-inline constexpr const char* kQuestionPrompt = "Хотите послать результаты автору программы?";
-inline constexpr const char* kQuestionTitle = "ТЕСТ ЗАВЕРШЕН УСПЕШНО";
+// The window's own texts (Russian), translated through WindowText() when a translation is installed.
+inline constexpr const char* kQuestionPrompt =
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "Хотите послать результаты автору программы?");
+inline constexpr const char* kQuestionTitle =
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "ТЕСТ ЗАВЕРШЕН УСПЕШНО");
+// Shown when no mail program could take the link, with the link's subject (%1), so that the user
+// can send the score by hand.
+inline constexpr const char* kMailNotOpenedPrompt = QT_TRANSLATE_NOOP(
+    "asmpic::app::Form1", "Не удалось открыть почтовую программу. Отправьте письмо вручную с темой:\n\n%1");
+inline constexpr const char* kMailNotOpenedTitle =
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "Письмо не отправлено");
 
 // The decimal separator of the user's locale.
 std::string LocaleDecimalSeparator();

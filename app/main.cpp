@@ -15,6 +15,7 @@
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
 #include "app/results/validation.h"
+#include "app/translation.h"
 #include "kernels/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/picture_save.h"
@@ -62,6 +63,7 @@ std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options
     return std::nullopt;
   }
   QApplication::setApplicationName("ASMpic Bench");
+  app::InstallTranslation(*start.application);
   platform::QtRuntime runtime;
   platform::QtShell shell;
   const auto form = app::ShowForm1(runtime);

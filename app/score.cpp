@@ -61,6 +61,10 @@ float ElapsedSeconds(float start, float end, double monotonicElapsed) {
   return static_cast<float>(monotonicElapsed);
 }
 
+std::string MailSubject(const std::string& scoreText, char suffix) {
+  return "My score is " + scoreText + suffix;
+}
+
 std::string MailLink(const std::string& scoreText, char suffix) {
   return "mailto:?subject=My%20score%20is%20" + scoreText + suffix;
 }

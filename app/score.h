@@ -37,5 +37,7 @@ float ElapsedSeconds(float start, float end, double monotonicElapsed);
 // The mail link that offers the score: subject "My score is " + the label's text + A (green) or
 // B (red). The recipient is left for the user to choose.
 std::string MailLink(const std::string& scoreText, char suffix);
+// The same subject as the user reads it: "My score is " + the label's text + the suffix.
+std::string MailSubject(const std::string& scoreText, char suffix);
 
 }  // namespace asmpic::app

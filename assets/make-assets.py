@@ -128,6 +128,7 @@ Exec=asmbench
 Icon=asmpic-bench
 Terminal=false
 Categories=System;Monitor;
+Keywords=benchmark;speed;performance;image;score;
 """
 
 

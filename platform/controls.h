@@ -44,11 +44,13 @@ class Button {
   std::function<void()> onClick;
 };
 
-// Opens a link (a mail link) with the desktop's handler; failures are ignored.
+// Opens a link (a mail link) with the desktop's handler.
 class Shell {
  public:
   virtual ~Shell() = default;
-  virtual void Open(const std::string& link) = 0;
+  // Hands `link` to the desktop. `cannotOpen` is called on the user-interface thread, at once or
+  // once it is known, when no program could open the link; it is not called when one did.
+  virtual void Open(const std::string& link, std::function<void()> cannotOpen) = 0;
 };
 
 }  // namespace asmpic::platform

@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev libxxhash-dev libhwy-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
   fonts-liberation2 xvfb xauth
+  qt6-tools-dev qt6-l10n-tools librsvg2-bin
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 if [ "${1:-}" = "bench" ]; then
   packages+=(libopencv-dev)

@@ -90,10 +90,15 @@ class HeadlessButton : public Button {
   std::string caption_;
 };
 
+// Records the links; `canOpen` false plays a desktop where no program opens them.
 class HeadlessShell : public Shell {
  public:
-  void Open(const std::string& link) override { opened.push_back(link); }
+  void Open(const std::string& link, std::function<void()> cannotOpen) override {
+    opened.push_back(link);
+    if (!canOpen && cannotOpen) cannotOpen();
+  }
   std::vector<std::string> opened;
+  bool canOpen = true;
 };
 
 }  // namespace asmpic::platform

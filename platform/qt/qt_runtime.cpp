@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTime>
 #include <cstdio>
@@ -45,6 +46,13 @@ MsgBoxResult QtRuntime::MsgBox(std::string_view prompt, MsgBoxButtons buttons, M
                   QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())),
                   question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                   QApplication::activeWindow());
+  // The text can be selected and copied (a mail's subject to send by hand, an error to report).
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  if (question) {
+    // The window's texts are Russian unless a translation is installed; its answers follow them.
+    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("asmpic::platform::QtRuntime", "&Да"));
+    box.button(QMessageBox::No)->setText(QCoreApplication::translate("asmpic::platform::QtRuntime", "&Нет"));
+  }
   box.exec();
   if (!question) return MsgBoxResult::OK;
   // Closing the question without an answer counts as No.

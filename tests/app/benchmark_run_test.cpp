@@ -271,6 +271,29 @@ TEST_F(Timers, QuestionAnsweredYesMailsTheScoreWithItsColourSuffix) {
   }
 }
 
+TEST_F(Timers, AMailLinkNoProgramCanOpenShowsItsSubjectInstead) {
+  form.Label1.SetCaption("-200000");
+  form.Label1.SetForeColor(kRed);
+  form.runtime.answers.push_back(platform::MsgBoxResult::Yes);
+  auto controls = form.controls();
+  form.shell.canOpen = false;
+  Timer2_Timer(controls);
+  EXPECT_EQ(form.shell.opened, std::vector<std::string>{"mailto:?subject=My%20score%20is%20-200000B"});
+  ASSERT_EQ(form.runtime.messages.size(), 2u);
+  const auto& shown = form.runtime.messages[1];
+  EXPECT_EQ(shown.title, "Письмо не отправлено");
+  EXPECT_NE(shown.prompt.find("\n\nMy score is -200000B"), std::string::npos) << shown.prompt;
+  EXPECT_EQ(shown.buttons, platform::MsgBoxButtons::OK);
+  EXPECT_FALSE(form.Timer1.Enabled());
+
+  // Where the link opens, the question stays the only message.
+  form.runtime.messages.clear();
+  form.shell.canOpen = true;
+  form.runtime.answers.push_back(platform::MsgBoxResult::Yes);
+  Timer2_Timer(controls);
+  EXPECT_EQ(form.runtime.messages.size(), 1u);
+}
+
 // A run started soon after the previous one must not be interrupted by that run's question: its
 // timer would otherwise fire during the new run's yields, with the test's clock running.
 TEST_F(Timers, StartingARunCancelsThePendingQuestion) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
@@ -26,26 +27,16 @@
 #include "platform/qt/qt_list_box.h"
 #include "platform/qt/qt_picture_box.h"
 #include "platform/qt/qt_runtime.h"
+#include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qt_twips.h"
 #include "platform/qt/qt_window.h"
+#include "tests/support/qt_modal.h"
 
 namespace asmpic::platform {
 namespace {
 
-// Runs `act` on the modal dialog of type T as soon as the event loop shows it.
-template <typename T>
-void WhenShown(std::function<void(T&)> act) {
-  QTimer::singleShot(0, [act] {
-    auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) {
-      // Not up yet: look again on the next pass.
-      WhenShown<T>(act);
-      return;
-    }
-    act(*dialog);
-  });
-}
+using testing::WhenShown;
 
 TEST(Twips, RoundToTheNearestPixelWithHalvesToEven) {
   EXPECT_EQ(TwipsToPixels(4455, 15), 297);
@@ -250,12 +241,14 @@ TEST(QtRuntimeTest, TimerIsSecondsSinceMidnight) {
 
 TEST(QtRuntimeTest, MessageBoxShowsPromptTitleIconAndReturnsTheButton) {
   QtRuntime runtime;
-  QString title, text;
+  QString title, text, yes, no;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   WhenShown<QMessageBox>([&](QMessageBox& box) {
     title = box.windowTitle();
     text = box.text();
     icon = box.icon();
+    yes = box.button(QMessageBox::Yes)->text();
+    no = box.button(QMessageBox::No)->text();
     box.button(QMessageBox::Yes)->click();
   });
   EXPECT_EQ(runtime.MsgBox("Хотите послать результаты автору программы?", MsgBoxButtons::YesNo,
@@ -264,6 +257,9 @@ TEST(QtRuntimeTest, MessageBoxShowsPromptTitleIconAndReturnsTheButton) {
   EXPECT_EQ(title, QStringLiteral("ТЕСТ ЗАВЕРШЕН УСПЕШНО"));
   EXPECT_EQ(text, QStringLiteral("Хотите послать результаты автору программы?"));
   EXPECT_EQ(icon, QMessageBox::Question);
+  // Without a translation the answers speak the window's Russian too.
+  EXPECT_EQ(yes, QStringLiteral("&Да"));
+  EXPECT_EQ(no, QStringLiteral("&Нет"));
 
   WhenShown<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
   EXPECT_EQ(runtime.MsgBox("?", MsgBoxButtons::YesNo, MsgBoxIcon::Question, "t"), MsgBoxResult::No);
@@ -416,6 +412,50 @@ TEST_F(QtDialogsTest, ColourDialogOffersAndReturnsTheCustomColours) {
   });
   EXPECT_EQ(dialogs.ChooseColor(window, custom), std::nullopt);
   EXPECT_EQ(custom, before);
+}
+
+// A stand-in for xdg-open, first on PATH: records its arguments and exits with `status`.
+class FakeOpener {
+ public:
+  explicit FakeOpener(int status) : savedPath_(qgetenv("PATH")) {
+    const QString script = dir_.filePath(QStringLiteral("xdg-open"));
+    QFile file(script);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\nexit %2\n")
+                   .arg(dir_.filePath(QStringLiteral("arguments")))
+                   .arg(status)
+                   .toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", dir_.path().toUtf8() + ":" + savedPath_);
+  }
+  ~FakeOpener() { qputenv("PATH", savedPath_); }
+  QString arguments() const {
+    QFile file(dir_.filePath(QStringLiteral("arguments")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray savedPath_;
+};
+
+TEST(QtShellTest, AnOpenerThatFailsIsReportedAndOneThatWorksIsNot) {
+  const std::string link = "mailto:?subject=My%20score%20is%20-200000B";
+  for (const int status : {4, 0}) {
+    FakeOpener opener(status);
+    QtShell shell;
+    bool failed = false;
+    shell.Open(link, [&] { failed = true; });
+    if (status != 0) {
+      QTRY_VERIFY_WITH_TIMEOUT(failed, 5000);
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT(!opener.arguments().isEmpty(), 5000);
+      QTest::qWait(300);  // long enough for its end to be seen
+      EXPECT_FALSE(failed);
+    }
+    EXPECT_EQ(opener.arguments(), QString::fromStdString(link) + "\n") << "the link is passed unchanged";
+  }
 }
 
 }  // namespace
