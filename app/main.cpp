@@ -13,6 +13,8 @@
 #include "app/form1.h"
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
+#include "app/history/history_cli.h"
+#include "app/window_results.h"
 #include "app/results/validation.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
@@ -48,7 +50,7 @@ class CloseWatcher : public QObject {
   app::RunState& state_;
 };
 
-int RunWindow(int argc, char** argv, const WindowOptions& options) {
+int RunWindow(int argc, char** argv, const WindowOptions& options, const app::HistoryOptions& history) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("ASMpic Bench");
   platform::QtRuntime runtime;
@@ -60,12 +62,14 @@ int RunWindow(int argc, char** argv, const WindowOptions& options) {
   app::RunState state;
   CloseWatcher watcher(state);
   form->installEventFilter(&watcher);
+  app::WindowResults results(*form, history);
 
   // A run in the window ends by starting the question timer; a scripted --run never asks. Every
   // run's pictures are checked too, silently: only --run reports a wrong one (exit status 3).
   form->Command1().onClick = [&] {
-    app::PictureValidator validator;
-    app::Command1_Click(controls, state, {.startTimer2 = !options.run, .observer = &validator});
+    results.Record([&](app::RunObserver* observer) {
+      return app::Command1_Click(controls, state, {.startTimer2 = !options.run, .observer = observer});
+    });
   };
   form->Timer1().onTick = [&] { app::Timer1_Timer(controls); };
   form->Timer2().onTick = [&] { app::Timer2_Timer(controls); };
@@ -73,14 +77,15 @@ int RunWindow(int argc, char** argv, const WindowOptions& options) {
   int status = 0;
   if (options.run) {
     QTimer::singleShot(0, form.get(), [&] {
-      app::PictureValidator validator;
-      if (!app::Command1_Click(controls, state, {.observer = &validator})) {
+      if (!results.Record([&](app::RunObserver* observer) {
+            return app::Command1_Click(controls, state, {.observer = observer});
+          })) {
         status = 1;  // the window was closed during the run
         return;
       }
       app::PrintResult(form->List1(), form->Label1(), std::cout);
       std::cout.flush();
-      const app::Validation validation = validator.result();
+      const app::Validation validation = results.validation();
       if (validation.verdict == app::Verdict::Invalid) {
         app::ReportMismatches(validation, "", std::cerr);
         status = app::kExitInvalid;
@@ -119,6 +124,7 @@ int main(int argc, char** argv) {
       ->needs(run);
   const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : headlessOnly) option->excludes(run);
+  for (CLI::Option* option : app::AddHistoryOptions(cli, headlessOptions.history)) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
   try {
     cli.parse(argc, argv);
@@ -129,6 +135,9 @@ int main(int argc, char** argv) {
     return app::kExitUsage;
   }
 
+  if (headlessOptions.history.command()) {
+    return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout, std::cerr);
+  }
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";
     return 2;
@@ -142,5 +151,5 @@ int main(int argc, char** argv) {
     std::cerr << "asmbench: --run needs a display\n";
     return 2;
   }
-  return RunWindow(argc, argv, window);
+  return RunWindow(argc, argv, window, headlessOptions.history);
 }

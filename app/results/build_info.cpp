@@ -29,7 +29,15 @@ BuildInfo CurrentBuild(const KernelStore& kernels) {
   info.qtVersion = QT_VERSION_STR;
   info.qtRuntime = qVersion();
   info.kernelVariant = KernelVariant(kernels);
+  info.kernelChoice = std::string(KernelChoiceName(CurrentKernelChoice()));
+  info.kernelTarget = KernelTargetName(CurrentKernelChoice());
   return info;
+}
+
+std::string KernelsText(const BuildInfo& build) {
+  if (build.kernelVariant == "custom") return "custom kernels";
+  if (build.kernelTarget.empty() || build.kernelTarget == build.kernelChoice) return build.kernelChoice;
+  return build.kernelChoice + " (" + build.kernelTarget + ")";
 }
 
 }  // namespace asmpic::app

@@ -14,9 +14,15 @@ struct BuildInfo {
   std::string qtVersion;      // Qt at build time
   std::string qtRuntime;      // Qt the program runs with
   std::string kernelVariant;  // see KernelVariant
+  std::string kernelChoice;   // the process's choice: "best", "baseline" or "reference"
+  std::string kernelTarget;   // the code that runs for it: "AVX2", "SSE2", "reference", ...
 };
 
 BuildInfo CurrentBuild(const KernelStore& kernels = {});
+
+// The kernels as the reports name them: "best (AVX2)", "reference"; "custom" for kernels a test
+// swapped in.
+std::string KernelsText(const BuildInfo& build);
 
 // "fast" for the engine's default kernels, "reference" for the plain reference versions, else
 // "custom".

@@ -35,6 +35,9 @@ class HeadlessOutput : public ::testing::Test {
     options.noWarmup = true;
     options.threads = 0;
     options.showProgress = false;
+    options.minRuns = 1;  // one throughput run after the window's pass: these tests look at outputs
+    options.minTime = 0.0;
+    options.history.dbPath = path("history.sqlite");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -72,7 +75,10 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
   std::ifstream in(options.jsonPath);
   const json doc = json::parse(in);
   EXPECT_EQ(doc["format"], "asmpic-bench-result");
-  EXPECT_EQ(doc["format_version"], 1);
+  EXPECT_EQ(doc["format_version"], 2);
+  EXPECT_EQ(doc["mode"], "headless");
+  EXPECT_EQ(doc["throughput"]["single_core"]["tests"].size(), 7u);
+  EXPECT_EQ(doc["throughput"]["multi_core"]["score"]["count"], 2);
   EXPECT_EQ(doc["program"]["build"]["kernel_variant"], "fast");
   EXPECT_EQ(doc["machine"]["logical_cores"], std::thread::hardware_concurrency());
   EXPECT_EQ(doc["settings"]["repeat"], 2);
@@ -147,14 +153,24 @@ TEST_F(HeadlessOutput, QuietPrintsTheScoreLineAloneAndASubsetSaysThereIsNone) {
   EXPECT_EQ(out.str(), "Score: none (only some of the tests ran)\n");
 }
 
-// A plain headless run is the window's single pass: seven tests, two clock readings each, no
-// warm-up; --repeat brings the warm-up in.
+// A plain headless run is first the window's single pass (seven tests, two clock readings each, no
+// warm-up before it), which gives the list and the score; the throughput runs follow. --repeat
+// brings the warm-up in instead.
 TEST_F(HeadlessOutput, APlainRunIsOnePassAndRepeatsComeAfterAWarmUp) {
   options.noWarmup = false;
+  options.jsonPath = path("plain.json");
   int readings = 0;
-  options.timeOfDay = [&] { return 1000.0f + static_cast<float>(readings++); };
+  // The first pass's tests take 1 s each on the time of day, every later one 2 s.
+  options.timeOfDay = [&] { return static_cast<float>(readings < 14 ? readings++ : 2 * readings++); };
   ASSERT_EQ(Run(), kExitOk) << err.str();
-  EXPECT_EQ(readings, 14);
+  EXPECT_EQ(readings, 14 * 2);
+  EXPECT_EQ(out.str().rfind("Rotating... 1\n", 0), 0u) << out.str();
+  EXPECT_NE(out.str().find("Score: 4650 (green)\n"), std::string::npos) << out.str();  // T = 7 s
+  std::ifstream in(options.jsonPath);
+  const json doc = json::parse(in);
+  EXPECT_EQ(doc["classic_pass"]["seconds"], 7.0);
+  EXPECT_EQ(doc["tests"][0]["samples"].size(), 1u);
+  options.jsonPath.clear();
   readings = 0;
   options.repeat = 2;
   ASSERT_EQ(Run(), kExitOk) << err.str();
@@ -245,7 +261,7 @@ TEST(AsmbenchProgram, ListsTheSevenTestsAndRunsWithoutAWindowWhenAskedForResults
   EXPECT_EQ(list.out.rfind("rotate ", 0), 0u);
 
   // A display is there for the GUI tests; a headless option alone still runs without a window.
-  const ProgramResult run = Asmbench("--tests contour --threads 1 --no-warmup --quiet");
+  const ProgramResult run = Asmbench("--tests contour --threads 1 --min-time 0 --no-save --quiet");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Score: none (only some of the tests ran)\n");
 }
