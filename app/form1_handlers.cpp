@@ -60,8 +60,10 @@ std::optional<float> RunOneTest(Form1Controls& form, RunState& state, const RunO
   form.List1.AddItem(test.caption);
   if (options.observer != nullptr) options.observer->TestStarting(index);
   const float start = form.runtime.Timer();
+  const double monotonicStart = form.runtime.MonotonicSeconds();
   if (!RunTestLoop(form, state, options, index)) return std::nullopt;
-  const float elapsed = ElapsedSeconds(start, form.runtime.Timer());
+  const float end = form.runtime.Timer();
+  const float elapsed = ElapsedSeconds(start, end, form.runtime.MonotonicSeconds() - monotonicStart);
   if (options.observer != nullptr) options.observer->TestFinished(index, elapsed, form.Engine1);
   form.List1.SetList(form.List1.ListCount() - 1, test.caption + FormatSeconds(elapsed, decimalSeparator));
   form.Engine1.ResetPic();
@@ -80,6 +82,9 @@ std::string LocaleDecimalSeparator() {
 
 bool Command1_Click(Form1Controls& form, RunState& state, const RunOptions& options) {
   RunDepth depth(state);
+  // The question belongs to the run that just ended: a new run stops its timer, so the modal
+  // question never opens in the middle of a timed test.
+  form.Timer2.SetEnabled(false);
   const std::string separator = LocaleDecimalSeparator();
   form.Picture2.SetVisible(false);
   form.List1.Clear();

@@ -50,10 +50,15 @@ std::string FormatSeconds(float seconds, const std::string& decimalSeparator) {
   return text;
 }
 
-float ElapsedSeconds(float start, float end) {
-  float elapsed = end - start;
-  if (elapsed < 0.0f) elapsed += 86400.0f;
-  return elapsed;
+float ElapsedSeconds(float start, float end, double monotonicElapsed) {
+  const float elapsed = end - start;
+  if (elapsed >= 0.0f) return elapsed;
+  const float acrossMidnight = elapsed + 86400.0f;
+  // The time-of-day clock resolves to 1/128 s late in the day; a second of slack covers that and
+  // the moments between the two clocks' readings.
+  const double slack = 1.0 + 0.01 * monotonicElapsed;
+  if (std::abs(acrossMidnight - monotonicElapsed) <= slack) return acrossMidnight;
+  return static_cast<float>(monotonicElapsed);
 }
 
 std::string MailLink(const std::string& scoreText, char suffix) {

@@ -27,9 +27,12 @@ const char* ColourName(platform::Colour colour);
 // given decimal separator, a leading zero below 1 and a minus sign when negative.
 std::string FormatSeconds(float seconds, const std::string& decimalSeparator);
 
-// The elapsed time between two time-of-day readings; a reading that passed midnight (the clock
-// restarted at 0) gains a day.
-float ElapsedSeconds(float start, float end);
+// The elapsed time between two time-of-day readings. When the clock went back, the run either
+// passed midnight (the clock restarted at 0), and the time gains a day, or the time of day was
+// corrected (time synchronisation, the end of daylight saving), and the time is the monotonic
+// clock's instead. It passed midnight when the day-corrected time agrees with the monotonic
+// clock's `monotonicElapsed` seconds.
+float ElapsedSeconds(float start, float end, double monotonicElapsed);
 
 // The mail link that offers the score: subject "My score is " + the label's text + A (green) or
 // B (red). The recipient is left for the user to choose.

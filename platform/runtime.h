@@ -26,6 +26,9 @@ class Runtime {
   // Seconds since local midnight, with a fraction.
   virtual float Timer() = 0;
 
+  // Seconds on a clock that only goes forward (no midnight, no corrections of the time of day).
+  virtual double MonotonicSeconds() = 0;
+
   // Twips (1/1440 inch) per screen pixel.
   virtual float TwipsPerPixelX() const = 0;
   virtual float TwipsPerPixelY() const = 0;

@@ -22,6 +22,7 @@ class HeadlessRuntime : public Runtime {
                       std::string_view title) override;
   void DoEvents() override;
   float Timer() override;
+  double MonotonicSeconds() override { return Milliseconds() / 1000.0; }
   float TwipsPerPixelX() const override { return twipsPerPixelX; }
   float TwipsPerPixelY() const override { return twipsPerPixelY; }
   Dialogs& FileAndColourDialogs() override { return dialogs; }

@@ -1,8 +1,10 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QStringList>
 
 #include "platform/qt/qt_colour.h"
@@ -21,9 +23,31 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The filters say "*.*" for every file, as the engine's dialogs always have; on this system that
+// pattern would hide every name without a dot. The dialog keeps showing the filter's text, but
+// its list matches every name while such a filter is chosen. This needs Qt's own dialog, whose
+// list we can reach.
+void MatchEveryFileForStarDotStar(QFileDialog& dialog) {
+  auto* model = dialog.findChild<QFileSystemModel*>();
+  if (model == nullptr) return;
+  const auto widen = [model] {
+    QStringList patterns = model->nameFilters();
+    if (patterns.removeAll(QStringLiteral("*.*")) == 0) return;
+    patterns << QStringLiteral("*");
+    model->setNameFilters(patterns);
+  };
+  widen();
+  // Connected after the dialog's own handler, so it widens what the dialog has just set.
+  if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    QObject::connect(types, &QComboBox::activated, model, widen);
+}
+
 std::optional<std::string> AskForFile(Window& owner, std::string_view title,
                                       std::span<const FileFilter> filter, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(OwnerWidget(owner), FromUtf8(title), QString(), QtFileFilter(filter));
+  QFileDialog dialog(OwnerWidget(owner), FromUtf8(title));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setNameFilter(QtFileFilter(filter));
+  MatchEveryFileForStarDotStar(dialog);
   dialog.setAcceptMode(mode);
   if (mode == QFileDialog::AcceptOpen) {
     dialog.setFileMode(QFileDialog::ExistingFile);

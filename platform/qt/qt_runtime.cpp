@@ -1,4 +1,5 @@
 #include "platform/qt/qt_runtime.h"
+#include <chrono>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,6 +57,10 @@ void QtRuntime::DoEvents() {
 
 float QtRuntime::Timer() {
   return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+}
+
+double QtRuntime::MonotonicSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 float QtRuntime::TwipsPerPixelX() const {

@@ -13,6 +13,7 @@ class QtRuntime : public Runtime {
   // Processes the events waiting now, once.
   void DoEvents() override;
   float Timer() override;
+  double MonotonicSeconds() override;
   // 1440 over the primary screen's logical dots per inch (15 at 96 dpi).
   float TwipsPerPixelX() const override;
   float TwipsPerPixelY() const override;

@@ -104,6 +104,12 @@ TEST_F(BenchmarkRun, YieldsBeforeEveryCallAndResetsOnceAfterEachTest) {
 TEST_F(BenchmarkRun, ARunPastMidnightCountsTheDayThatTheClockLost) {
   now = 86398.0f;  // the rotation test starts 2 s before midnight and ends 2 s after it
   step = 4.0f;
+  double monotonic = 0.0;  // in step with the time of day, read just after it
+  form.runtime.clock = [&] {
+    monotonic += 4000.0;
+    return NextReading();
+  };
+  form.runtime.millisecondClock = [&] { return monotonic; };
   Run();
   EXPECT_EQ(form.List1.List(0), "Rotating... 4");
   EXPECT_EQ(form.List1.List(1), "Smoothing... 4");
@@ -187,9 +193,31 @@ TEST(FormatSeconds, SevenSignificantDigitsWithoutTrailingZeros) {
   EXPECT_EQ(FormatSeconds(9.9999999f, "."), "10");
 }
 
-TEST(ElapsedSeconds, AReadingPastMidnightGainsADay) {
-  EXPECT_FLOAT_EQ(ElapsedSeconds(100.0f, 102.5f), 2.5f);
-  EXPECT_FLOAT_EQ(ElapsedSeconds(86399.5f, 0.5f), 1.0f);
+TEST(ElapsedSeconds, OnlyAClockThatPassedMidnightGainsADay) {
+  EXPECT_FLOAT_EQ(ElapsedSeconds(100.0f, 102.5f, 2.5), 2.5f);
+  EXPECT_FLOAT_EQ(ElapsedSeconds(86399.5f, 0.5f, 1.0), 1.0f);
+  EXPECT_FLOAT_EQ(ElapsedSeconds(86399.5f, 0.5f, 1.3), 1.0f) << "the clocks' readings need not agree exactly";
+  // The time of day set back by an hour, or by a second, during a 2.5 s test: the monotonic time.
+  EXPECT_FLOAT_EQ(ElapsedSeconds(50000.0f, 46402.5f, 2.5), 2.5f);
+  EXPECT_FLOAT_EQ(ElapsedSeconds(50000.0f, 49999.5f, 0.5), 0.5f);
+  EXPECT_FLOAT_EQ(ElapsedSeconds(86399.5f, 86000.0f, 0.5), 0.5f) << "set back just before midnight";
+}
+
+// The time of day jumps back an hour in the middle of the rotation test; the monotonic clock goes
+// on at 2.5 s a reading.
+TEST_F(BenchmarkRun, AClockSetBackListsTheMonotonicTime) {
+  double monotonic = 0.0;
+  form.runtime.millisecondClock = [&] { return monotonic; };
+  int readings = 0;
+  form.runtime.clock = [&] {
+    monotonic += 2500.0;
+    return ++readings == 2 ? now - 3600.0f : NextReading();
+  };
+  Run();
+  ASSERT_EQ(form.List1.items().size(), 7u);
+  EXPECT_EQ(form.List1.items()[0].rfind("Rotating... ", 0), 0u);
+  EXPECT_LT(std::stof(form.List1.items()[0].substr(12)), 86400.0f / 2) << form.List1.items()[0];
+  EXPECT_EQ(form.Label1.ForeColor(), kGreen);
 }
 
 class Timers : public BenchmarkRun {};
@@ -241,6 +269,19 @@ TEST_F(Timers, QuestionAnsweredYesMailsTheScoreWithItsColourSuffix) {
       EXPECT_EQ(form.shell.opened, std::vector<std::string>{c.link});
     }
   }
+}
+
+// A run started soon after the previous one must not be interrupted by that run's question: its
+// timer would otherwise fire during the new run's yields, with the test's clock running.
+TEST_F(Timers, StartingARunCancelsThePendingQuestion) {
+  double milliseconds = 0.0;
+  form.runtime.millisecondClock = [&] { return milliseconds += 50.0; };
+  Run({.startTimer2 = true});
+  ASSERT_TRUE(form.Timer2.Enabled());
+  form.runtime.messages.clear();
+  Run({.startTimer2 = true});
+  EXPECT_TRUE(form.runtime.messages.empty()) << "asked: " << form.runtime.messages.front().prompt;
+  EXPECT_TRUE(form.Timer2.Enabled()) << "the question follows the run that just ended";
 }
 
 TEST_F(Timers, TheQuestionIsNotAskedAgainWhileItIsOpen) {

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
@@ -312,6 +315,46 @@ class QtDialogsTest : public ::testing::Test {
   QtDialogs dialogs;
   const FileFilter filter[1] = {{"Pictures (*.bmp)", "*.bmp"}};
 };
+
+// "All Files (*.*)" lists names without a dot too, whether it is the first filter or chosen later.
+TEST_F(QtDialogsTest, AllFilesListsNamesWithoutADot) {
+  QTemporaryDir dir;
+  for (const char* name : {"picture.bmp", "README", "notes.txt"})
+    QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+  const auto listed = [&](QFileDialog& dialog) {
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    QStringList names;
+    if (model == nullptr) return names;
+    const QModelIndex root = model->index(dir.path());
+    for (int row = 0; row < model->rowCount(root); ++row)
+      names << model->index(row, 0, root).data().toString();
+    names.sort();
+    return names;
+  };
+  const FileFilter allFirst[] = {{"All Files (*.*)", "*.*"}, {"Pictures (*.bmp)", "*.bmp"}};
+  const FileFilter allSecond[] = {{"Pictures (*.bmp)", "*.bmp"}, {"All Files (*.*)", "*.*"}};
+  for (const auto& filter : {std::span<const FileFilter>(allFirst), std::span<const FileFilter>(allSecond)}) {
+    QStringList names;
+    WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+      auto* model = dialog.findChild<QFileSystemModel*>();
+      QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+      dialog.setDirectory(dir.path());
+      auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      const int all = types->findText(QStringLiteral("All Files (*.*)"));
+      if (types->currentIndex() != all) {
+        types->setCurrentIndex(all);
+        emit types->activated(all);  // as a user's choice
+      }
+      loaded.wait(2000);
+      QTest::qWait(50);
+      names = listed(dialog);
+      dialog.reject();
+    });
+    dialogs.GetOpenFileName(window, "Open", filter);
+    EXPECT_EQ(names.join(u',').toStdString(), "README,notes.txt,picture.bmp")
+        << "first filter: " << filter[0].label;
+  }
+}
 
 TEST_F(QtDialogsTest, OpenReturnsTheChosenFileAndNothingOnCancel) {
   QTemporaryDir dir;
