@@ -134,7 +134,8 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
 std::string HeadlessExitStatusHelp() {
   return "Exit status: 0 the run finished and its pictures are right (or could not be checked);\n"
          "1 a start picture could not be read, an output or the history could not be written, or\n"
-         "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, so\n"
+         "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, "
+         "so\n"
          "the results are invalid.";
 }
 

@@ -14,8 +14,8 @@
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
 #include "app/history/history_cli.h"
-#include "app/window_results.h"
 #include "app/results/validation.h"
+#include "app/window_results.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 
@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
   }
 
   if (headlessOptions.history.command()) {
-    return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout, std::cerr);
+    return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout,
+                                  std::cerr);
   }
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -43,9 +44,10 @@ QString MachineText(const nlohmann::ordered_json& document) {
 
 }  // namespace
 
-ChartWidget::ChartWidget(Comparison comparison, QWidget* parent) : QWidget(parent), comparison_(std::move(comparison)) {
+ChartWidget::ChartWidget(Comparison comparison, QWidget* parent)
+    : QWidget(parent), comparison_(std::move(comparison)) {
   const QSize natural = ChartSize(comparison_);
-  const int width = 760;
+  const int width = 600;
   setMinimumSize(width, natural.height() * width / natural.width());
 }
 
@@ -58,8 +60,8 @@ void ChartWidget::paintEvent(QPaintEvent*) {
 }
 
 ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
-                             const std::optional<nlohmann::ordered_json>& document, std::vector<ResultSummary> others,
-                             QWidget* parent)
+                             const std::optional<nlohmann::ordered_json>& document,
+                             std::vector<ResultSummary> others, QWidget* parent)
     : QDialog(parent), result_(result), document_(document) {
   setObjectName(QStringLiteral("ResultsDialog"));
   setWindowTitle(QStringLiteral("ASMpic Bench: results"));
@@ -78,31 +80,43 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
       summary->label = "this run";
       columns.push_back(std::move(*summary));
     }
-    QString headline = QStringLiteral("Score: %1 (%2)   Throughput score: %3\nMode: %4, kernels: %5, 1 thread")
-                           .arg(result_->score ? QString::number(result_->score->value) : QStringLiteral("none"),
-                                result_->score ? QString::fromUtf8(ColourName(result_->score->colour)) : QString(),
-                                QString::fromStdString(ThroughputText(result_->throughput.score)),
-                                QString::fromStdString(result_->mode), QString::fromStdString(kernels));
+    QString headline =
+        QStringLiteral("Score: %1 (%2)   Throughput score: %3\nMode: %4, kernels: %5, 1 thread")
+            .arg(result_->score ? QString::number(result_->score->value) : QStringLiteral("none"),
+                 result_->score ? QString::fromUtf8(ColourName(result_->score->colour)) : QString(),
+                 QString::fromStdString(ThroughputText(result_->throughput.score)),
+                 QString::fromStdString(result_->mode), QString::fromStdString(kernels));
     heading->setText(headline);
   } else {
     heading->setText(QStringLiteral("No run yet: press the start button for a result."));
   }
   layout->addWidget(heading);
+  // The table and the machine on the left, the chart on the right: the dialog stays low enough
+  // for small screens.
+  auto* columnsLayout = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  columnsLayout->addLayout(left);
+  layout->addLayout(columnsLayout, 1);
 
   auto* table = new QTableWidget(this);
   table->setObjectName(QStringLiteral("resultsTable"));
   table->setColumnCount(4);
-  table->setHorizontalHeaderLabels({QStringLiteral("Test"), QStringLiteral("Seconds (list)"),
-                                    QStringLiteral("Seconds (monotonic)"), QStringLiteral("Mpix/s")});
+  table->setHorizontalHeaderLabels({QStringLiteral("Test"), QStringLiteral("Seconds"),
+                                    QStringLiteral("Monotonic s"), QStringLiteral("Mpix/s")});
   table->verticalHeader()->setVisible(false);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionMode(QAbstractItemView::NoSelection);
+  table->setFocusPolicy(Qt::NoFocus);
   if (result_ && !result_->runs.empty()) {
     const RunSamples& run = result_->classicPass ? *result_->classicPass : result_->runs.back();
     table->setRowCount(static_cast<int>(run.tests.size()) + 1);
     for (std::size_t i = 0; i < run.tests.size(); ++i) {
       const TestSample& s = run.tests[i];
       const int row = static_cast<int>(i);
-      table->setItem(row, 0, new QTableWidgetItem(QString::fromUtf8(kBenchmarkTests.at(static_cast<std::size_t>(s.test)).name)));
+      table->setItem(
+          row, 0,
+          new QTableWidgetItem(QString::fromUtf8(kBenchmarkTests.at(static_cast<std::size_t>(s.test)).name)));
       table->setItem(row, 1, new QTableWidgetItem(QString::number(s.seconds, 'g', 7)));
       table->setItem(row, 2, new QTableWidgetItem(QString::number(s.monotonicSeconds, 'f', 6)));
       const double mpix = i < result_->throughput.tests.size() ? result_->throughput.tests[i].median : 0.0;
@@ -114,22 +128,27 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
     table->setItem(last, 2, new QTableWidgetItem(QString::number(run.monotonicTotal, 'f', 6)));
     table->setItem(last, 3, new QTableWidgetItem(QString::number(result_->throughput.score.median, 'f', 1)));
   }
-  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  table->setMinimumHeight(table->horizontalHeader()->height() + 9 * table->verticalHeader()->defaultSectionSize());
-  layout->addWidget(table);
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->setMinimumWidth(340);
+  table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
+                          9 * table->verticalHeader()->defaultSectionSize());
+  left->addWidget(table);
 
   if (document_) {
     auto* machine = new QLabel(MachineText(*document_), this);
     machine->setObjectName(QStringLiteral("resultsMachine"));
     machine->setWordWrap(true);
-    layout->addWidget(machine);
+    machine->setMaximumWidth(360);
+    left->addWidget(machine);
     text << MachineText(*document_).toStdString() << '\n';
   }
 
   for (ResultSummary& other : others) columns.push_back(std::move(other));
   auto* chart = new ChartWidget(Compare(std::move(columns)), this);
   chart->setObjectName(QStringLiteral("resultsChart"));
-  layout->addWidget(chart, 1);
+  columnsLayout->addWidget(chart, 1);
+  left->addStretch(1);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   auto* copy = buttons->addButton(QStringLiteral("Copy result"), QDialogButtonBox::ActionRole);
@@ -157,8 +176,10 @@ bool ResultsDialog::SaveJson(const QString& path) {
   if (!document_) return false;
   QFile file(path);
   const QByteArray bytes = QByteArray::fromStdString(document_->dump(2) + "\n");
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() || !file.flush()) {
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+      !file.flush()) {
+    QMessageBox::warning(this, windowTitle(),
+                         QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     return false;
   }
   return true;

@@ -34,8 +34,9 @@ class ResultsDialog : public QDialog {
  public:
   // `result` and `document` are the last run's (nothing before the first run); `others` are the
   // columns after it in the chart (earlier runs, then the references).
-  ResultsDialog(const std::optional<BenchmarkResult>& result, const std::optional<nlohmann::ordered_json>& document,
-                std::vector<ResultSummary> others, QWidget* parent = nullptr);
+  ResultsDialog(const std::optional<BenchmarkResult>& result,
+                const std::optional<nlohmann::ordered_json>& document, std::vector<ResultSummary> others,
+                QWidget* parent = nullptr);
 
   // The result as text, as the copy button puts it on the clipboard.
   QString ResultText() const;

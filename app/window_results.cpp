@@ -25,7 +25,9 @@ constexpr int kEarlierRuns = 2;
 }  // namespace
 
 WindowResults::WindowResults(Form1& form, HistoryOptions history, std::string assetsDirectory)
-    : form_(form), history_(std::move(history)), assets_(assetsDirectory.empty() ? AssetsDirectory() : assetsDirectory) {
+    : form_(form),
+      history_(std::move(history)),
+      assets_(assetsDirectory.empty() ? AssetsDirectory() : assetsDirectory) {
   form_.Label1().installEventFilter(this);
   form_.Picture2().installEventFilter(this);
   auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), &form_);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <vector>
 
 namespace asmpic::app {
 
@@ -18,8 +19,8 @@ namespace {
 constexpr int kWidth = 960;
 constexpr int kLabelWidth = 100;  // the row names at the left
 constexpr int kTextWidth = 190;   // Mpix/s and ratio beside the longest bar
-constexpr int kBarHeight = 14;
-constexpr int kGroupGap = 12;
+constexpr int kBarHeight = 12;
+constexpr int kGroupGap = 10;
 constexpr int kLegendLine = 18;
 constexpr int kMargin = 12;
 
@@ -27,6 +28,16 @@ constexpr std::array<QRgb, 6> kColours = {0x3366cc, 0xdc3912, 0xff9900, 0x109618
 
 QColor ColumnColour(std::size_t i) {
   return QColor::fromRgb(kColours[i % kColours.size()]);
+}
+
+// The rows the first result has: the bars are relative to it.
+std::vector<const ComparisonRow*> ChartRows(const Comparison& c) {
+  std::vector<const ComparisonRow*> rows;
+  for (const ComparisonRow& row : c.rows) {
+    if (!row.cells.empty() && row.cells[0] && row.cells[0]->count > 0 && row.cells[0]->median > 0.0)
+      rows.push_back(&row);
+  }
+  return rows;
 }
 
 int TopOfRows(const Comparison& c) {
@@ -48,7 +59,8 @@ QFont ChartFont(int pixels, bool bold = false) {
 }  // namespace
 
 QSize ChartSize(const Comparison& comparison) {
-  return {kWidth, TopOfRows(comparison) + static_cast<int>(comparison.rows.size()) * GroupHeight(comparison) + 24 +
+  return {kWidth, TopOfRows(comparison) +
+                      static_cast<int>(ChartRows(comparison).size()) * GroupHeight(comparison) + 24 +
                       kMargin};
 }
 
@@ -63,28 +75,30 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
 
   painter.setPen(Qt::black);
   painter.setFont(ChartFont(15, true));
-  painter.drawText(QRect(kMargin, kMargin, natural.width() - 2 * kMargin, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Throughput relative to [1] (Mpix/s, whiskers: 95 % interval of the median)"));
+  painter.drawText(
+      QRect(kMargin, kMargin, natural.width() - 2 * kMargin, 20), Qt::AlignLeft | Qt::AlignVCenter,
+      QStringLiteral("Throughput relative to [1] (Mpix/s, whiskers: 95 % interval of the median)"));
   painter.setFont(ChartFont(12));
   for (std::size_t i = 0; i < comparison.columns.size(); ++i) {
     const ResultSummary& c = comparison.columns[i];
     const int y = kMargin + 24 + static_cast<int>(i) * kLegendLine;
     painter.fillRect(QRect(kMargin, y + 3, 12, 12), ColumnColour(i));
     painter.setPen(Qt::black);
-    const QString text = QStringLiteral("[%1] %2: %3%4")
-                             .arg(i + 1)
-                             .arg(QString::fromStdString(c.label), QString::fromStdString(c.Provenance()),
-                                  c.cpuModel.empty() ? QString() : QStringLiteral(", ") + QString::fromStdString(c.cpuModel));
+    const QString text =
+        QStringLiteral("[%1] %2: %3%4")
+            .arg(i + 1)
+            .arg(QString::fromStdString(c.label), QString::fromStdString(c.Provenance()),
+                 c.cpuModel.empty() ? QString() : QStringLiteral(", ") + QString::fromStdString(c.cpuModel));
     painter.drawText(QRect(kMargin + 18, y, natural.width() - 2 * kMargin - 18, kLegendLine),
                      Qt::AlignLeft | Qt::AlignVCenter, text);
   }
 
   // The scale: ratios to the first result, up to the largest ratio (or interval end) shown.
+  const std::vector<const ComparisonRow*> rows = ChartRows(comparison);
   double largest = 1.0;
-  for (const ComparisonRow& row : comparison.rows) {
-    const auto& base = row.cells.empty() ? std::nullopt : row.cells[0];
-    if (!base || !(base->median > 0.0)) continue;
-    for (const auto& cell : row.cells) {
+  for (const ComparisonRow* row : rows) {
+    const auto& base = row->cells[0];
+    for (const auto& cell : row->cells) {
       if (!cell || cell->count == 0) continue;
       largest = std::max(largest, cell->high.value_or(cell->median) / base->median);
     }
@@ -93,7 +107,7 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
   const int left = kMargin + kLabelWidth;
   const int plotWidth = natural.width() - left - kTextWidth - kMargin;
   const auto x = [&](double ratio) { return left + static_cast<int>(plotWidth * ratio / largest + 0.5); };
-  const int bottom = top + static_cast<int>(comparison.rows.size()) * GroupHeight(comparison);
+  const int bottom = top + static_cast<int>(rows.size()) * GroupHeight(comparison);
 
   painter.setPen(QPen(QColor(0x99, 0x99, 0x99), 1, Qt::DashLine));
   painter.drawLine(x(1.0), top - 4, x(1.0), bottom);
@@ -101,8 +115,8 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
   painter.drawLine(left, top - 4, left, bottom);
   painter.drawText(QRect(x(1.0) - 40, bottom + 2, 80, 18), Qt::AlignCenter, QStringLiteral("1× [1]"));
 
-  for (std::size_t r = 0; r < comparison.rows.size(); ++r) {
-    const ComparisonRow& row = comparison.rows[r];
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const ComparisonRow& row = *rows[r];
     const int groupTop = top + static_cast<int>(r) * GroupHeight(comparison);
     painter.setPen(Qt::black);
     painter.setFont(ChartFont(12, row.name == "score" || row.name == "multi-core"));
@@ -113,7 +127,7 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
       const auto& cell = row.cells[i];
       const int y = groupTop + static_cast<int>(i) * kBarHeight;
-      if (!cell || cell->count == 0 || !base || !(base->median > 0.0)) {
+      if (!cell || cell->count == 0) {
         painter.setPen(QColor(0x77, 0x77, 0x77));
         painter.drawText(QRect(left + 4, y, 200, kBarHeight), Qt::AlignLeft | Qt::AlignVCenter,
                          QStringLiteral("not measured"));

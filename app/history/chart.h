@@ -1,5 +1,6 @@
 #pragma once
-// The comparison as a bar chart: per test and score one group of bars, one bar per result, each
+// The comparison as a bar chart: per test and score one group of bars (the rows the first result
+// has), one bar per result, each
 // as long as its throughput relative to the first result, with its interval as a whisker and its
 // Mpix/s and ratio written beside it. Drawn with QPainter, so the same chart goes to the results
 // dialog, to an SVG file and to a PNG file; the files need no display, only a QGuiApplication

@@ -29,9 +29,8 @@ std::optional<ResultSummary> ReadFile(const fs::path& path, std::string* error) 
 }
 
 bool AllDigits(const std::string& text) {
-  return !text.empty() && text.size() < 19 && std::all_of(text.begin(), text.end(), [](char c) {
-    return c >= '0' && c <= '9';
-  });
+  return !text.empty() && text.size() < 19 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string Number(double value) {
@@ -102,7 +101,8 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
     }
     const auto document = db.Load(std::stoll(name));
     if (!document) {
-      if (error != nullptr) *error = db.ok() ? "no stored run has the id " + name + " in " + historyPath : db.error();
+      if (error != nullptr)
+        *error = db.ok() ? "no stored run has the id " + name + " in " + historyPath : db.error();
       return std::nullopt;
     }
     std::string why;
@@ -116,7 +116,8 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
   }
   if (error != nullptr) {
     std::string names;
-    for (const ResultSummary& r : LoadReferences(assetsDirectory)) names += (names.empty() ? "" : ", ") + r.label;
+    for (const ResultSummary& r : LoadReferences(assetsDirectory))
+      names += (names.empty() ? "" : ", ") + r.label;
     *error = "'" + name + "' is neither a result file, nor a stored run's id, nor a reference (" +
              (names.empty() ? std::string("none found") : names) + ")";
   }
@@ -137,7 +138,8 @@ Comparison Compare(std::vector<ResultSummary> columns) {
   for (const std::string& name : names) {
     ComparisonRow row{name, {}};
     for (const ResultSummary& c : cols) {
-      const auto found = std::find_if(c.tests.begin(), c.tests.end(), [&](const auto& t) { return t.name == name; });
+      const auto found =
+          std::find_if(c.tests.begin(), c.tests.end(), [&](const auto& t) { return t.name == name; });
       row.cells.push_back(found != c.tests.end() ? std::optional(found->mpix) : std::nullopt);
     }
     comparison.rows.push_back(std::move(row));
@@ -158,14 +160,14 @@ Comparison Compare(std::vector<ResultSummary> columns) {
     comparison.notes.push_back("the results come from different modes (" + Joined(modes) +
                                "): a run in the window also times drawing on screen");
   }
-  const auto targets = Distinct(cols, [](const ResultSummary& c) {
-    return c.kernelTarget.empty() ? c.kernelChoice : c.kernelTarget;
-  });
+  const auto targets = Distinct(
+      cols, [](const ResultSummary& c) { return c.kernelTarget.empty() ? c.kernelChoice : c.kernelTarget; });
   if (targets.size() > 1)
     comparison.notes.push_back("the results ran different kernels (" + Joined(targets) + ")");
   const auto threads = Distinct(cols, [](const ResultSummary& c) { return std::to_string(c.threads); });
   if (threads.size() > 1 && anyMulti) {
-    comparison.notes.push_back("the multi-core scores come from different thread counts (" + Joined(threads) + ")");
+    comparison.notes.push_back("the multi-core scores come from different thread counts (" + Joined(threads) +
+                               ")");
   }
   const auto machines = Distinct(cols, [](const ResultSummary& c) { return c.cpuModel; });
   if (machines.size() > 1) comparison.notes.push_back("the results come from different processors");
@@ -190,7 +192,8 @@ void WriteComparison(const Comparison& comparison, std::ostream& out) {
     out << '[' << i + 1 << "] " << cols[i].label << ": " << cols[i].Provenance();
     if (!cols[i].cpuModel.empty()) out << ", " << cols[i].cpuModel;
     if (!cols[i].startedAt.empty()) out << ", " << cols[i].startedAt;
-    if (!cols[i].validation.empty() && cols[i].validation != "valid") out << ", pictures " << cols[i].validation;
+    if (!cols[i].validation.empty() && cols[i].validation != "valid")
+      out << ", pictures " << cols[i].validation;
     out << '\n';
   }
   out << "Mpix/s (median ± the larger half of its 95 % interval); ratio to [1]; * beyond both runs' spread\n";
@@ -198,8 +201,8 @@ void WriteComparison(const Comparison& comparison, std::ostream& out) {
   std::snprintf(text, sizeof text, "%-11s", "test");
   out << text;
   for (std::size_t i = 0; i < cols.size(); ++i) {
-    std::snprintf(text, sizeof text, i == 0 ? " %16s" : " %16s %8s  ", ("[" + std::to_string(i + 1) + "]").c_str(),
-                  "ratio");
+    std::snprintf(text, sizeof text, i == 0 ? " %16s" : " %16s %8s  ",
+                  ("[" + std::to_string(i + 1) + "]").c_str(), "ratio");
     out << text;
   }
   out << '\n';
@@ -211,7 +214,8 @@ void WriteComparison(const Comparison& comparison, std::ostream& out) {
       out << text;
       if (i == 0) continue;
       const bool beyond = row.cells[0] && row.cells[i] && BeyondSpread(*row.cells[0], *row.cells[i]);
-      std::snprintf(text, sizeof text, " %8s%s ", RatioText(row.cells[0], row.cells[i]).c_str(), beyond ? " *" : "  ");
+      std::snprintf(text, sizeof text, " %8s%s ", RatioText(row.cells[0], row.cells[i]).c_str(),
+                    beyond ? " *" : "  ");
       out << text;
     }
     out << '\n';

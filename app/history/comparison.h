@@ -22,7 +22,7 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
                                            const std::string& assetsDirectory, std::string* error);
 
 struct ComparisonRow {
-  std::string name;                                 // a test's short name, "score" or "multi-core"
+  std::string name;                                  // a test's short name, "score" or "multi-core"
   std::vector<std::optional<MedianEstimate>> cells;  // one per column; nothing where it was not measured
 };
 

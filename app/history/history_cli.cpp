@@ -38,12 +38,13 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
     return 1;
   }
   char line[256];
-  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %s\n", "id", "started (UTC)",
-                "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures");
+  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %s\n", "id",
+                "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures");
   out << line;
   for (const StoredRun& r : runs) {
     const std::string kernels =
-        r.kernelChoice + (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
+        r.kernelChoice +
+        (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
     const std::string classic =
         r.classicScore ? std::to_string(*r.classicScore) + " " + r.classicColour : std::string("-");
     std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %s\n", r.id,
@@ -56,7 +57,8 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
   return 0;
 }
 
-int CompareResults(const HistoryOptions& options, const std::string& assets, std::ostream& out, std::ostream& err) {
+int CompareResults(const HistoryOptions& options, const std::string& assets, std::ostream& out,
+                   std::ostream& err) {
   std::vector<ResultSummary> columns;
   for (const std::string& name : options.compare) {
     std::string error;
@@ -98,12 +100,14 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
       ->type_name("FILE");
   cli.add_flag("--no-save", options.noSave, "do not store this run in the history");
   auto* list = cli.add_flag("--history", options.list, "list the stored runs, then exit");
-  auto* compare = cli.add_option("--compare", options.compare,
-                                 "compare results test by test: stored run ids, result files (JSON) or reference "
-                                 "names (assets/references), the first being the base; then exit")
-                      ->type_name("RESULT ...")
-                      ->expected(1, -1);
-  cli.add_option("--chart", options.chart, "with --compare: draw the comparison as a bar chart (.svg or .png)")
+  auto* compare =
+      cli.add_option("--compare", options.compare,
+                     "compare results test by test: stored run ids, result files (JSON) or reference "
+                     "names (assets/references), the first being the base; then exit")
+          ->type_name("RESULT ...")
+          ->expected(1, -1);
+  cli.add_option("--chart", options.chart,
+                 "with --compare: draw the comparison as a bar chart (.svg or .png)")
       ->type_name("FILE")
       ->needs(compare);
   list->excludes(compare);

@@ -112,7 +112,8 @@ std::vector<SampleRow> SamplesOf(const json& document) {
       for (const json& times : p.at("monotonic_seconds")) {
         ++thread;
         for (std::size_t t = 0; t < times.size() && t < names.size(); ++t) {
-          rows.push_back({"multi", pass, thread, names[t].get<std::string>(), std::nullopt, times[t].get<double>(), ""});
+          rows.push_back(
+              {"multi", pass, thread, names[t].get<std::string>(), std::nullopt, times[t].get<double>(), ""});
         }
       }
     }
@@ -138,7 +139,8 @@ HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs) : path_(path) {
   std::error_code ignored;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-  if (!Check(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), "open"))
+  if (!Check(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+             "open"))
     return;
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, busyTimeoutMs);
@@ -195,12 +197,13 @@ std::optional<long long> HistoryDb::Save(const json& document) {
     return std::nullopt;
   };
   sqlite3_stmt* raw = nullptr;
-  if (!Check(sqlite3_prepare_v2(db_,
-                                "INSERT INTO runs(started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
-                                " machine, build, classic_score, classic_colour, score, score_low, score_high,"
-                                " multi_score, multi_low, multi_high, validation, document)"
-                                " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                                -1, &raw, nullptr),
+  if (!Check(sqlite3_prepare_v2(
+                 db_,
+                 "INSERT INTO runs(started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
+                 " machine, build, classic_score, classic_colour, score, score_low, score_high,"
+                 " multi_score, multi_low, multi_high, validation, document)"
+                 " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                 -1, &raw, nullptr),
              "write"))
     return fail();
   Statement insertRun(raw);
@@ -233,10 +236,11 @@ std::optional<long long> HistoryDb::Save(const json& document) {
   if (!Check(sqlite3_step(s), "write")) return fail();
   const long long id = sqlite3_last_insert_rowid(db_);
 
-  if (!Check(sqlite3_prepare_v2(db_,
-                                "INSERT INTO samples(run_id, pass, run, thread, test, seconds, monotonic_seconds, hash)"
-                                " VALUES(?,?,?,?,?,?,?,?)",
-                                -1, &raw, nullptr),
+  if (!Check(sqlite3_prepare_v2(
+                 db_,
+                 "INSERT INTO samples(run_id, pass, run, thread, test, seconds, monotonic_seconds, hash)"
+                 " VALUES(?,?,?,?,?,?,?,?)",
+                 -1, &raw, nullptr),
              "write"))
     return fail();
   Statement insertSample(raw);

@@ -31,7 +31,8 @@ MedianEstimate EstimateFrom(const json& e) {
 
 std::vector<TestThroughput> TestsFrom(const json& throughput) {
   std::vector<TestThroughput> tests;
-  for (const json& t : throughput.at("tests")) tests.push_back({t.at("name").get<std::string>(), EstimateFrom(t)});
+  for (const json& t : throughput.at("tests"))
+    tests.push_back({t.at("name").get<std::string>(), EstimateFrom(t)});
   return tests;
 }
 
@@ -44,7 +45,8 @@ void ThroughputFromSamples(const json& document, ResultSummary& summary) {
     std::vector<double> mpix;
     std::size_t run = 0;
     for (const json& sample : test.at("samples")) {
-      mpix.push_back(MegapixelsPerSecond(calls, kStandardPixels, sample.at("monotonic_seconds").get<double>()));
+      mpix.push_back(
+          MegapixelsPerSecond(calls, kStandardPixels, sample.at("monotonic_seconds").get<double>()));
       if (perRun.size() <= run) perRun.emplace_back();
       perRun[run++].push_back(mpix.back());
     }
@@ -102,10 +104,12 @@ std::optional<ResultSummary> SummarizeDocument(const json& document, std::string
         summary.score = EstimateFrom(throughput.at("single_core").at("score"));
       if (const json& multi = throughput.at("multi_core"); multi.is_object()) {
         summary.multiTests = TestsFrom(multi);
-        if (document.at("settings").value("full_run", false)) summary.multiScore = EstimateFrom(multi.at("score"));
+        if (document.at("settings").value("full_run", false))
+          summary.multiScore = EstimateFrom(multi.at("score"));
       }
     }
-    if (const auto reference = document.find("reference"); reference != document.end() && reference->is_object())
+    if (const auto reference = document.find("reference");
+        reference != document.end() && reference->is_object())
       summary.description = Text(*reference, "description");
   } catch (const json::exception& e) {
     return fail(std::string("a result document with a part missing or of the wrong kind: ") + e.what());

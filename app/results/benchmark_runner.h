@@ -26,7 +26,7 @@ struct BenchmarkPlan {
   int repeat = 1;        // timed runs at least (multi-core: passes at least)
   double minTime = 0.0;  // and more until their summed monotonic time reaches this many seconds
   bool warmup = true;    // one untimed run before the timed ones
-  int threads = 0;                              // engines of the multi-core pass; 0: no such pass
+  int threads = 0;       // engines of the multi-core pass; 0: no such pass
   KernelStore kernels = {};
 };
 
@@ -53,7 +53,7 @@ struct TestStatistics {
 // to W / N, the wall time that one copy cost; from the median W over the passes.
 struct MultiCoreResult {
   int threads = 0;
-  std::vector<double> wallSeconds;  // per pass
+  std::vector<double> wallSeconds;                            // per pass
   std::vector<std::vector<std::vector<TestSample>>> samples;  // per pass, per thread, per test
   Throughput throughput;  // per pass, the throughput of all threads summed per test
   Statistics wall;
@@ -72,10 +72,10 @@ struct BenchmarkResult {
   long long pixelsPerCall = 0;       // Picture1's pixels, which every engine call processes
   bool fullRun = true;
   std::optional<RunSamples> classicPass;  // the window's single pass, when the plan asks for it
-  std::vector<RunSamples> runs;         // the timed runs, warm-up and classic pass excluded
-  Throughput throughput;                // of the timed runs
-  std::vector<std::string> listLines;   // List1 after the classic pass, else after the last timed run
-  std::vector<TestStatistics> perTest;  // in plan order
+  std::vector<RunSamples> runs;           // the timed runs, warm-up and classic pass excluded
+  Throughput throughput;                  // of the timed runs
+  std::vector<std::string> listLines;     // List1 after the classic pass, else after the last timed run
+  std::vector<TestStatistics> perTest;    // in plan order
   Statistics total;
   Statistics monotonicTotal;
   std::optional<Score> score;  // from the classic pass, else the median total; full runs only

@@ -158,13 +158,13 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
   document["list"] = result.listLines;
   document["score"] = ScoreJson(
       result.score, result.classicPass ? double{result.classicPass->totalSeconds} : result.total.median);
-  document["throughput"] = {{"unit", "Mpix/s"},
-                            {"interval", kIntervalMethod},
-                            {"level", 0.95},
-                            {"single_core", ThroughputJson(result.throughput, result.plan.tests)},
-                            {"multi_core", result.multiCore ? ThroughputJson(result.multiCore->throughput,
-                                                                             result.plan.tests)
-                                                            : json(nullptr)}};
+  document["throughput"] = {
+      {"unit", "Mpix/s"},
+      {"interval", kIntervalMethod},
+      {"level", 0.95},
+      {"single_core", ThroughputJson(result.throughput, result.plan.tests)},
+      {"multi_core",
+       result.multiCore ? ThroughputJson(result.multiCore->throughput, result.plan.tests) : json(nullptr)}};
 
   if (result.multiCore) {
     const MultiCoreResult& m = *result.multiCore;

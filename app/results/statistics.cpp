@@ -13,7 +13,8 @@ namespace {
 double BinomialHalfCdf(int n, int k) {
   double sum = 0.0;
   for (int i = 0; i <= k; ++i) {
-    sum += std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) - n * std::log(2.0));
+    sum +=
+        std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) - n * std::log(2.0));
   }
   return sum;
 }

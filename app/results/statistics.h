@@ -24,9 +24,9 @@ Statistics Summarize(std::span<const double> samples);
 struct MedianEstimate {
   int count = 0;
   double median = 0.0;
-  std::optional<double> low;   // none for fewer than two samples
+  std::optional<double> low;  // none for fewer than two samples
   std::optional<double> high;
-  double confidence = 0.0;     // the interval's coverage; 0 without an interval
+  double confidence = 0.0;  // the interval's coverage; 0 without an interval
   // The larger distance from the median to an end of the interval, as a fraction of the median.
   std::optional<double> relativeHalfWidth() const;
 };

@@ -43,8 +43,7 @@ void WriteClassicLines(const BenchmarkResult& result, std::ostream& out) {
 
 void WriteReport(const BenchmarkResult& result, std::ostream& out) {
   if (result.runs.size() > 1) {
-    out << "Statistics of " << result.runs.size()
-        << " runs in seconds (time of day | monotonic clock)"
+    out << "Statistics of " << result.runs.size() << " runs in seconds (time of day | monotonic clock)"
         << (result.classicPass ? " after the window's pass, which gave the list and the score:\n"
                                : ", score from the median total:\n");
     char header[160];
@@ -93,14 +92,15 @@ std::string ThroughputText(const MedianEstimate& e) {
   char text[96];
   const auto half = e.relativeHalfWidth();
   if (!half) {
-    std::snprintf(text, sizeof text, "%.1f Mpix/s (%s)", e.median, e.count == 1 ? "one run, no interval" : "no runs");
+    std::snprintf(text, sizeof text, "%.1f Mpix/s (%s)", e.median,
+                  e.count == 1 ? "one run, no interval" : "no runs");
     return text;
   }
   std::snprintf(text, sizeof text, "%.1f Mpix/s ± %.1f %%", e.median, 100.0 * *half);
   std::string result = text;
   if (e.confidence < 0.95) {
-    std::snprintf(text, sizeof text, " (a %.1f %% interval: %d runs are too few for 95 %%)", 100.0 * e.confidence,
-                  e.count);
+    std::snprintf(text, sizeof text, " (a %.1f %% interval: %d runs are too few for 95 %%)",
+                  100.0 * e.confidence, e.count);
     result += text;
   }
   return result;
@@ -128,8 +128,9 @@ void WriteThroughput(const BenchmarkResult& result, const std::string& kernels, 
   }
   if (result.multiCore && result.fullRun) {
     const MultiCoreResult& m = *result.multiCore;
-    out << "Multi-core throughput score: " << ThroughputText(m.throughput.score) << " (" << who << ", " << m.threads
-        << (m.threads == 1 ? " thread" : " threads") << " summed, " << m.wallSeconds.size() << " passes)\n";
+    out << "Multi-core throughput score: " << ThroughputText(m.throughput.score) << " (" << who << ", "
+        << m.threads << (m.threads == 1 ? " thread" : " threads") << " summed, " << m.wallSeconds.size()
+        << " passes)\n";
   }
 }
 

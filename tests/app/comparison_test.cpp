@@ -2,13 +2,13 @@
 // format version, the bundled references, and the chart written as SVG and PNG without a display.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QFile>
 #include <QImage>
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "app/history/chart.h"
 #include "app/history/comparison.h"
@@ -27,15 +27,21 @@ const char* const kNames[] = {"rotate", "smoothing", "contour", "emboss", "rippl
 json Version2(double mpix, const std::string& mode = "headless", const std::string& target = "AVX2") {
   json tests = json::array();
   for (const char* name : kNames) {
-    tests.push_back({{"name", name}, {"median", mpix}, {"low", 0.99 * mpix}, {"high", 1.01 * mpix},
-                     {"confidence", 0.96}, {"count", 9}});
+    tests.push_back({{"name", name},
+                     {"median", mpix},
+                     {"low", 0.99 * mpix},
+                     {"high", 1.01 * mpix},
+                     {"confidence", 0.96},
+                     {"count", 9}});
   }
-  const json score = {{"median", mpix}, {"low", 0.99 * mpix}, {"high", 1.01 * mpix}, {"confidence", 0.96}, {"count", 9}};
+  const json score = {
+      {"median", mpix}, {"low", 0.99 * mpix}, {"high", 1.01 * mpix}, {"confidence", 0.96}, {"count", 9}};
   return {{"format", "asmpic-bench-result"},
           {"format_version", 2},
           {"started_at", "2026-01-01T00:00:00Z"},
           {"mode", mode},
-          {"program", {{"build", {{"kernel_variant", "fast"}, {"kernel_choice", "best"}, {"kernel_target", target}}}}},
+          {"program",
+           {{"build", {{"kernel_variant", "fast"}, {"kernel_choice", "best"}, {"kernel_target", target}}}}},
           {"machine", {{"cpu_model", "Test CPU"}}},
           {"settings", {{"tests", kNames}, {"full_run", true}, {"threads", 0}}},
           {"tests", json::array()},
@@ -105,7 +111,8 @@ TEST_F(Comparing, AFirstVersionDocumentIsReadFromItsMonotonicSamples) {
              {"tests", json::array()}};
   for (const char* name : kNames) {
     // 297 x 217 pixels x 100 calls in 0.1 s and 0.2 s: 64.449 and 32.2245 Mpix/s.
-    v1["tests"].push_back({{"name", name}, {"calls", 100},
+    v1["tests"].push_back({{"name", name},
+                           {"calls", 100},
                            {"samples", {{{"monotonic_seconds", 0.1}}, {{"monotonic_seconds", 0.2}}}}});
   }
   std::string error;

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "app/headless_bench.h"
 #include "app/history/history_db.h"
@@ -35,7 +35,8 @@ const json& Document() {
     testing::Ticking clock;
     BenchmarkHooks hooks;
     hooks.monotonic = [&] { return clock.Next(); };
-    const BenchmarkResult result = RunBenchmark(testing::Shipped().picture1, testing::Shipped().picture2, plan, hooks);
+    const BenchmarkResult result =
+        RunBenchmark(testing::Shipped().picture1, testing::Shipped().picture2, plan, hooks);
     return ResultDocument(result, CurrentBuild(plan.kernels), ReadMachineInfo(), "2026-01-02T03:04:05Z");
   }();
   return document;
@@ -104,7 +105,9 @@ TEST_F(History, ARunKilledWhileItIsSavedLeavesNoPartOfItself) {
   ASSERT_TRUE(db.ok()) << db.error();
   EXPECT_GT(Count("SELECT count(*) FROM runs"), 0);
   // Every run that is there has all of its 42 samples.
-  EXPECT_EQ(Count("SELECT count(*) FROM runs WHERE (SELECT count(*) FROM samples WHERE run_id = runs.id) != 42"), 0);
+  EXPECT_EQ(
+      Count("SELECT count(*) FROM runs WHERE (SELECT count(*) FROM samples WHERE run_id = runs.id) != 42"),
+      0);
   EXPECT_EQ(Count("SELECT count(*) FROM samples WHERE run_id NOT IN (SELECT id FROM runs)"), 0);
 }
 

@@ -44,6 +44,12 @@ def main():
         documents["other picture"] = document(asmbench, "--assets", assets, "--tests", "ripple", "--threads", "1",
                                               "--min-time", "0")
 
+    # The bundled reference results are documents of the same version.
+    source = os.path.dirname(schema_path) + "/../assets/references"
+    for file in sorted(os.listdir(source)):
+        with open(os.path.join(source, file), encoding="utf-8") as f:
+            documents["reference " + file] = json.load(f)
+
     failed = False
     for name, doc in documents.items():
         errors = sorted(validator.iter_errors(doc), key=lambda e: list(e.path))

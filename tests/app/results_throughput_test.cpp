@@ -140,7 +140,8 @@ TEST(MedianInterval, CoversTheTrueMedianAboutAsOftenAsItClaims) {
     const MedianEstimate e = EstimateMedian(samples);
     covered += *e.low <= median && median <= *e.high;
   }
-  EXPECT_NEAR(static_cast<double>(covered) / kTrials, EstimateMedian(std::vector<double>(15, 1.0)).confidence, 0.02);
+  EXPECT_NEAR(static_cast<double>(covered) / kTrials, EstimateMedian(std::vector<double>(15, 1.0)).confidence,
+              0.02);
 }
 
 }  // namespace

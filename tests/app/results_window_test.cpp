@@ -2,17 +2,17 @@
 // check applies, and a correct run is valid.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QTableWidget>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "app/form1.h"
 #include "app/history/history_db.h"
+#include "app/results/validation.h"
 #include "app/results_dialog.h"
 #include "app/window_results.h"
-#include "app/results/validation.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_runtime.h"
 
@@ -56,12 +56,14 @@ TEST(WindowResults, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   HistoryOptions history;
   history.dbPath = (dir / "history.sqlite").string();
   WindowResults results(form, history, ASMPIC_ASSETS);
-  ASSERT_TRUE(results.Record([&](RunObserver* observer) { return Command1_Click(controls, state, {.observer = observer}); }));
+  ASSERT_TRUE(results.Record(
+      [&](RunObserver* observer) { return Command1_Click(controls, state, {.observer = observer}); }));
   ASSERT_TRUE(results.last());
   EXPECT_EQ(results.validation().verdict, Verdict::Valid);
   EXPECT_EQ(results.last()->mode, "window");
   EXPECT_EQ(std::to_string(results.last()->score->value), form.Label1().Caption());
-  EXPECT_TRUE(form.Label1().toolTip().startsWith(QStringLiteral("Throughput score: "))) << form.Label1().toolTip().toStdString();
+  EXPECT_TRUE(form.Label1().toolTip().startsWith(QStringLiteral("Throughput score: ")))
+      << form.Label1().toolTip().toStdString();
   const auto stored = HistoryDb(history.dbPath).List();
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored[0].mode, "window");
