@@ -201,8 +201,9 @@ void WriteComparison(const Comparison& comparison, std::ostream& out) {
   std::snprintf(text, sizeof text, "%-11s", "test");
   out << text;
   for (std::size_t i = 0; i < cols.size(); ++i) {
-    std::snprintf(text, sizeof text, i == 0 ? " %16s" : " %16s %8s  ",
-                  ("[" + std::to_string(i + 1) + "]").c_str(), "ratio");
+    char column[24];
+    std::snprintf(column, sizeof column, "[%zu]", i + 1);
+    std::snprintf(text, sizeof text, i == 0 ? " %16s" : " %16s %8s  ", column, "ratio");
     out << text;
   }
   out << '\n';

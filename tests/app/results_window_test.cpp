@@ -19,17 +19,27 @@
 namespace asmpic::app {
 namespace {
 
-TEST(WindowValidation, ARunInTheWindowComputesTheExpectedPictures) {
+// The real Form1 on the headless runtime, with the controls the run uses.
+class WindowForm : public ::testing::Test {
+ protected:
+  static Form1Options Options() {
+    Form1Options options;
+    options.assetsDirectory = ASMPIC_ASSETS;
+    return options;
+  }
   platform::HeadlessRuntime runtime;
-  runtime.echoMessages = false;
-  Form1Options options;
-  options.assetsDirectory = ASMPIC_ASSETS;
-  Form1 form(runtime, options);
+  bool quiet = (runtime.echoMessages = false);  // before the form binds its engines
+  Form1 form{runtime, Options()};
   platform::HeadlessShell shell;
   Form1Controls controls{runtime,         form.Engine1(), form.Engine2(),
                          form.Picture2(), form.List1(),   form.Label1(),
                          form.Timer1(),   form.Timer2(),  shell};
   RunState state;
+};
+using WindowValidation = WindowForm;
+using WindowResultsDialog = WindowForm;
+
+TEST_F(WindowValidation, ARunInTheWindowComputesTheExpectedPictures) {
   PictureValidator validator;
   ASSERT_TRUE(Command1_Click(controls, state, {.observer = &validator}));
   const Validation v = validator.result();
@@ -39,20 +49,10 @@ TEST(WindowValidation, ARunInTheWindowComputesTheExpectedPictures) {
 
 // A run in the window is recorded in the window mode, stored, summed up in Label1's tooltip, and a
 // double-click on the score opens the dialog with the table, the chart and the JSON to save.
-TEST(WindowResults, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
+TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("asmbench_window_" + std::to_string(::getpid()));
   fs::create_directories(dir);
-  platform::HeadlessRuntime runtime;
-  runtime.echoMessages = false;
-  Form1Options options;
-  options.assetsDirectory = ASMPIC_ASSETS;
-  Form1 form(runtime, options);
-  platform::HeadlessShell shell;
-  Form1Controls controls{runtime,         form.Engine1(), form.Engine2(),
-                         form.Picture2(), form.List1(),   form.Label1(),
-                         form.Timer1(),   form.Timer2(),  shell};
-  RunState state;
   HistoryOptions history;
   history.dbPath = (dir / "history.sqlite").string();
   WindowResults results(form, history, ASMPIC_ASSETS);
