@@ -210,7 +210,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     }
   }
   if (json.requested()) json.stream() << document.dump(2) << '\n';
-  if (csv.requested()) WriteCsv(result, csv.stream());
+  if (csv.requested()) WriteCsv(result, build.kernelTarget, csv.stream());
   const bool written = json.Finish(err) && csv.Finish(err);
   bool historyFailed = false;
   SaveToHistory(options.history, document, err, &historyFailed);

@@ -107,11 +107,12 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
 
   const auto rows = ReadCsv(options.csvPath);
   ASSERT_EQ(rows.size(), 1u + 2 * 7);
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"run", "test", "calls", "seconds", "monotonic_seconds", "hash",
-                                               "match"}));
+  EXPECT_EQ(rows[0],
+            (std::vector<std::string>{"run", "test", "calls", "seconds", "monotonic_seconds", "hash", "match",
+                                      "mpix_per_second", "mode", "kernel_target", "threads"}));
   for (std::size_t i = 1; i < rows.size(); ++i) {
     const auto& row = rows[i];
-    ASSERT_EQ(row.size(), 7u) << i;
+    ASSERT_EQ(row.size(), 11u) << i;
     const std::size_t run = (i - 1) / 7;
     const std::size_t test = (i - 1) % 7;
     EXPECT_EQ(row[0], std::to_string(run + 1));
@@ -122,6 +123,10 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
     EXPECT_EQ(std::stod(row[4]), sample["monotonic_seconds"].get<double>());
     EXPECT_EQ(row[5], sample["hash"]);
     EXPECT_EQ(row[6], "1");
+    EXPECT_NEAR(std::stod(row[7]), CallCount(kBenchmarkTests[test]) * 297.0 * 217.0 / std::stod(row[4]) / 1e6,
+                1e-6);
+    EXPECT_EQ(row[8], "headless");
+    EXPECT_EQ(row[10], "1");
   }
 }
 
