@@ -3,14 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QString>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace asmpic::platform {
@@ -106,6 +112,54 @@ INSTANTIATE_TEST_SUITE_P(
                       RasterCase{"picture.cur", 0, true}),
     [](const auto& info) { return fs::path(info.param.file).extension().string().substr(1); });
 
+// --- Bitmaps and icons of every kind, against the pixels each was made from ---------------------
+
+// Every picture of fixtures/bitmaps with its NAME.rgba: width, height, then red, green, blue,
+// alpha a pixel, top row first. Where alpha is 0 only BackColor shows, so colour is not compared.
+std::vector<fs::path> BitmapKinds() {
+  std::vector<fs::path> pictures;
+  for (const auto& entry : fs::directory_iterator(kFixtures / "bitmaps")) {
+    if (entry.path().extension() != ".rgba") pictures.push_back(entry.path());
+  }
+  std::sort(pictures.begin(), pictures.end());
+  return pictures;
+}
+
+class BitmapKind : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(BitmapKind, DecodesToThePixelsItWasMadeFrom) {
+  fs::path expectedFile = GetParam();
+  const std::string expected = Bytes(expectedFile.replace_extension(".rgba"));
+  ASSERT_GE(expected.size(), 8u);
+  const auto word = [&expected](std::size_t at) {
+    return static_cast<int>(static_cast<unsigned char>(expected[at]) |
+                            static_cast<unsigned char>(expected[at + 1]) << 8);
+  };
+  std::string error;
+  const auto image = LoadPictureFile(GetParam().string(), &error);
+  ASSERT_TRUE(image) << error;
+  ASSERT_EQ(image->width, word(0));
+  ASSERT_EQ(image->height, word(4));
+  for (int y = 0; y < image->height; ++y) {
+    for (int x = 0; x < image->width; ++x) {
+      const auto* want =
+          reinterpret_cast<const unsigned char*>(expected.data()) + 8 + 4 * (y * image->width + x);
+      const std::uint32_t p = image->at(x, y);
+      ASSERT_EQ(Alpha(p), want[3]) << "alpha at " << x << "," << y;
+      if (want[3] == 0) continue;
+      ASSERT_EQ((std::vector<int>{Red(p), Green(p), Blue(p)}), (std::vector<int>{want[0], want[1], want[2]}))
+          << "at " << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BitmapKind, ::testing::ValuesIn(BitmapKinds()), [](const auto& info) {
+  std::string name = info.param.filename().string();
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+  return name;
+});
+
 TEST(PictureLoad, GifShowsItsFirstFrameOnItsWholeScreen) {
   // The first frame is an 8 x 6 patch at (4, 2); the second frame (magenta) must not show.
   const auto image = LoadPictureFile((kFixtures / "offset.gif").string());
@@ -166,6 +220,17 @@ TEST(PictureLoad, MetafileWithoutPlaceableHeaderLoads) {
   EXPECT_GT(CountNear(*image, 0, 0, image->width, image->height, {30, 200, 60}, 2), 100);
 }
 
+TEST(PictureLoad, CmykJpegShowsItsInksAsColours) {
+  std::string error;
+  const auto image = LoadPictureFile((kFixtures / "cmyk.jpg").string(), &error);
+  ASSERT_TRUE(image) << error;
+  ASSERT_EQ(image->width, 16);
+  // Magenta and yellow ink make red; cyan with half black a dark cyan.
+  EXPECT_TRUE(Near(image->at(3, 4), {255, 0, 0}, 3)) << std::hex << image->at(3, 4);
+  EXPECT_TRUE(Near(image->at(12, 4), {0, 127, 127}, 3)) << std::hex << image->at(12, 4);
+  EXPECT_EQ(Alpha(image->at(12, 4)), 255);
+}
+
 TEST(PictureLoad, FormatIsTakenFromTheContentNotTheName) {
   TempDir dir;
   const fs::path misnamed = dir.path() / "really-a-bitmap.jpg";
@@ -175,16 +240,105 @@ TEST(PictureLoad, FormatIsTakenFromTheContentNotTheName) {
   EXPECT_TRUE(Near(image->at(0, 0), kBlocks[0][0], 0));
 }
 
+// --- Large photographs -----------------------------------------------------------------------
+
+// The memory the process holds now, and the most it has held since the last ResetPeakMemory, in
+// bytes (Linux's resident set and its high-water mark).
+long long StatusBytes(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::strlen(field))) * 1024;
+  }
+  return -1;
+}
+void ResetPeakMemory() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A 48-megapixel photograph loads whole, within the decoder library's system-wide resource policy,
+// and needs less than twice the engine's three planes of memory on top of what the process held.
+TEST(PictureLoad, FortyEightMegapixelPhotographsLoadInBoundedMemory) {
+  constexpr int kWidth = 8000, kHeight = 6000;
+  TempDir dir;
+  {
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kHeight; ++y) {
+      auto* row = reinterpret_cast<std::uint32_t*>(picture.scanLine(y));
+      for (int x = 0; x < kWidth; ++x)
+        row[x] = 0xFF000000u | (x * 255 / kWidth) << 16 | (y * 255 / kHeight) << 8 | 0x60;
+    }
+    ASSERT_TRUE(picture.save(QString::fromStdString((dir.path() / "big.jpg").string()), "JPEG", 90));
+    ASSERT_TRUE(picture.save(QString::fromStdString((dir.path() / "big.png").string()), "PNG", 90));
+  }
+  const long long planes = 3LL * kWidth * kHeight * 4;
+  for (const char* name : {"big.jpg", "big.png"}) {
+    ResetPeakMemory();
+    const long long before = StatusBytes("VmRSS:");
+    std::string error;
+    auto image = LoadPictureFile((dir.path() / name).string(), &error);
+    const long long peak = StatusBytes("VmHWM:") - before;
+    ASSERT_TRUE(image) << name << ": " << error;
+    ASSERT_EQ(image->width, kWidth);
+    ASSERT_EQ(image->height, kHeight);
+    for (const auto& [x, y] :
+         {std::pair{0, 0}, {kWidth - 1, 0}, {kWidth / 2, kHeight / 3}, {kWidth - 1, kHeight - 1}}) {
+      EXPECT_TRUE(Near(image->at(x, y), {x * 255 / kWidth, y * 255 / kHeight, 0x60}, 3))
+          << name << " at " << x << "," << y;
+      EXPECT_EQ(Alpha(image->at(x, y)), 255);
+    }
+    EXPECT_LT(peak, 2 * planes) << name;
+    std::cout << name << ": peak " << peak / (1024 * 1024) << " MiB above the " << before / (1024 * 1024)
+              << " MiB held before\n";
+  }
+}
+
 // --- Files that cannot be read (each broken fixture is also loaded through the engine's dialog) --
 
 TEST(PictureLoad, HeaderClaimingAnEnormousSizeIsRefusedBeforeDecoding) {
   // 60000 x 60000 pixels; the metafile's 32000 inches a side would be three million pixels a side
   // at 96 dots per inch.
-  for (const char* name : {"huge.bmp", "huge.jpg", "huge.wmf"}) {
+  for (const char* name : {"huge.bmp", "huge.jpg", "huge.wmf", "huge.png", "huge.gif"}) {
     std::string error;
     EXPECT_FALSE(LoadPictureFile((kFixtures / "broken" / name).string(), &error));
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    EXPECT_NE(error.find("the picture is too large: "), std::string::npos) << error;
   }
+}
+
+// The error says in plain words what is wrong; what the decoder said goes to the detail only.
+TEST(PictureLoad, RefusalsSayWhatIsWrongAndKeepTheDecodersWordsApart) {
+  const fs::path broken = kFixtures / "broken";
+  const std::pair<fs::path, const char*> cases[] = {
+      {broken / "text.bmp", "not a picture file"},
+      {broken / "empty.jpg", "the file is empty"},
+      {broken / "truncated.jpg", "the file is cut short"},
+      {broken / "truncated.png", "the file is cut short"},
+      {broken / "truncated.bmp", "the file is cut short"},
+      {broken / "truncated.ico", "the file is cut short"},
+      {broken / "garbage.png", "the file is damaged"},
+      {broken / "garbage.ico", "the file is damaged"},
+      {broken / "no such file.bmp", "there is no such file"},
+      {kFixtures / "bitmaps", "not a file"},
+  };
+  for (const auto& [path, reason] : cases) {
+    std::string error = "unset", detail = "unset";
+    EXPECT_FALSE(LoadPictureFile(path.string(), &error, &detail));
+    EXPECT_EQ(error, path.string() + ": " + reason);
+    EXPECT_EQ(error.find(" @ "), std::string::npos) << error;
+  }
+  std::string error, detail;
+  EXPECT_FALSE(LoadPictureFile((broken / "garbage.bmp").string(), &error, &detail));
+  EXPECT_NE(detail.find("@ error/bmp.c"), std::string::npos) << detail;
+  EXPECT_FALSE(LoadPictureFile((broken / "truncated.jpg").string(), &error, &detail));
+  EXPECT_EQ(detail, "Premature end of JPEG file");
+  // The metafile library prints its complaints itself: they belong to the detail too.
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(LoadPictureFile((broken / "truncated.wmf").string(), &error, &detail));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(error, (broken / "truncated.wmf").string() + ": the file is damaged");
+  EXPECT_NE(detail.find("Unexpected EOF"), std::string::npos) << detail;
+  ASSERT_TRUE(LoadPictureFile((kFixtures / "picture.bmp").string(), &error, &detail));
+  EXPECT_EQ(detail, "");
 }
 
 // Every prefix of a good file is either refused or, where the format's first picture is complete

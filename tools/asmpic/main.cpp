@@ -125,7 +125,7 @@ int Run(int argc, char** argv) {
   }
 
   std::string error;
-  const std::optional<platform::Image> picture = platform::LoadPictureFile(input, &error);
+  std::optional<platform::Image> picture = platform::LoadPictureFile(input, &error);
   if (!picture) {
     std::cerr << "asmpic: cannot read the picture: " << error << '\n';
     return 1;
@@ -138,6 +138,7 @@ int Run(int argc, char** argv) {
                                    static_cast<float>(size.height) * kTwipsPerPixel, kTwipsPerPixel,
                                    kTwipsPerPixel, backColor);
   box.SetPicture(&*picture);
+  picture.reset();  // the box keeps its own copy; a large photograph need not be held twice
   clsASMpic engine(runtime);
   engine.PictureBox(box);
   if (!engine.bound()) {
