@@ -130,7 +130,8 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
   }
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table->horizontalHeader()->setStretchLastSection(true);
-  table->setMinimumWidth(340);
+  table->setMinimumWidth(360);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
                           9 * table->verticalHeader()->defaultSectionSize());
   left->addWidget(table);

@@ -34,6 +34,22 @@ int Fail(const char* what) {
   return 1;
 }
 
+// Rows of the area with at least one pixel of the colour: one per pixel row of every bar, whatever
+// its length (a run under the sanitizers is slow, and its bars short).
+int RowsWith(const QImage& image, const QRect& area, QRgb colour) {
+  int rows = 0;
+  const QRect r = area.intersected(image.rect());
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (int x = r.left(); x <= r.right(); ++x) {
+      if ((image.pixel(x, y) & 0xFFFFFF) == colour) {
+        ++rows;
+        break;
+      }
+    }
+  }
+  return rows;
+}
+
 long long Count(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& pick) {
   long long n = 0;
   const QRect r = area.intersected(image.rect());
@@ -81,13 +97,14 @@ int main(int argc, char** argv) {
   const QRect tableArea(table->mapTo(dialog, QPoint(0, 0)), table->size());
   const QRect chartArea(chart->mapTo(dialog, QPoint(0, 0)), chart->size());
   const long long text = Count(image, tableArea, [](QRgb p) { return qGray(p) < 100; });
-  const long long thisRun = Count(image, chartArea, [](QRgb p) { return (p & 0xFFFFFF) == 0x3366cc; });
-  const long long reference = Count(image, chartArea, [](QRgb p) { return (p & 0xFFFFFF) == 0xdc3912; });
+  const int thisRun = RowsWith(image, chartArea, 0x3366cc);
+  const int reference = RowsWith(image, chartArea, 0xdc3912);
   std::printf(
-      "dialog %dx%d: table %d rows, %lld dark pixels of text; chart: %lld pixels of this run's bars, "
-      "%lld of the first reference's\n",
+      "dialog %dx%d: table %d rows, %lld dark pixels of text; chart: %d pixel rows of this run's bars, "
+      "%d of the first reference's\n",
       image.width(), image.height(), table->rowCount(), text, thisRun, reference);
   if (table->rowCount() != 8 || text < 1500) return Fail("the table does not show the tests");
-  if (thisRun < 500 || reference < 500) return Fail("the chart does not show the bars");
+  // Eight bars (seven tests and the score) of about seven pixel rows each, and a legend square.
+  if (thisRun < 40 || reference < 40) return Fail("the chart does not show the bars");
   return 0;
 }
