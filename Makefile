@@ -18,7 +18,11 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET)
 
-run: build
+# Builds only the program it runs, not the tests and benchmarks.
+run:
+	@echo "make run: installing what is missing, building asmbench in $(BUILD), then starting it"
+	@$(MAKE) --no-print-directory configure
+	@cmake --build --preset $(PRESET) --target asmbench
 	@$(BUILD)/app/asmbench
 
 test: test-release test-sanitize

@@ -4,12 +4,14 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QStringList>
 #include <cstdio>
 
 #include "app/assets.h"
 #include "platform/picture_io.h"
+#include "platform/picture_save.h"
 #include "platform/qt/qt_twips.h"
 
 namespace asmpic::app {
@@ -134,8 +136,15 @@ void Form1::Form_Load() {
   picture2_->SetVisible(false);
 }
 
-bool Form1::SaveScreenshot(const QString& path) {
-  return grab().save(path, "PNG");
+bool Form1::SaveScreenshot(const std::string& path, std::string* error) {
+  const auto format = platform::PictureFormatOf(path);
+  if (!format) {
+    if (error != nullptr) *error = path + ": the name ends in none of .png, .bmp, .jpg, .jpeg";
+    return false;
+  }
+  QImage shot = grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const platform::ImageView view{shot.bits(), shot.width(), shot.height(), shot.bytesPerLine()};
+  return platform::SavePictureFile(view, path, *format, error);
 }
 
 std::unique_ptr<Form1> ShowForm1(platform::Runtime& runtime, const Form1Options& options) {

@@ -50,8 +50,9 @@ class Form1 : public QWidget {
   platform::QtWindow& Window() { return window_; }
   platform::Runtime& Runtime() { return runtime_; }
 
-  // Saves what the window shows as a PNG file.
-  bool SaveScreenshot(const QString& path);
+  // Saves what the window shows in the format the file's name asks for (.png, .bmp, .jpg), through
+  // a temporary file that replaces the old one only once complete; false with a reason.
+  bool SaveScreenshot(const std::string& path, std::string* error = nullptr);
 
  private:
   void BuildControls(const std::string& assets);

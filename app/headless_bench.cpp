@@ -3,11 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
@@ -24,6 +20,9 @@
 #include "app/results/progress.h"
 #include "app/results/text_report.h"
 #include "app/score.h"
+#include "platform/command_line.h"
+#include "platform/interruption.h"
+#include "platform/output_files.h"
 #include "platform/picture_io.h"
 
 namespace asmpic::app {
@@ -54,44 +53,6 @@ std::optional<std::vector<int>> SelectTests(const std::vector<std::string>& name
   return tests;
 }
 
-// An output named on the command line: standard output for "-", else a file opened (and so
-// checked) before the run, written after it.
-class Output {
- public:
-  bool Open(const std::string& path, std::ostream& standardOutput, std::ostream& err) {
-    path_ = path;
-    if (path == "-") {
-      stream_ = &standardOutput;
-      return true;
-    }
-    file_ = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-    if (!*file_) {
-      err << "asmbench: cannot write " << path << ": " << std::strerror(errno) << '\n';
-      return false;
-    }
-    stream_ = file_.get();
-    return true;
-  }
-  bool requested() const { return stream_ != nullptr; }
-  std::ostream& stream() { return *stream_; }
-  // Flushes and closes; false (with a message) when anything could not be written.
-  bool Finish(std::ostream& err) {
-    if (stream_ == nullptr) return true;
-    stream_->flush();
-    if (file_) file_->close();
-    if (stream_->fail() || (file_ && file_->fail())) {
-      err << "asmbench: cannot write " << (path_ == "-" ? std::string("to standard output") : path_) << '\n';
-      return false;
-    }
-    return true;
-  }
-
- private:
-  std::string path_;
-  std::unique_ptr<std::ofstream> file_;
-  std::ostream* stream_ = nullptr;
-};
-
 }  // namespace
 
 void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out) {
@@ -100,23 +61,29 @@ void PrintResult(const platform::ListBox& list, const platform::Label& label, st
 }
 
 std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {
-  cli.add_option("--assets", options.assetsDirectory, "the folder with the start pictures (default: found)");
+  cli.add_option("--assets", options.assetsDirectory, "the folder with the start pictures (default: found)")
+      ->type_name("DIR");
+  cli.add_flag("--verbose", options.verbose,
+               "say more about failures (the picture decoder's own words, what Qt said of a display it could "
+               "not reach)");
   return {
       cli.add_option(
              "--repeat", options.repeat,
              "timed runs after one untimed warm-up run; statistics and the score come from their median "
              "(default: one run, no warm-up)")
-          ->check(CLI::Range(1, 1000000)),
+          ->check(platform::WholeNumber(1, 1000000))
+          ->type_name("N"),
       cli.add_flag("--no-warmup", options.noWarmup, "skip the untimed warm-up run before the timed ones"),
       cli.add_option("--min-time", options.minTime,
                      "timed runs (at least five) until their time adds up to SECONDS, for the throughput "
                      "score and its interval; the multi-core passes likewise (default: 3; with --repeat: 0)")
           ->type_name("SECONDS")
-          ->check(CLI::Range(0.0, 86400.0)),
+          ->check(platform::DecimalNumber(0.0, 86400.0)),
       cli.add_option(
              "--threads", options.threads,
              "engines of the multi-core pass, one thread each (default: one per core; 0: no such pass)")
-          ->check(CLI::Range(0, 1024)),
+          ->check(platform::WholeNumber(0, 1024))
+          ->type_name("N"),
       cli.add_option("--json", options.jsonPath, "write the result document to FILE (- for standard output)")
           ->type_name("FILE"),
       cli.add_option("--csv", options.csvPath,
@@ -136,7 +103,8 @@ std::string HeadlessExitStatusHelp() {
          "1 a start picture could not be read, an output or the history could not be written, or\n"
          "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, "
          "so\n"
-         "the results are invalid.";
+         "the results are invalid; 130 (143) a headless run was interrupted by SIGINT (SIGTERM)\n"
+         "and wrote nothing.";
 }
 
 int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
@@ -150,19 +118,38 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     err << "asmbench: --json - and --csv - cannot both use standard output\n";
     return kExitUsage;
   }
+  if (!options.jsonPath.empty() && !options.csvPath.empty() &&
+      platform::FindSameFile({options.jsonPath, options.csvPath})) {
+    err << "asmbench: --json and --csv both name " << options.csvPath << "; each output needs its own file\n";
+    return kExitUsage;
+  }
+  const platform::InterruptionCatcher interruptions;
+  const auto interrupted = [&err](int signal) {
+    err << "asmbench: interrupted by " << platform::SignalName(signal) << "; nothing was written\n";
+    return platform::InterruptedExitStatus(signal);
+  };
 
   const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
   std::string error;
-  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
-  const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
+  std::string detail;
+  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error, &detail);
+  const auto picture2 =
+      picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error, &detail) : std::nullopt;
   if (!picture1 || !picture2) {
     err << "asmbench: cannot read a start picture: " << error << '\n';
+    if (options.verbose && !detail.empty()) err << "asmbench: the decoder said: " << detail << '\n';
     return kExitError;
   }
-  Output json;
-  Output csv;
-  if (!options.jsonPath.empty() && !json.Open(options.jsonPath, out, err)) return kExitError;
-  if (!options.csvPath.empty() && !csv.Open(options.csvPath, out, err)) return kExitError;
+  // The outputs are staged before the run, so that one that cannot be written is known at once;
+  // they replace their files together once both are complete.
+  platform::OutputFiles outputs(out);
+  std::ostream* json = nullptr;
+  std::ostream* csv = nullptr;
+  if ((!options.jsonPath.empty() && (json = outputs.Stage(options.jsonPath, &error)) == nullptr) ||
+      (!options.csvPath.empty() && (csv = outputs.Stage(options.csvPath, &error)) == nullptr)) {
+    err << "asmbench: cannot write " << error << '\n';
+    return kExitError;
+  }
 
   BenchmarkPlan plan;
   plan.tests = *tests;
@@ -184,10 +171,13 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   BenchmarkResult result;
   try {
     result = RunBenchmark(*picture1, *picture2, plan, hooks);
+  } catch (const RunInterrupted& e) {
+    return interrupted(e.signal);
   } catch (const std::exception& e) {
     err << "asmbench: " << e.what() << '\n';
     return kExitError;
   }
+  if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
 
   // Standard output carries the classic lines (seven list lines and the score line, as scripts
   // expect them), unless a document goes there; the rest of the report goes to standard error.
@@ -209,9 +199,10 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
       if (!against.empty()) err << "Against the references: " << against << '\n';
     }
   }
-  if (json.requested()) json.stream() << document.dump(2) << '\n';
-  if (csv.requested()) WriteCsv(result, build.kernelTarget, csv.stream());
-  const bool written = json.Finish(err) && csv.Finish(err);
+  if (json != nullptr) *json << document.dump(2) << '\n';
+  if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
+  const bool written = outputs.Commit(&error);
+  if (!written) err << "asmbench: cannot write " << error << '\n';
   bool historyFailed = false;
   SaveToHistory(options.history, document, err, &historyFailed);
 

@@ -42,6 +42,7 @@ struct HeadlessOptions {
   bool listTests = false;
   std::vector<std::string> tests;  // short names; empty: all
   bool quiet = false;
+  bool verbose = false;  // the decoder's own account of a start picture it cannot read
 
   HistoryOptions history;  // registered by AddHistoryOptions
 

@@ -1,6 +1,7 @@
 #include "app/headless_form.h"
 
 #include "app/benchmark_table.h"
+#include "platform/interruption.h"
 
 namespace asmpic::app {
 
@@ -19,6 +20,10 @@ HeadlessForm1::HeadlessForm1(const platform::Image& picture1, const platform::Im
   Timer2.onTick = [this] {
     auto form = controls();
     Timer2_Timer(form);
+  };
+  // SIGINT or SIGTERM stops a run at its next yield, as closing the window does.
+  runtime.onYield = [this] {
+    if (platform::CaughtSignal() != 0) state.closing = true;
   };
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/form1.h"
@@ -16,6 +17,9 @@
 #include "app/history/history_cli.h"
 #include "app/results/validation.h"
 #include "app/window_results.h"
+#include "platform/command_line.h"
+#include "platform/picture_save.h"
+#include "platform/qt/qt_application.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 
@@ -26,6 +30,7 @@ using namespace asmpic;
 struct WindowOptions {
   bool run = false;
   std::string screenshot;
+  bool verbose = false;
 };
 
 bool HasDisplay() {
@@ -50,8 +55,14 @@ class CloseWatcher : public QObject {
   app::RunState& state_;
 };
 
-int RunWindow(int argc, char** argv, const WindowOptions& options, const app::HistoryOptions& history) {
-  QApplication application(argc, argv);
+// The window, or nothing when no display can be reached.
+std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options,
+                             const app::HistoryOptions& history) {
+  const platform::QtStart start = platform::StartQtApplication(argc, argv);
+  if (!start.application) {
+    if (options.verbose) std::cerr << start.qtMessages;
+    return std::nullopt;
+  }
   QApplication::setApplicationName("ASMpic Bench");
   platform::QtRuntime runtime;
   platform::QtShell shell;
@@ -80,7 +91,8 @@ int RunWindow(int argc, char** argv, const WindowOptions& options, const app::Hi
       if (!results.Record([&](app::RunObserver* observer) {
             return app::Command1_Click(controls, state, {.observer = observer});
           })) {
-        status = 1;  // the window was closed during the run
+        std::cerr << "asmbench: the window was closed during the run; no results\n";
+        status = 1;
         return;
       }
       app::PrintResult(form->List1(), form->Label1(), std::cout);
@@ -92,8 +104,9 @@ int RunWindow(int argc, char** argv, const WindowOptions& options, const app::Hi
       }
       if (!options.screenshot.empty()) {
         QApplication::processEvents();  // let the score display paint before it is grabbed
-        if (!form->SaveScreenshot(QString::fromStdString(options.screenshot))) {
-          std::cerr << "asmbench: cannot save the screenshot " << options.screenshot << '\n';
+        std::string error;
+        if (!form->SaveScreenshot(options.screenshot, &error)) {
+          std::cerr << "asmbench: cannot save the screenshot " << error << '\n';
           status = 1;
         }
       }
@@ -112,6 +125,7 @@ int main(int argc, char** argv) {
       "Opens the window; without a display, with --headless, or with any option of the\n"
       "headless run below, runs the benchmark without a window and prints each test's\n"
       "seconds and the score, then the multi-core score and whether every picture was right."};
+  cli.formatter(platform::ReadableHelp());
   cli.set_version_flag("--version", std::string("asmbench ") + ASMPIC_VERSION);
   bool headless = false;
   WindowOptions window;
@@ -120,20 +134,20 @@ int main(int argc, char** argv) {
   auto* run =
       cli.add_flag("--run", window.run, "open the window, press start once, print the results and exit");
   cli.add_option("--screenshot", window.screenshot,
-                 "with --run: save the window as PNG at the end of the run")
+                 "with --run: save the window at the end of the run as .png, .bmp or .jpg, as the name says")
+      ->type_name("FILE")
+      ->check(CLI::Validator(
+          [](std::string& name) -> std::string {
+            return platform::PictureFormatOf(name) ? "" : name + " names no .png, .bmp, .jpg or .jpeg file";
+          },
+          ""))
       ->needs(run);
   const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : headlessOnly) option->excludes(run);
   for (CLI::Option* option : app::AddHistoryOptions(cli, headlessOptions.history)) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
-  try {
-    cli.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    return cli.exit(e);
-  } catch (const CLI::ParseError& e) {
-    cli.exit(e);
-    return app::kExitUsage;
-  }
+  if (const auto status = platform::ParseCommandLine(cli, argc, argv, "asmbench")) return *status;
+  window.verbose = headlessOptions.verbose;
 
   if (headlessOptions.history.command()) {
     return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout,
@@ -152,5 +166,13 @@ int main(int argc, char** argv) {
     std::cerr << "asmbench: --run needs a display\n";
     return 2;
   }
-  return RunWindow(argc, argv, window, headlessOptions.history);
+  if (const auto status = RunWindow(argc, argv, window, headlessOptions.history)) return *status;
+  const char* display = std::getenv("DISPLAY");
+  if (window.run) {
+    std::cerr << "asmbench: --run: cannot open the display " << display << '\n';
+    return app::kExitError;
+  }
+  std::cerr << "asmbench: cannot open the display " << display
+            << "; running the benchmark without a window\n";
+  return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
 }

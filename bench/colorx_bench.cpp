@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
+#include <utility>
 
+#include "bench/bench_variants.h"
 #include "kernels/kernel_store.h"
 #include "tests/support/kernel_planes.h"
 
@@ -52,23 +55,20 @@ void RunColorX(benchmark::State& state, KernelEntry kernel, std::int32_t opcode,
   state.SetItemsProcessed(static_cast<std::int64_t>(width) * height * state.iterations());
 }
 
-void BM_ColorX_RowLines(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernelBaseline, 1, 2, 2.0f, 3.0f);
-}
-void BM_ColorX_Glow(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernelBaseline, 4, 6, 0.9f, 0.1f);
-}
-void BM_ColorX_GlowReference(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernelReference, 4, 6, 0.9f, 0.1f);
-}
-void BM_ColorX_TrailUp(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernelBaseline, 5, 6, 0.9f, 0.1f);
-}
-void BM_ColorX_TrailUpReference(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernelReference, 5, 6, 0.9f, 0.1f);
-}
-void BM_ColorX_TrailRight(benchmark::State& state) {
-  RunColorX(state, asmpic::ColorXKernelBaseline, 8, 6, 0.9f, 0.1f);
+// A picture all in the effect colour: every pixel a glow touches stays a source, the glow's worst
+// case.
+void FlatGlow(benchmark::State& state, KernelEntry kernel, std::int32_t amount) {
+  KernelPlanes planes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  planes.fillPlane(1, {0x40, 0xC0, 0xFF, 0});
+  planes.fillPlane(2, {0x40, 0xC0, 0xFF, 0});
+  planes.params.opcode = 4;
+  planes.params.amount = amount;
+  planes.params.colour = kColour;
+  for (auto _ : state) {
+    kernel(&planes.params, FloatArg(0.9f), FloatArg(0.1f), 0);
+    benchmark::DoNotOptimize(planes.bytes.data());
+  }
+  state.SetItemsProcessed(state.range(0) * state.range(1) * state.iterations());
 }
 
 // A flare whose radius reaches half the shorter side, about the middle.
@@ -78,21 +78,34 @@ void Flare(benchmark::State& state, KernelEntry kernel) {
   const auto amount = static_cast<std::int32_t>(std::min(width, height) / 48);
   RunColorX(state, kernel, 9, amount, width / 2, height / 2);
 }
-void BM_ColorX_Flare(benchmark::State& state) {
-  Flare(state, asmpic::ColorXKernelBaseline);
-}
-void BM_ColorX_FlareReference(benchmark::State& state) {
-  Flare(state, asmpic::ColorXKernelReference);
-}
 
-#define COLORX_SIZES Args({297, 217})->Args({1920, 1080})
-BENCHMARK(BM_ColorX_RowLines)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_Glow)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_GlowReference)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_TrailUp)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_TrailUpReference)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_TrailRight)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_Flare)->COLORX_SIZES;
-BENCHMARK(BM_ColorX_FlareReference)->COLORX_SIZES;
+const bool registered = [] {
+  using asmpic::bench::RegisterVariants;
+  const auto op = [](std::int32_t opcode, std::int32_t amount) {
+    return [=](benchmark::State& state, KernelEntry kernel) {
+      RunColorX(state, kernel, opcode, amount, 0.9f, 0.1f);
+    };
+  };
+  RegisterVariants("BM_ColorX_RowLines", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, op(1, 2));
+  RegisterVariants("BM_ColorX_Glow", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, op(4, 6));
+  RegisterVariants("BM_ColorX_TrailUp", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, op(5, 6));
+  RegisterVariants("BM_ColorX_TrailRight", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, op(8, 6));
+  RegisterVariants("BM_ColorX_Flare", asmpic::ColorXKernelBest, asmpic::ColorXKernelBaseline, Flare);
+  // One glow with Amount 100 over a flat picture: seconds a call at full HD for the baseline, so
+  // that size runs once and for the best variant only.
+  for (const asmpic::bench::Variant variant : {asmpic::bench::Variant{"best", asmpic::ColorXKernelBest},
+                                               {"baseline", asmpic::ColorXKernelBaseline}}) {
+    auto* bench = benchmark::RegisterBenchmark(
+        (std::string("BM_ColorX_GlowFlat100/") + variant.name).c_str(),
+        [kernel = variant.kernel](benchmark::State& state) { FlatGlow(state, kernel, 100); });
+    bench->Args({297, 217})->Unit(benchmark::kMillisecond)->UseRealTime();
+    if (std::string(variant.name) == "best") bench->Args({1920, 1080})->Iterations(1);
+  }
+  benchmark::RegisterBenchmark("BM_ColorX_GlowReference", [](benchmark::State& state) {
+    RunColorX(state, asmpic::ColorXKernelReference, 4, 6, 0.9f, 0.1f);
+  })->Args({297, 217});
+  asmpic::bench::RegisterPlaneCopy();
+  return true;
+}();
 
 }  // namespace

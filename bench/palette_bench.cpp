@@ -1,8 +1,11 @@
 // Palette effects on plane 2: the pair opcodes (packed byte arithmetic), the per-pixel rules and
-// the noise, the engine's kernel beside its reference.
+// the noise; the best variant beside the baseline, and a plain copy of the plane.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
+
+#include "bench/bench_variants.h"
 
 #include "kernels/kernel_store.h"
 #include "tests/support/kernel_planes.h"
@@ -29,44 +32,22 @@ void RunPalette(benchmark::State& state, KernelEntry kernel, std::int32_t opcode
   state.SetItemsProcessed(static_cast<std::int64_t>(width) * height * state.iterations());
 }
 
-// Opcodes that keep changing the picture on every run, so repeated runs do the same work.
-void BM_Palette_ShiftUp(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelBaseline, 8, 3);
-}
-void BM_Palette_ShiftUpReference(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelReference, 8, 3);
-}
-void BM_Palette_Invert(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelBaseline, 11, 1);
-}
-void BM_Palette_Greyscale(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelBaseline, 12, 1);
-}
-void BM_Palette_GreyscaleReference(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelReference, 12, 1);
-}
-void BM_Palette_Threshold(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelBaseline, 19, 1);
-}
-void BM_Palette_ThresholdReference(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelReference, 19, 1);
-}
-void BM_Palette_Noise(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelBaseline, 10, 1);
-}
-void BM_Palette_NoiseReference(benchmark::State& state) {
-  RunPalette(state, asmpic::PaletteKernelReference, 10, 1);
-}
-
-#define PALETTE_SIZES Args({297, 217})->Args({1920, 1080})
-BENCHMARK(BM_Palette_ShiftUp)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_ShiftUpReference)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_Invert)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_Greyscale)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_GreyscaleReference)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_Threshold)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_ThresholdReference)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_Noise)->PALETTE_SIZES;
-BENCHMARK(BM_Palette_NoiseReference)->PALETTE_SIZES;
+const bool registered = [] {
+  const struct {
+    const char* name;
+    std::int32_t opcode;
+    std::int32_t amount;
+  } ops[] = {{"ShiftUp", 8, 3},    {"Brighten", 6, 3},     {"Invert", 11, 1}, {"Greyscale", 12, 1},
+             {"Threshold", 19, 1}, {"DarkToBlack", 13, 1}, {"Noise", 10, 1}};
+  for (const auto& op : ops) {
+    asmpic::bench::RegisterVariants(
+        std::string("BM_Palette_") + op.name, asmpic::PaletteKernelBest, asmpic::PaletteKernelBaseline,
+        [opcode = op.opcode, amount = op.amount](benchmark::State& state, KernelEntry kernel) {
+          RunPalette(state, kernel, opcode, amount);
+        });
+  }
+  asmpic::bench::RegisterPlaneCopy();
+  return true;
+}();
 
 }  // namespace

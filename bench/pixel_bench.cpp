@@ -1,8 +1,12 @@
 // Speed of the neighbourhood effects, as the benchmark run uses them: Amount 1 and a background
-// colour, plane 3 into plane 2. The *Reference runs show what the faster kernel gains.
+// colour, plane 3 into plane 2; the best variant beside the baseline.
 #include <benchmark/benchmark.h>
 
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "bench/bench_variants.h"
 
 #include "kernels/kernel_store.h"
 #include "kernels/pixel.h"
@@ -35,21 +39,22 @@ void RunPixel(benchmark::State& state, KernelEntry kernel, std::int32_t opcode, 
   state.SetItemsProcessed(static_cast<std::int64_t>(width) * height * state.iterations());
 }
 
-#define PIXEL_BENCH(Name, opcode)                                                  \
-  void BM_Pixel_##Name(benchmark::State& state) {                                  \
-    RunPixel(state, asmpic::PixelKernelBaseline, opcode, 1);                               \
-  }                                                                                \
-  void BM_Pixel_##Name##Reference(benchmark::State& state) {                       \
-    RunPixel(state, asmpic::PixelKernelReference, opcode, 1);                      \
-  }                                                                                \
-  BENCHMARK(BM_Pixel_##Name)->Args({297, 217})->Args({1920, 1080})->UseRealTime(); \
-  BENCHMARK(BM_Pixel_##Name##Reference)->Args({297, 217})->Args({1920, 1080})->UseRealTime();
-
-PIXEL_BENCH(Smoothing, asmpic::kPixelSmoothing)
-PIXEL_BENCH(Contour, asmpic::kPixelContour)
-PIXEL_BENCH(Emboss, asmpic::kPixelEmboss)
-PIXEL_BENCH(Ripple, asmpic::kPixelRipple)
-PIXEL_BENCH(Relief, asmpic::kPixelRelief)
-PIXEL_BENCH(Twirl, asmpic::kPixelTwirl)
+const bool registered = [] {
+  const std::pair<const char*, std::int32_t> ops[] = {
+      {"Smoothing", asmpic::kPixelSmoothing}, {"Contour", asmpic::kPixelContour},
+      {"Emboss", asmpic::kPixelEmboss},       {"Ripple", asmpic::kPixelRipple},
+      {"Relief", asmpic::kPixelRelief},       {"Twirl", asmpic::kPixelTwirl}};
+  for (const auto& [name, opcode] : ops) {
+    asmpic::bench::RegisterVariants(
+        std::string("BM_Pixel_") + name, asmpic::PixelKernelBest, asmpic::PixelKernelBaseline,
+        [opcode](benchmark::State& state, KernelEntry kernel) { RunPixel(state, kernel, opcode, 1); });
+  }
+  benchmark::RegisterBenchmark(
+      "BM_Pixel_TwirlReference",
+      [](benchmark::State& state) { RunPixel(state, asmpic::PixelKernelReference, asmpic::kPixelTwirl, 1); })
+      ->Args({297, 217})
+      ->UseRealTime();
+  return true;
+}();
 
 }  // namespace

@@ -253,6 +253,21 @@ std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t 
   return to;
 }
 
+// Calls source(x, y) for every source of a glow of reach r, in the scan's order: rows r + 1 ... H - r,
+// columns r + 1 ... W - r, each row read again after every source's blends (a blend can make a
+// source further on).
+template <typename Source>
+void ForEachGlowSource(const Plane& plane, std::int64_t r, std::uint32_t target, Source source) {
+  const std::int64_t from = r;  // 0-based columns
+  const std::int64_t to = plane.width - r;
+  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
+    const std::uint8_t* row = plane.at(1, y);
+    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
+      source(x + 1, y);
+    }
+  }
+}
+
 // Blends with a small set of weights. For short reaches every weight's result for every byte value
 // is tabled on first use; long reaches (which would need large tables) blend directly.
 class Blender {
@@ -286,6 +301,112 @@ class Blender {
   ColourBytes k_;
   std::vector<std::uint8_t> tables_;
 };
+
+// --- The SIMD variant's blends -----------------------------------------------------------------
+
+// One blend weight as fixed-point arithmetic on 32-bit lanes: channel c of a pixel p becomes
+// (a[c] * p + b[c]) >> 16 (shifting arithmetically), saturated to 0 ... 255. It is only used where
+// it gives BlendValue's byte for every one of the 256 values p can take, which FindFixedBlend
+// checks value by value, so the vector code needs no floating point and no rounding of its own.
+// Byte 3 (c = 3) keeps its value: a = 1 << 16, b = 0.
+struct alignas(16) FixedBlend {
+  std::int32_t a[4];
+  std::int32_t b[4];
+};
+
+constexpr int kFixedShift = 16;
+
+// A fixed-point form of the blend with weight w, found by trying slopes a near w * 2^16 and, for
+// each, the offsets that keep every p inside the interval of its byte; false when none fits (or
+// w is not a number, or large enough for a lane to overflow). The caller then blends the slow way.
+bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
+  if (!(std::abs(w) <= 64.0f)) return false;
+  constexpr std::int64_t kOne = std::int64_t{1} << kFixedShift;
+  constexpr std::int64_t kLimit = std::int64_t{1} << 31;
+  const auto slope = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(w) * kOne));
+  for (int c = 0; c < 3; ++c) {
+    std::array<std::uint8_t, 256> want;
+    for (int p = 0; p < 256; ++p) want[p] = BlendValue(w, static_cast<std::uint8_t>(p), k[c]);
+    bool found = false;
+    for (int t = 0; t <= 128 && !found; ++t) {
+      const std::int64_t a = slope + (t % 2 == 0 ? t / 2 : -(t + 1) / 2);
+      // Every p asks want[p] * 2^16 <= a p + b < (want[p] + 1) * 2^16, with no lower bound for
+      // 0 and no upper bound for 255 (the saturation covers them).
+      std::int64_t lo = -kLimit, hi = kLimit - 1;
+      for (int p = 0; p < 256 && lo <= hi; ++p) {
+        if (want[p] > 0) lo = std::max(lo, want[p] * kOne - a * p);
+        if (want[p] < 255) hi = std::min(hi, (want[p] + 1) * kOne - 1 - a * p);
+      }
+      if (lo > hi) continue;
+      const std::int64_t b = lo + (hi - lo) / 2;
+      // No lane may leave 32 bits: that also keeps the shifted value within 16 bits.
+      if (std::abs(b) >= kLimit || std::abs(a * 255 + b) >= kLimit) continue;
+      blend.a[c] = static_cast<std::int32_t>(a);
+      blend.b[c] = static_cast<std::int32_t>(b);
+      found = true;
+    }
+    if (!found) return false;
+  }
+  blend.a[3] = static_cast<std::int32_t>(kOne);
+  blend.b[3] = 0;
+  return true;
+}
+
+std::uint8_t ApplyFixed(const FixedBlend& blend, int c, std::uint8_t p) {
+  const std::int32_t v = (blend.a[c] * p + blend.b[c]) >> kFixedShift;
+  return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+}
+
+// The glow in fixed point: the blend of each ring (index r - d, as GlowWeight counts), and the
+// lanes of one row of the square through the source, pixel offsets -r ... r, with the weight of
+// the ring each offset lies on when it lies farther out than the row (the left and right edges).
+// A ring whose weight has no fixed-point form (an exact tie of the rounding at odd values, as
+// with weight -1.5) keeps identity lanes there and is blended by table, pixel by pixel: the
+// blends of one source are independent, so their order does not matter.
+struct GlowPlan {
+  std::vector<FixedBlend> rings;
+  std::vector<std::int32_t> edgeA;
+  std::vector<std::int32_t> edgeB;
+  std::vector<std::int64_t> tabledDistances;  // d of each ring without a fixed-point form, rising
+  std::vector<std::uint8_t> tables;           // 768 bytes per ring (by d), blue, green, red
+  bool keepsColour = true;                    // every ring's blend leaves the effect colour as it is
+  const std::uint8_t* table(std::int64_t d) const { return tables.data() + 768 * d; }
+};
+
+// False when the weights are such that no ring has a fixed-point form worth the vectors.
+bool MakeGlowPlan(std::int64_t r, float a, float b, const ColourBytes& k, GlowPlan& plan) {
+  constexpr FixedBlend kIdentity{{1 << kFixedShift, 1 << kFixedShift, 1 << kFixedShift, 1 << kFixedShift},
+                                 {0, 0, 0, 0}};
+  plan.rings.resize(static_cast<std::size_t>(r) + 1);
+  for (std::int64_t d = 0; d <= r; ++d) {
+    const float w = GlowWeight(a, b, r - d);
+    for (int c = 0; c < 3; ++c) plan.keepsColour = plan.keepsColour && BlendValue(w, k[c], k[c]) == k[c];
+    if (FindFixedBlend(w, k, plan.rings[r - d])) continue;
+    plan.rings[r - d] = kIdentity;
+    plan.tabledDistances.push_back(d);
+    plan.tables.resize(768 * (static_cast<std::size_t>(r) + 1));
+    for (int c = 0; c < 3; ++c)
+      for (int p = 0; p < 256; ++p)
+        plan.tables[768 * d + 256 * c + p] = BlendValue(w, static_cast<std::uint8_t>(p), k[c]);
+  }
+  if (2 * plan.tabledDistances.size() > plan.rings.size()) return false;
+  plan.edgeA.resize(static_cast<std::size_t>(4 * (2 * r + 1)));
+  plan.edgeB.resize(plan.edgeA.size());
+  for (std::int64_t i = -r; i <= r; ++i) {
+    const FixedBlend& ring = plan.rings[r - std::abs(i)];
+    for (int c = 0; c < 4; ++c) {
+      plan.edgeA[4 * (i + r) + c] = ring.a[c];
+      plan.edgeB[4 * (i + r) + c] = ring.b[c];
+    }
+  }
+  return true;
+}
+
+void BlendByTable(std::uint8_t* px, const std::uint8_t* table) {
+  px[0] = table[px[0]];
+  px[1] = table[256 + px[1]];
+  px[2] = table[512 + px[2]];
+}
 
 // --- The reference effects -------------------------------------------------------------------
 
@@ -351,19 +472,14 @@ void GlowFast(const Plane& plane, std::int64_t r, float a, float b, std::int32_t
   std::vector<float> weights(static_cast<std::size_t>(r) + 1);
   for (std::int64_t ringsOut = 0; ringsOut <= r; ++ringsOut) weights[ringsOut] = GlowWeight(a, b, ringsOut);
   Blender blender(std::move(weights), BytesOf(colour));
-  const std::int64_t from = r;  // 0-based columns r + 1 ... W - r
-  const std::int64_t to = plane.width - r;
-  for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
-    const std::uint8_t* row = plane.at(1, y);
-    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
-      for (std::int64_t j = -r; j <= r; ++j) {
-        std::uint8_t* line = plane.at(x + 1, y + j);
-        for (std::int64_t i = -r; i <= r; ++i) {
-          blender.Apply(line + 4 * i, static_cast<std::size_t>(r - std::max(std::abs(i), std::abs(j))));
-        }
+  ForEachGlowSource(plane, r, target, [&](std::int64_t x, std::int64_t y) {
+    for (std::int64_t j = -r; j <= r; ++j) {
+      std::uint8_t* line = plane.at(x, y + j);
+      for (std::int64_t i = -r; i <= r; ++i) {
+        blender.Apply(line + 4 * i, static_cast<std::size_t>(r - std::max(std::abs(i), std::abs(j))));
       }
     }
-  }
+  });
 }
 
 void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
@@ -410,6 +526,38 @@ void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::i
       FlarePixelFast(plane.at(x, y), f, k);
     }
   }
+}
+
+}  // namespace
+}  // namespace asmpic
+
+// The SIMD body, compiled once per target.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "kernels/colorx-inl.h"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "kernels/colorx-inl.h"
+
+#if HWY_ONCE
+namespace asmpic {
+namespace {
+
+HWY_EXPORT(GlowSimd);
+
+// The glow with its blends a vector at a time where every ring's weight has a fixed-point form
+// (see FindFixedBlend), else the baseline's. The plan is made when the first source turns up, so
+// a picture without one costs only the scan.
+void GlowBest(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
+  std::uint32_t target;
+  if (!MatchWord(colour, target) || 2 * r >= plane.width || 2 * r >= plane.height) return;
+  bool anySource = false;
+  for (std::int64_t y = r + 1; y <= plane.height - r && !anySource; ++y)
+    anySource = NextMatch(plane.at(1, y), r, plane.width - r, target) < plane.width - r;
+  if (!anySource) return;
+  GlowPlan plan;
+  if (!MakeGlowPlan(r, a, b, BytesOf(colour), plan)) return GlowFast(plane, r, a, b, colour);
+  HWY_DYNAMIC_DISPATCH(GlowSimd)(plane, r, a, b, colour, plan);
 }
 
 }  // namespace
@@ -470,9 +618,16 @@ void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t
   }
 }
 
-// The SIMD variant: for now the baseline, until its Highway body lands.
-void ColorXKernelBest(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused) {
-  ColorXKernelBaseline(block, a, b, unused);
+// The SIMD variant: the glow's blends a vector at a time; the other opcodes as the baseline runs
+// them (painting is plain stores; trails and the flare touch pixels one by one along their paths).
+// Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow.
+void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
+  Plane plane;
+  if (block->opcode != kGlow || !FindPlane(*block, plane)) {
+    return ColorXKernelBaseline(block, argA, argB, unused);
+  }
+  const std::int64_t r = Reach(block->amount);
+  if (r >= 1) GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
 }
 
 void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std::int16_t Amount,
@@ -515,3 +670,4 @@ void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std:
 }
 
 }  // namespace asmpic
+#endif  // HWY_ONCE

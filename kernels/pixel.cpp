@@ -350,53 +350,117 @@ double RoundSmall(double value) {
 // The turn depends on the distance from the centre only, so the cosine and sine of one column
 // distance b serve the columns b left and right of the centre in both rows. They are worked out
 // for a run of column distances at a time, so the scratch space stays small for any width.
+// A run of twirl pixels in one destination row: columns x0, x0 + step, ... (count of them), the
+// k-th turned by cosines[k], sines[k]. Each takes the colour bytes of the source pixel it turns
+// to, or the fill where that lies on or beyond the border; byte 3 keeps its value.
+struct TwirlSpan {
+  const std::uint8_t* source;  // plane 3
+  std::uint8_t* row;           // the destination row in plane 2
+  std::int64_t width;
+  std::int64_t height;
+  std::int64_t cx;
+  std::int64_t cy;
+  double dy;           // the row's distance from the centre row, signed
+  std::uint32_t fill;  // the fill's colour bytes, byte 3 clear
+  std::int64_t x0;
+  int step;  // 1 or -1
+  const float* cosines;
+  const float* sines;
+  std::int64_t count;
+};
+
+void TwirlSpanScalar(const TwirlSpan& span) {
+  const std::uint32_t keep = ByteThreeMask();
+  const double dW = static_cast<double>(span.width), dH = static_cast<double>(span.height);
+  const double dcx = static_cast<double>(span.cx), dcy = static_cast<double>(span.cy);
+  for (std::int64_t k = 0; k < span.count; ++k) {
+    const std::int64_t x = span.x0 + span.step * k;
+    const double c = span.cosines[k], s = span.sines[k];
+    const double dx = static_cast<double>(x - span.cx);
+    const double sx = RoundSmall(dx * c - span.dy * s + dcx);
+    const double sy = RoundSmall(dx * s + span.dy * c + dcy);
+    std::uint32_t colourBytes = span.fill;
+    if (sx > 1 && sx < dW && sy > 1 && sy < dH) {
+      const auto index = static_cast<std::int64_t>(sx) - 1 + span.width * (static_cast<std::int64_t>(sy) - 1);
+      colourBytes = LoadPixelWord(span.source + 4 * index) & ~keep;
+    }
+    std::uint8_t* to = span.row + 4 * (x - 1);
+    StorePixelWord(to, (LoadPixelWord(to) & keep) | colourBytes);
+  }
+}
+
+// How a twirl gets its angles and their single-precision cosines and sines: one by one with the C
+// library (the baseline), or a vector at a time (the SIMD variant); both give the same values.
+struct TwirlTrig {
+  void (*angles)(double first, std::int64_t count, double rowSquare, double k, double m, double* angles);
+  void (*cosSin)(const double* angles, std::int64_t count, float* cosines, float* sines);
+  void (*span)(const TwirlSpan& span);
+};
+
+void TwirlAnglesScalar(double first, std::int64_t count, double rowSquare, double k, double m,
+                       double* angles) {
+  for (std::int64_t j = 0; j < count; ++j) {
+    const double b = first + static_cast<double>(j);
+    angles[j] = k * std::sqrt(b * b + rowSquare) / m;
+  }
+}
+
+void TwirlCosSinScalar(const double* angles, std::int64_t count, float* cosines, float* sines) {
+  for (std::int64_t j = 0; j < count; ++j) {
+    cosines[j] = ToSingle(std::cos(angles[j]));
+    sines[j] = ToSingle(std::sin(angles[j]));
+  }
+}
+
+constexpr TwirlTrig kScalarTrig{TwirlAnglesScalar, TwirlCosSinScalar, TwirlSpanScalar};
+
 void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::int64_t firstDistance,
-               std::int64_t lastDistance) {
+               std::int64_t lastDistance, const TwirlTrig& trig) {
   const std::int64_t W = p.width, H = p.height;
   const std::int64_t cx = W / 2, cy = H / 2, M = std::max(W, H);
-  const double dW = static_cast<double>(W), dH = static_cast<double>(H);
-  const double dcx = static_cast<double>(cx), dcy = static_cast<double>(cy);
   const float K = TwirlMaxAngle(amount);
   const std::int64_t maxColumnDistance = std::max(W - cx, cx - 1);
-  const std::uint32_t keep = ByteThreeMask();
   std::uint8_t fill[4] = {0, 0, 0, 0};
   Fill(fill, colour);
   const std::uint32_t fillWord = LoadPixelWord(fill);
 
   constexpr std::int64_t kRun = 512;
   float cosines[kRun], sines[kRun];
+  double angles[kRun];
   for (std::int64_t a = firstDistance; a <= lastDistance; ++a) {
     const double da = static_cast<double>(a);
     const std::int64_t rows[2] = {cy + a, cy - a};
     for (std::int64_t b0 = 0; b0 <= maxColumnDistance; b0 += kRun) {
       const std::int64_t run = std::min(kRun, maxColumnDistance - b0 + 1);
-      for (std::int64_t j = 0; j < run; ++j) {
-        const double db = static_cast<double>(b0 + j);
-        const double theta = K * std::sqrt(db * db + da * da) / static_cast<double>(M);
-        cosines[j] = ToSingle(std::cos(theta));
-        sines[j] = ToSingle(std::sin(theta));
-      }
+      trig.angles(static_cast<double>(b0), run, da * da, K, static_cast<double>(M), angles);
+      trig.cosSin(angles, run, cosines, sines);
       for (int r = 0; r < (a == 0 ? 1 : 2); ++r) {  // the centre row once
         const std::int64_t y = rows[r];
         if (y < 1 || y > H) continue;
         const double dy = static_cast<double>(y - cy);
-        const auto pixel = [&](std::int64_t x, double c, double s) {
-          const double dx = static_cast<double>(x - cx);
-          const double sx = RoundSmall(dx * c - dy * s + dcx);
-          const double sy = RoundSmall(dx * s + dy * c + dcy);
-          std::uint32_t colourBytes = fillWord;
-          if (sx > 1 && sx < dW && sy > 1 && sy < dH)
-            colourBytes =
-                LoadPixelWord(p.S(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy))) & ~keep;
-          std::uint8_t* to = p.D(x, y);
-          StorePixelWord(to, (LoadPixelWord(to) & keep) | colourBytes);
-        };
-        // Right of the centre, with the centre column itself, then left of it.
+        TwirlSpan span{p.source, p.targetRow(y), W, H, cx, cy, dy, fillWord, 0, 1, nullptr, nullptr, 0};
+        // Right of the centre, with the centre column itself (cx is 0 in a picture one pixel
+        // wide), then left of it.
+        const std::int64_t rightFirst = std::max<std::int64_t>(0, 1 - cx - b0);
         const std::int64_t rightRun = std::min(run, W - cx - b0 + 1);
-        for (std::int64_t j = std::max<std::int64_t>(0, 1 - cx - b0); j < rightRun; ++j)
-          pixel(cx + b0 + j, cosines[j], sines[j]);  // cx is 0 in a picture one pixel wide
-        for (std::int64_t j = (b0 == 0 ? 1 : 0); j < run && cx - b0 - j >= 1; ++j)
-          pixel(cx - b0 - j, cosines[j], sines[j]);
+        if (rightRun > rightFirst) {
+          span.x0 = cx + b0 + rightFirst;
+          span.step = 1;
+          span.cosines = cosines + rightFirst;
+          span.sines = sines + rightFirst;
+          span.count = rightRun - rightFirst;
+          trig.span(span);
+        }
+        const std::int64_t leftFirst = b0 == 0 ? 1 : 0;
+        const std::int64_t leftRun = std::min(run, cx - b0);
+        if (leftRun > leftFirst) {
+          span.x0 = cx - b0 - leftFirst;
+          span.step = -1;
+          span.cosines = cosines + leftFirst;
+          span.sines = sines + leftFirst;
+          span.count = leftRun - leftFirst;
+          trig.span(span);
+        }
       }
     }
   }
@@ -410,6 +474,23 @@ bool HasPixels(const KernelParams& block) {
   return block.width > 0 && block.height > 0 && block.pixels != nullptr;
 }
 
+}  // namespace
+}  // namespace asmpic
+
+// The SIMD body, compiled once per target.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "kernels/pixel-inl.h"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "kernels/pixel-inl.h"
+
+#if HWY_ONCE
+namespace asmpic {
+namespace {
+HWY_EXPORT(TwirlAnglesSimd);
+HWY_EXPORT(TwirlCosSinSimd);
+HWY_EXPORT(TwirlSpanSimd);
 }  // namespace
 
 std::vector<float> BuildRippleTable(std::int32_t width, std::int32_t height, std::int32_t amount) {
@@ -447,7 +528,8 @@ void PixelKernelReference(KernelParams* block, std::uint32_t, std::uint32_t, std
   }
 }
 
-void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int bands) {
+namespace {
+void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, const TwirlTrig& trig) {
   if (!HasPixels(*block)) return;
   const Planes p = PlanesOf(*block);
   const std::int32_t amount = block->amount, colour = block->colour;
@@ -478,7 +560,7 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
     case kPixelTwirl: {
       const std::int64_t cy = p.height / 2;
       RunInBands(0, std::max(p.height - cy, cy - 1), bands,
-                 [&](std::int64_t from, std::int64_t to) { TwirlRows(p, amount, colour, from, to); });
+                 [&](std::int64_t from, std::int64_t to) { TwirlRows(p, amount, colour, from, to, trig); });
       return;
     }
     default:
@@ -486,14 +568,37 @@ void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int band
   }
 }
 
+}  // namespace
+
+void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int bands) {
+  RunPixelKernel(block, rippleTable, bands, kScalarTrig);
+}
+
 void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
   PixelKernelInBands(block, rippleTable, BandsFor(*block));
 }
 
-// The SIMD variant: for now the baseline, until its Highway body lands.
-void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
-                     std::intptr_t rippleTable) {
-  PixelKernelBaseline(block, unused1, unused2, rippleTable);
+void TwirlCosSinBest(const double* angles, std::int64_t count, float* cosines, float* sines) {
+  HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
+}
+
+// The SIMD variant: the twirl's angles, cosines and sines a vector at a time; the filters, the
+// smoothing and the ripple as the baseline runs them (their rows are already vector loops). Without
+// a SIMD target the dispatch lands on the portable target, whose bodies are the scalar ones (see
+// PaletteKernelBest).
+void PixelKernelBest(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
+  constexpr TwirlTrig kSimdTrig{
+      [](double first, std::int64_t count, double rowSquare, double k, double m, double* angles) {
+        HWY_DYNAMIC_DISPATCH(TwirlAnglesSimd)(first, count, rowSquare, k, m, angles);
+      },
+      [](const double* angles, std::int64_t count, float* cosines, float* sines) {
+        HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
+      },
+      [](const TwirlSpan& span) {
+        HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)
+        (span);
+      }};
+  RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig);
 }
 
 void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {
@@ -514,3 +619,4 @@ void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount
 }
 
 }  // namespace asmpic
+#endif  // HWY_ONCE

@@ -3,11 +3,6 @@
 #include <Magick++.h>
 
 #include <unistd.h>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cctype>
@@ -21,6 +16,7 @@
 #include <string_view>
 
 #include "platform/picture_readers.h"
+#include "platform/picture_save.h"
 
 namespace asmpic::platform {
 
@@ -402,35 +398,7 @@ std::optional<Image> LoadPictureFile(const std::string& path, std::string* error
 }
 
 bool SaveBitmapFile(const ImageView& image, const std::string& path, std::string* error) {
-  if (image.isNull()) {
-    Say(error, "nothing to save");
-    return false;
-  }
-  const QString name = QFile::decodeName(path.c_str());
-  // The new file replaces the old one only once it is complete, so a failed save leaves whatever
-  // was there. An existing file we may not write is left alone too (a rename would get past it).
-  const QFileInfo existing(name);
-  if (existing.exists() && (!existing.isFile() || !existing.isWritable())) {
-    Say(error, path + ": cannot be written");
-    return false;
-  }
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly)) {
-    Say(error, path + ": " + file.errorString().toStdString());
-    return false;
-  }
-  const QImage view(image.bits, image.width, image.height, image.bytesPerLine, QImage::Format_RGB32);
-  QImageWriter writer(&file, "bmp");
-  if (!writer.write(view.convertToFormat(QImage::Format_RGB888))) {
-    Say(error, path + ": " + writer.errorString().toStdString());
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    Say(error, path + ": " + file.errorString().toStdString());
-    return false;
-  }
-  return true;
+  return SavePictureFile(image, path, PictureFormat::Bmp, error);
 }
 
 }  // namespace asmpic::platform

@@ -3,6 +3,7 @@
 #include "app/benchmark_table.h"
 #include "app/headless_form.h"
 #include "app/results/multicore.h"
+#include "platform/interruption.h"
 
 namespace asmpic::app {
 
@@ -95,12 +96,14 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   if (plan.classicPass) {
     if (progress) progress->SetLabel("the window's pass");
     form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     result.classicPass = Totalled(recorder.TakeSamples());
     result.listLines = form.List1.items();
   }
   if (plan.warmup) {
     if (progress) progress->SetLabel("warm-up");
     form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     recorder.TakeSamples();
   }
   const int timedRuns = std::max(plan.repeat, 1);
@@ -111,6 +114,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
                          (run < timedRuns ? " of " + std::to_string(timedRuns) : std::string()));
     }
     form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     result.runs.push_back(Totalled(recorder.TakeSamples()));
     filled += result.runs.back().monotonicTotal;
   }
@@ -123,6 +127,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   if (plan.threads > 0) {
     const MultiCorePasses passes = RunMultiCore(picture1, picture2, plan.tests, plan.threads, timedRuns,
                                                 plan.minTime, plan.kernels, clock, hooks.progress);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     MultiCoreResult multi;
     multi.threads = plan.threads;
     multi.wallSeconds = passes.wallSeconds;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -84,8 +85,14 @@ struct BenchmarkResult {
   Verdict verdict = Verdict::NotApplicable;  // of every run, single- and multi-core
 };
 
+// A run stopped at a yield because SIGINT or SIGTERM arrived (platform/interruption.h).
+struct RunInterrupted : std::runtime_error {
+  explicit RunInterrupted(int caught) : std::runtime_error("interrupted"), signal(caught) {}
+  int signal;
+};
+
 // Runs the plan on a headless form built from the two start pictures. Throws std::runtime_error
-// when the multi-core pass cannot run.
+// when the multi-core pass cannot run, RunInterrupted when a signal stopped it.
 BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Image& picture2,
                              const BenchmarkPlan& plan, const BenchmarkHooks& hooks = {});
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/headless_form.h"
+#include "platform/interruption.h"
 
 namespace asmpic::app {
 
@@ -46,8 +47,10 @@ MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Im
   std::unique_ptr<ProgressObserver> progressLine;
   if (progress != nullptr) progressLine = std::make_unique<ProgressObserver>(*progress, clock);
 
+  // A signal (platform/interruption.h) stops every thread's form at its next yield and the passes.
   double filled = 0.0;
-  for (int pass = 0; count > 0 && (pass < passes || filled < minTime); ++pass) {
+  for (int pass = 0; count > 0 && (pass < passes || filled < minTime) && platform::CaughtSignal() == 0;
+       ++pass) {
     if (progressLine) {
       progressLine->SetLabel(std::to_string(count) + " threads, pass " + std::to_string(pass + 1) +
                              (pass < passes ? " of " + std::to_string(passes) : std::string()));

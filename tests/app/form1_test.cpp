@@ -213,7 +213,7 @@ TEST_F(Form1Test, ScreenshotShowsTheWindow) {
   Form1& f = Make();
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("form1.png"));
-  ASSERT_TRUE(f.SaveScreenshot(path));
+  ASSERT_TRUE(f.SaveScreenshot(path.toStdString()));
   QImage shot(path);
   ASSERT_EQ(shot.size(), QSize(312, 369));
   shot = shot.convertToFormat(QImage::Format_RGB32);

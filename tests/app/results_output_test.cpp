@@ -239,17 +239,23 @@ TEST_F(HeadlessOutput, ErrorsGiveTheirExitStatusBeforeAnythingRuns) {
 struct ProgramResult {
   int status;
   std::string out;
+  std::string err;
 };
 
-// Runs asmbench with `args`; stderr is dropped.
-ProgramResult Asmbench(const std::string& args) {
-  const std::string outFile =
-      (fs::temp_directory_path() / ("asmbench_program_" + std::to_string(::getpid()) + ".txt")).string();
-  const int raw = std::system((std::string(ASMBENCH) + " " + args + " >" + outFile + " 2>/dev/null").c_str());
-  std::ifstream in(outFile);
-  ProgramResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {std::istreambuf_iterator<char>(in), {}}};
-  fs::remove(outFile);
-  return result;
+// Runs asmbench with `args` after the shell commands in `before` (limits, a timeout, the
+// environment).
+ProgramResult Asmbench(const std::string& args, const std::string& before = "") {
+  const std::string stem =
+      (fs::temp_directory_path() / ("asmbench_program_" + std::to_string(::getpid()))).string();
+  const int raw = std::system(
+      (before + " " + std::string(ASMBENCH) + " " + args + " >" + stem + ".out 2>" + stem + ".err").c_str());
+  const auto read = [](const std::string& file) {
+    std::ifstream in(file);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    fs::remove(file);
+    return text;
+  };
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read(stem + ".out"), read(stem + ".err")};
 }
 
 TEST(AsmbenchProgram, MalformedCommandLinesExitWithStatus2) {
@@ -269,6 +275,68 @@ TEST(AsmbenchProgram, ListsTheSevenTestsAndRunsWithoutAWindowWhenAskedForResults
   const ProgramResult run = Asmbench("--tests contour --threads 1 --min-time 0 --no-save --quiet");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Score: none (only some of the tests ran)\n");
+}
+
+// Each failure leaves an earlier result byte for byte as it was; a complete run writes both files.
+TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
+  const std::string keep = " --json " + path("keep.json");
+  const std::string quick = " --tests contour --threads 0 --min-time 0 --no-save";
+  const struct {
+    std::string args;
+    std::string before;
+    int status;
+    std::string says;
+  } cases[] = {
+      {keep + " --csv " + path("nodir/x.csv") + quick, "", 1, "nodir/x.csv: No such file or directory"},
+      {keep + " --csv " + path("keep.json") + quick, "", 2, "both name"},
+      // --quiet: the limit holds for standard error's file too, and the report would fill it.
+      {keep + quick + " --quiet", "ulimit -f 1; trap '' XFSZ;", 1, "keep.json: File too large"},
+      {keep + " --repeat 100000 --threads 0", "timeout --preserve-status -s INT 1", 130,
+       "interrupted by SIGINT; nothing was written"},
+      {keep + " --repeat 100000 --threads 0", "timeout --preserve-status -s TERM 1", 143, "SIGTERM"},
+      {keep + " --repeat 0x10" + quick, "", 2, "--repeat: 0x10 is not a whole number from 1 to 1000000"},
+      {keep + " --threads 99999999999", "", 2, "--threads"},
+      {keep + " --repet 3", "", 2, "did you mean --repeat?"},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(path("keep.json")) << "earlier";
+    const ProgramResult r = Asmbench(c.args, c.before);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << "\n" << r.err;
+    std::ifstream in(path("keep.json"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier") << c.args;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << c.args;
+  }
+  const ProgramResult r = Asmbench(keep + " --csv " + path("keep.csv") + quick);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::ifstream in(path("keep.json"));
+  EXPECT_EQ(json::parse(in)["settings"]["tests"], json({"contour"}));
+  EXPECT_EQ(ReadCsv(path("keep.csv")).size(), 1u + 1 + kMinimumRuns);  // the window's pass and the timed runs
+}
+
+TEST(AsmbenchProgram, AnUnreachableDisplayRunsWithoutAWindowAndSaysSo) {
+  const std::string noServer = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4093";
+  // Without start pictures the headless run ends at once: enough to see which way it went.
+  ProgramResult r = Asmbench("--assets /nonexistent", noServer);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err.rfind("asmbench: cannot open the display :4093; running the benchmark without a window\n"
+                        "asmbench: cannot read a start picture",
+                        0),
+            0u)
+      << r.err;
+
+  r = Asmbench("--run", noServer);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "asmbench: --run: cannot open the display :4093\n");
+}
+
+TEST(AsmbenchProgram, HelpListsOptionsWithoutClutter) {
+  const ProgramResult r = Asmbench("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.find("Excludes"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Needs"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("--repeat N "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("130 (143)"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
 
@@ -55,7 +56,30 @@ std::set<std::pair<int, int>> Changed(KernelPlanes& planes, Pixel pixel) {
 
 // --- The faster kernel against the reference -------------------------------------------------
 
-TEST(ColorXKernelBaseline, MatchesReferenceOnRandomPlanes) {
+// The faster variants against the reference: the baseline, and the best variant once on every SIMD
+// target this machine runs.
+class ColorXFastVariant : public ::testing::TestWithParam<KernelChoice> {
+ protected:
+  template <typename Body>
+  void ForEachKernel(Body body) {
+    testing::ForEachFastKernel(GetParam(), ColorXKernelBest, ColorXKernelBaseline, body);
+  }
+  // Runs the reference on `planes` and each fast kernel on a copy of how they were, and compares.
+  void ExpectSameAsReference(KernelPlanes& planes, float a, float b, const std::string& what) {
+    const KernelPlanes before(planes);
+    ColorXKernelReference(&planes.params, FloatArg(a), FloatArg(b), 0);
+    ForEachKernel([&](KernelEntry kernel, const std::string& target) {
+      KernelPlanes fast(before);
+      kernel(&fast.params, FloatArg(a), FloatArg(b), 0);
+      ASSERT_TRUE(fast.bytes == planes.bytes)
+          << target << " " << what << ": " << FirstDifference(fast, planes);
+    });
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Variants, ColorXFastVariant, testing::FastVariants(), testing::FastVariantName);
+
+TEST_P(ColorXFastVariant, MatchesReferenceOnRandomPlanes) {
   std::mt19937 random(9);
   const auto uniform = [&random](float lo, float hi) {
     return std::uniform_real_distribution<float>(lo, hi)(random);
@@ -99,13 +123,45 @@ TEST(ColorXKernelBaseline, MatchesReferenceOnRandomPlanes) {
       reference.params.amount =
           opcode == kFlare && random() % 2 ? 1 + random() % 3 : amounts[random() % amounts.size()];
       reference.params.colour = colour;
-      KernelPlanes fast(reference);
-      ColorXKernelReference(&reference.params, FloatArg(a), FloatArg(b), 0);
-      ColorXKernelBaseline(&fast.params, FloatArg(a), FloatArg(b), 0);
-      ASSERT_EQ(fast.bytes, reference.bytes)
-          << width << "x" << height << " opcode " << opcode << " amount " << reference.params.amount
-          << " colour " << colour << " a " << a << " b " << b << ": " << FirstDifference(fast, reference);
+      ExpectSameAsReference(
+          reference, a, b,
+          std::to_string(width) + "x" + std::to_string(height) + " opcode " + std::to_string(opcode) +
+              " amount " + std::to_string(reference.params.amount) + " colour " + std::to_string(colour) +
+              " a " + std::to_string(a) + " b " + std::to_string(b));
     }
+  }
+}
+
+// Glows of long reach over pictures thick with sources: every ring's weight, down to the far
+// negative ones, with exact rounding ties among them (0.9 - 24 * 0.1 is -1.5), blends that turn
+// pixels into new sources, and weights no fixed-point form can follow (huge, not a number).
+TEST_P(ColorXFastVariant, GlowsOfLongReachMatchReference) {
+  struct Case {
+    int width, height;
+    std::int32_t amount;
+    float a, b;
+    int sourceEvery;  // one pixel in this many has the colour
+  };
+  const Case cases[] = {
+      {120, 110, 100, 0.9f, 0.1f, 7}, {73, 69, 60, 0.9f, 0.1f, 1},    {61, 80, 50, 0.9f, 0.1f, 3},
+      {90, 90, 40, 0.7f, 0.013f, 2},  {40, 40, 20, 1e20f, 3.0f, 2},   {40, 40, 20, kNaN, 0.1f, 2},
+      {40, 40, 20, 0.9f, kInf, 2},    {35, 37, 12, -0.9f, -0.25f, 4}, {1920, 1080, 6, 0.9f, 0.1f, 500}};
+  std::mt19937 random(17);
+  for (const Case& c : cases) {
+    KernelPlanes planes(c.width, c.height);
+    planes.randomize(random());
+    const std::int32_t colour = 0x00204060;
+    for (int y = 1; y <= c.height; ++y) {
+      for (int x = 1; x <= c.width; ++x) {
+        if (random() % c.sourceEvery == 0) planes.setPixel(2, x, y, {0x60, 0x40, 0x20, 9});
+      }
+    }
+    planes.params.opcode = kGlow;
+    planes.params.amount = c.amount;
+    planes.params.colour = colour;
+    ExpectSameAsReference(planes, c.a, c.b,
+                          std::to_string(c.width) + "x" + std::to_string(c.height) + " amount " +
+                              std::to_string(c.amount) + " a " + std::to_string(c.a));
   }
 }
 
@@ -127,7 +183,8 @@ TEST(ColorXKernelBaseline, StaysInsidePlaneTwoAndKeepsByteThree) {
           planes.params = {width, height, planes.bytes.data(), nullptr, amount, 0x113366, opcode};
           const float a = opcode == kFlare ? width / 2.0f : 0.5f;
           const float b = opcode == kFlare ? height / 2.0f : 0.1f;
-          (reference ? ColorXKernelReference : ColorXKernelBaseline)(&planes.params, FloatArg(a), FloatArg(b), 0);
+          (reference ? ColorXKernelReference : ColorXKernelBaseline)(&planes.params, FloatArg(a), FloatArg(b),
+                                                                     0);
           const std::size_t plane = planes.planeBytes();
           for (std::size_t i = 0; i < before.size(); ++i) {
             if (i >= plane && i < 2 * plane && i % 4 != 3) continue;

@@ -166,7 +166,8 @@ TEST_P(MagnifyKernelTest, UnknownOpcodesLeaveTheBufferAlone) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest, ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference),
+INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest,
+                         ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference),
                          [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
 
 TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {

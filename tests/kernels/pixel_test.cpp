@@ -9,11 +9,14 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "kernels/kernel_store.h"
 #include "kernels/pixel.h"
+#include "kernels/worker_pool.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
 
@@ -310,9 +313,38 @@ TEST_P(PixelKernelTest, SmallPicturesStayInsideTheirPlanes) {
         }
 }
 
-// The faster kernel, in one band and in several, against the reference over many sizes and
-// parameters; the first differing byte is reported.
-TEST(PixelKernelEquivalence, FastKernelMatchesReferenceByteForByte) {
+// The faster variants against the reference over many sizes and parameters: the baseline in a
+// random number of bands, the best variant on every SIMD target; the first differing byte is
+// reported.
+class PixelFastVariant : public ::testing::TestWithParam<KernelChoice> {
+ protected:
+  // Runs the variant on `planes` (their params set), in `bands` bands for the baseline.
+  template <typename Check>
+  void ForEachKernel(int bands, Check check) {
+    const auto inBands = [](KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t table) {
+      PixelKernelInBands(block, table, bandsForBaseline);
+    };
+    bandsForBaseline = bands;
+    testing::ForEachFastKernel(GetParam(), PixelKernelBest, inBands, check);
+  }
+  static inline int bandsForBaseline = 1;
+};
+
+INSTANTIATE_TEST_SUITE_P(Variants, PixelFastVariant, testing::FastVariants(), testing::FastVariantName);
+
+// Runs `kernel` on a copy of `start` with the opcode's arguments and compares it with `expected`.
+void ExpectKernelGives(KernelEntry kernel, const KernelPlanes& start, const KernelPlanes& expected,
+                       const std::string& what) {
+  KernelPlanes actual(start);
+  actual.params = expected.params;
+  actual.params.pixels = actual.bytes.data();
+  std::vector<float> table = BuildRippleTable(actual.width(), actual.height(), actual.params.amount);
+  kernel(&actual.params, FloatArg(2.0f), FloatArg(3.0f),
+         actual.params.opcode == kPixelRipple ? reinterpret_cast<std::intptr_t>(table.data()) : 4);
+  ASSERT_TRUE(actual.bytes == expected.bytes) << what << ": " << FirstDifference(actual, expected);
+}
+
+TEST_P(PixelFastVariant, MatchesReferenceByteForByte) {
   std::mt19937 random(2024);
   std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {3, 1},  {1, 3},  {3, 3},
                                             {4, 2}, {2, 5}, {17, 3}, {70, 50}};
@@ -323,31 +355,59 @@ TEST(PixelKernelEquivalence, FastKernelMatchesReferenceByteForByte) {
       const int amount = amounts[random() % amounts.size()];
       const auto colour = static_cast<std::int32_t>(random());
       const int bands = 1 + static_cast<int>(random() % 5);
-      KernelPlanes expected(w, h);
-      expected.randomize(random());
-      KernelPlanes actual = expected;
+      KernelPlanes start(w, h);
+      start.randomize(random());
+      KernelPlanes expected = start;
       RunKernel(expected, Variant::kReference, opcode, amount, colour);
-      std::vector<float> table = BuildRippleTable(w, h, amount);
-      actual.params.opcode = opcode;
-      actual.params.amount = amount;
-      actual.params.colour = colour;
-      PixelKernelInBands(&actual.params,
-                         opcode == kPixelRipple ? reinterpret_cast<std::intptr_t>(table.data()) : 4, bands);
-      ASSERT_EQ(actual.bytes, expected.bytes)
-          << w << "x" << h << " op " << opcode << " A " << amount << " bands " << bands << ": "
-          << FirstDifference(actual, expected);
+      ForEachKernel(bands, [&](KernelEntry kernel, const std::string& target) {
+        ExpectKernelGives(kernel, start, expected,
+                          target + " " + std::to_string(w) + "x" + std::to_string(h) + " op " +
+                              std::to_string(opcode) + " A " + std::to_string(amount) + " bands " +
+                              std::to_string(bands));
+      });
     }
 }
 
-TEST(PixelKernelEquivalence, ThreadedKernelMatchesReferenceOnALargePicture) {
-  for (int opcode = 0; opcode <= 5; ++opcode) {
-    KernelPlanes expected(640, 480);  // large enough for PixelKernelBaseline to use its threads
-    expected.randomize(opcode);
-    KernelPlanes actual = expected;
-    RunKernel(expected, Variant::kReference, opcode, 4, 0x00123456);
-    RunKernel(actual, Variant::kFast, opcode, 4, 0x00123456);
-    EXPECT_TRUE(actual.bytes == expected.bytes) << opcode;
+// Full HD: the worker pool's bands, and many whole vectors per row.
+TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
+  KernelPlanes start(1920, 1080);
+  start.randomize(3);
+  // Smoothing, one of the three filters that share their row code, ripple and twirl.
+  for (const int opcode : {kPixelSmoothing, kPixelRelief, kPixelRipple, kPixelTwirl}) {
+    KernelPlanes expected = start;
+    RunKernel(expected, Variant::kReference, opcode, opcode == kPixelTwirl ? 1 : 4, 0x00123456);
+    ForEachKernel(BandsForPixels(1920 * 1080), [&](KernelEntry kernel, const std::string& target) {
+      ExpectKernelGives(kernel, start, expected, target + " op " + std::to_string(opcode));
+    });
   }
+}
+
+// The twirl's cosines and sines at angles whose C-library value lies within a few ulp of a
+// boundary between two floats (half way between neighbours), where a vector approximation may
+// round the other way unless it falls back; and at the angles where the values are 0 or 1.
+TEST(TwirlTrig, SinglePrecisionValuesEqualTheCLibrarysNearRoundingBoundaries) {
+  std::mt19937 random(77);
+  std::vector<double> angles = {0.0,
+                                std::numbers::pi / 2,
+                                std::numbers::pi,
+                                1.5 * std::numbers::pi,
+                                2 * std::numbers::pi,
+                                2 * std::numbers::pi * std::numbers::sqrt2};
+  for (int i = 0; i < 4000; ++i) {
+    const float f = std::uniform_real_distribution<float>(-1.0f, 1.0f)(random);
+    const double half = (static_cast<double>(f) + std::nextafter(f, 2.0f)) / 2;  // a rounding boundary
+    angles.push_back(std::acos(half));
+    angles.push_back(std::asin(half) + (i % 2 == 0 ? 0.0 : 2 * std::numbers::pi));
+    angles.push_back(std::numbers::pi - std::asin(half));
+  }
+  testing::ForEachSimdTarget([&](const std::string& target) {
+    std::vector<float> cosines(angles.size()), sines(angles.size());
+    TwirlCosSinBest(angles.data(), static_cast<std::int64_t>(angles.size()), cosines.data(), sines.data());
+    for (std::size_t i = 0; i < angles.size(); ++i) {
+      ASSERT_EQ(cosines[i], static_cast<float>(std::cos(angles[i]))) << target << " cos " << angles[i];
+      ASSERT_EQ(sines[i], static_cast<float>(std::sin(angles[i]))) << target << " sin " << angles[i];
+    }
+  });
 }
 
 // ---- ASM_PixelEffects -------------------------------------------------------------------------

@@ -158,7 +158,8 @@ TEST_P(RotateKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest, ::testing::Values(RotateKernelBaseline, RotateKernelReference),
+INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest,
+                         ::testing::Values(RotateKernelBaseline, RotateKernelReference),
                          [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
 
 // The engine's entry gives exactly the reference's bytes over odd and even sizes, every opcode,

@@ -39,9 +39,10 @@ class AsmpicTool : public ::testing::Test {
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  Result Run(const std::string& args) const {
+  // Runs asmpic with `args` after the shell commands in `before` (limits, a timeout).
+  Result Run(const std::string& args, const std::string& before = "") const {
     const std::string err = path("stderr.txt");
-    const std::string command = std::string(ASMPIC_TOOL) + " " + args + " 2>" + err;
+    const std::string command = before + " " + std::string(ASMPIC_TOOL) + " " + args + " 2>" + err;
     const int raw = std::system(command.c_str());
     std::ifstream in(err);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {std::istreambuf_iterator<char>(in), {}}};
@@ -137,6 +138,9 @@ TEST_F(AsmpicTool, ABrokenPictureOrAnUnbindableBoxIsAClearError) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot read the picture"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(path("p.bin")));
+  EXPECT_EQ(r.err.find("the decoder said"), std::string::npos) << r.err;  // only with --verbose
+  r = Run("--verbose " + path("broken.bmp"));
+  EXPECT_NE(r.err.find("asmpic: the decoder said: "), std::string::npos) << r.err;
 
   r = Run("--box 100000x100000 " + path("in.bmp"));
   EXPECT_EQ(r.status, 1);
@@ -192,6 +196,147 @@ TEST_F(AsmpicTool, RunsEveryEffectMethodWithItsParameters) {
   for (int y = 1; y <= 3; ++y)
     for (int x = 1; x <= 5; ++x)
       for (int c = 0; c < 4; ++c) EXPECT_EQ(At(dump, 5, 3, 2, x, y, c), At(dump, 5, 3, 1, x, y, c));
+}
+
+// Each failure leaves existing outputs byte for byte as they were; a complete run writes both.
+TEST_F(AsmpicTool, OutputsReplaceTheirFilesOnlyWhenEveryOneIsComplete) {
+  const std::string in = path("in.bmp") + " ";
+  const std::string keep = " --planes " + path("keep.bin");
+  // A write cut short: files of at most 1 block (SIGXFSZ ignored, so the write fails with EFBIG).
+  const std::string small = "ulimit -f 1; trap '' XFSZ;";
+  // Long enough to be interrupted: 40 twirls of a 1500 x 1500 box.
+  std::string slow = "--box 1500x1500 " + in;
+  for (int i = 0; i < 40; ++i) slow += " ASM_PixelEffects:OpCode=5";
+  const struct {
+    std::string args;
+    std::string before;
+    int status;
+    std::string says;
+  } cases[] = {
+      {in + keep + " -o " + path("missing/out.bmp"), "", 1, "No such file or directory"},
+      {"--box 300x300 " + in + keep, small, 1, "File too large"},
+      {in + " --planes " + path("same.bmp") + " -o " + path("same.bmp"), "", 2, "both name"},
+      {in + keep + " -o " + path("out.gif"), "", 2, ".bmp, .png, .jpg or .jpeg"},
+      {"--box 4294967297x1 " + in + keep, "", 2, "--box"},
+      {"--box 99999999999x1 " + in + keep, "", 2, "--box"},
+      {"--backcolor 0x1FFFFFFFF " + in + keep, "", 2, "--backcolor"},
+      {slow + keep, "timeout --preserve-status -s INT 1", 130, "interrupted by SIGINT; nothing was written"},
+      {slow + keep, "timeout --preserve-status -s TERM 1", 143, "interrupted by SIGTERM"},
+  };
+  const std::vector<std::uint8_t> earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+  for (const auto& c : cases) {
+    std::ofstream(path("keep.bin")) << "earlier";
+    const Result r = Run(c.args, c.before);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << "\n" << r.err;
+    EXPECT_EQ(Read("keep.bin"), earlier) << c.args;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3) << c.args;
+  }
+  const Result r = Run(in + keep + " -o " + path("keep.bmp"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Read("keep.bin").size(), 3u * 5 * 3 * 4);
+  EXPECT_TRUE(fs::exists(path("keep.bmp")));
+}
+
+TEST_F(AsmpicTool, SavesTheFormatTheNameAsksFor) {
+  const struct {
+    const char* name;
+    std::string magic;
+  } cases[] = {{"a.bmp", "BM"}, {"a.PNG", "\x89PNG"}, {"a.jpg", "\xFF\xD8\xFF"}, {"a.jpeg", "\xFF\xD8\xFF"}};
+  for (const auto& c : cases) {
+    const Result r = Run(path("in.bmp") + " -o " + path(c.name));
+    ASSERT_EQ(r.status, 0) << c.name << r.err;
+    const auto bytes = Read(c.name);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<long>(c.magic.size())), c.magic)
+        << c.name;
+    const auto loaded = platform::LoadPictureFile(path(c.name));
+    ASSERT_TRUE(loaded) << c.name;
+    EXPECT_EQ(loaded->width, 5);
+  }
+}
+
+// Every optional parameter left out gives the planes of the same call with the default written
+// out, and that default is what --list says; another value changes the planes where the effect
+// uses the parameter. The defaults are the engine methods' own.
+TEST_F(AsmpicTool, ParametersLeftOutTakeTheirListedDefaults) {
+  const struct {
+    const char* call;
+    const char* param;
+    const char* fallback;
+    const char* other;  // nullptr: the effect does not use the parameter
+  } cases[] = {
+      {"ASM_Rotate:Angle=30", "AntiAlias", "false", "true"},
+      {"ASM_Rotate:Angle=30", "SourcePic", "true", "false"},
+      {"ASM_Rotate:Angle=30", "colorX", "-1", "255"},
+      {"ASM_Rotate:Angle=30", "centerX", "2", "0"},  // W div 2, H div 2 of the 5 x 3 picture
+      {"ASM_Rotate:Angle=30", "centerY", "1", "0"},
+      {"ASM_Magnify:Factor=0.7", "AntiAlias", "false", "true"},
+      {"ASM_Magnify:Factor=0.7", "colorX", "-1", "255"},
+      {"ASM_Magnify:Factor=0.7", "centerX", "2", "0"},
+      {"ASM_Magnify:Factor=0.7", "centerY", "1", "0"},
+      {"ASM_PalEffects:OpCode=6", "Amount", "1", "2"},
+      {"ASM_PalEffects:OpCode=6", "colorX", "-1", nullptr},
+      {"ASM_IncrementalPalEffects:OpCode=6", "Amount", "1", "2"},
+      {"ASM_PixelEffects:OpCode=0", "Amount", "1", "2"},
+      {"ASM_PixelEffects:OpCode=1", "colorX", "-1", "255"},
+      {"ASM_ColorXEffects:OpCode=1,colorX=255", "Amount", "1", "2"},
+      {"ASM_ColorXEffects:OpCode=9,colorX=255", "centerX", "2", "0"},
+      {"ASM_ColorXEffects:OpCode=9,colorX=255", "centerY", "1", "0"},
+  };
+  const auto planes = [&](const std::string& call) {
+    // An inverted picture first, so that plane 3 (the undo copy) differs from plane 1.
+    const Result r = Run("--backcolor 0x123456 --planes " + path("p.bin") + " " + path("in.bmp") +
+                         " ASM_PalEffects:OpCode=11 '" + call + "'");
+    EXPECT_EQ(r.status, 0) << call << r.err;
+    return Read("p.bin");
+  };
+  Run("--list >" + path("list.txt") + " #");
+  std::ifstream listFile(path("list.txt"));
+  const std::string list{std::istreambuf_iterator<char>(listFile), {}};
+  for (const auto& c : cases) {
+    const std::string method = std::string(c.call).substr(0, std::string(c.call).find(':'));
+    const std::string with = std::string(c.call) + "," + c.param + "=";
+    EXPECT_EQ(planes(c.call), planes(with + c.fallback)) << with << c.fallback;
+    if (c.other != nullptr) {
+      EXPECT_NE(planes(c.call), planes(with + c.other)) << with << c.other;
+    }
+    // The method's block in the list, then the parameter's line in it.
+    const auto block = list.find(method + "\n");
+    const auto line = list.find("  " + std::string(c.param) + " ", block);
+    ASSERT_NE(line, std::string::npos) << method << " " << c.param;
+    const std::string text = list.substr(line, list.find('\n', line) - line);
+    const std::string expected = std::string(c.param).rfind("center", 0) == 0
+                                     ? std::string(c.param) == "centerX" ? "W div 2" : "H div 2"
+                                     : std::string("default ") + c.fallback;
+    EXPECT_NE(text.find(expected), std::string::npos) << text;
+  }
+  for (const char* opcode :
+       {"smoothing", "twirl", "invert", "greyscale", "threshold", "glow", "trail up", "flare"}) {
+    EXPECT_NE(list.find(opcode), std::string::npos) << opcode;
+  }
+}
+
+TEST_F(AsmpicTool, AnOpcodeTheMethodIgnoresChangesNothingAndSaysSo) {
+  ASSERT_EQ(Run(path("in.bmp") + " --planes " + path("a.bin")).status, 0);
+  for (const char* call :
+       {"ASM_PalEffects:OpCode=20", "ASM_PixelEffects:OpCode=-1", "ASM_ColorXEffects:OpCode=10,colorX=0"}) {
+    const Result r = Run(path("in.bmp") + " --planes " + path("b.bin") + " AutoDraw:autoON=0 " + call);
+    EXPECT_EQ(r.status, 0) << call;
+    EXPECT_NE(r.err.find("the call changes nothing"), std::string::npos) << r.err;
+    EXPECT_EQ(Read("a.bin"), Read("b.bin")) << call;
+  }
+}
+
+TEST_F(AsmpicTool, HelpIsReadableAndATypoSuggestsTheOption) {
+  Result r = Run("--help >" + path("help.txt") + " #");
+  EXPECT_EQ(r.status, 0);
+  std::ifstream in(path("help.txt"));
+  const std::string help{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(help.find("--planes FILE"), std::string::npos) << help;
+  EXPECT_NE(help.find("130"), std::string::npos) << help;
+  r = Run("--planse p.bin " + path("in.bmp"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("did you mean --planes?"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <iomanip>
 #include <optional>
+#include <ostream>
 
 namespace asmpic::tool {
 
@@ -92,31 +94,55 @@ Value ParseValue(ParamKind kind, const std::string& label, const std::string& te
 
 const std::vector<MethodSpec>& KnownMethods() {
   using K = ParamKind;
+  static const std::vector<const char*> palette = {"red up",
+                                                   "red down",
+                                                   "green up",
+                                                   "green down",
+                                                   "blue up",
+                                                   "blue down",
+                                                   "brighten",
+                                                   "darken",
+                                                   "shift up",
+                                                   "shift down",
+                                                   "noise",
+                                                   "invert",
+                                                   "greyscale",
+                                                   "dark to black",
+                                                   "light to white",
+                                                   "black to white",
+                                                   "white to black",
+                                                   "non-white to black",
+                                                   "non-black to white",
+                                                   "threshold"};
   static const std::vector<MethodSpec> methods = {
       {"ASM_Rotate",
        {{"Angle", K::Int16, true},
-        {"AntiAlias", K::Bool, false},
-        {"SourcePic", K::Bool, false},
-        {"colorX", K::Int32, false},
+        {"AntiAlias", K::Bool, false, "false"},
+        {"SourcePic", K::Bool, false, "true"},
+        {"colorX", K::Int32, false, "-1"},
         {"centerX", K::Number, false},
         {"centerY", K::Number, false}}},
       {"ASM_Magnify",
        {{"Factor", K::Single, true},
         {"centerX", K::Number, false},
         {"centerY", K::Number, false},
-        {"AntiAlias", K::Bool, false},
-        {"colorX", K::Int32, false}}},
+        {"AntiAlias", K::Bool, false, "false"},
+        {"colorX", K::Int32, false, "-1"}}},
       {"ASM_PalEffects",
-       {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false}, {"colorX", K::Int32, false}}},
-      {"ASM_IncrementalPalEffects", {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false}}},
+       {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}, {"colorX", K::Int32, false, "-1"}},
+       palette},
+      {"ASM_IncrementalPalEffects", {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}}, palette},
       {"ASM_PixelEffects",
-       {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false}, {"colorX", K::Int32, false}}},
+       {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}, {"colorX", K::Int32, false, "-1"}},
+       {"smoothing", "contour", "emboss", "ripple", "relief", "twirl"}},
       {"ASM_ColorXEffects",
        {{"OpCode", K::Int32, true},
         {"colorX", K::Int32, true},
-        {"Amount", K::Int16, false},
+        {"Amount", K::Int16, false, "1"},
         {"centerX", K::Number, false},
-        {"centerY", K::Number, false}}},
+        {"centerY", K::Number, false}},
+       {"scatter dot", "row lines", "column lines", "dot grid", "glow", "trail up", "trail down",
+        "trail left", "trail right", "flare"}},
       {"UndoLast", {}},
       {"UndoLastDontDraw", {}},
       {"ResetPic", {}},
@@ -126,19 +152,60 @@ const std::vector<MethodSpec>& KnownMethods() {
   return methods;
 }
 
-long long Call::integer(const std::string& name, long long fallback) const {
-  const auto it = values.find(name);
-  return it == values.end() ? fallback : std::get<long long>(it->second);
+namespace {
+
+const char* KindText(ParamKind kind) {
+  switch (kind) {
+    case ParamKind::Int16:
+      return "whole number, -32768 ... 32767";
+    case ParamKind::Int32:
+      return "whole number, 32 bits (decimal or 0x hexadecimal)";
+    case ParamKind::Bool:
+      return "true, false, 1, 0 or -1";
+    case ParamKind::Single:
+    case ParamKind::Number:
+      return "decimal number";
+  }
+  return "";
 }
 
-double Call::number(const std::string& name, double fallback) const {
-  const auto it = values.find(name);
-  return it == values.end() ? fallback : std::get<double>(it->second);
+std::string DefaultText(const ParamSpec& param) {
+  if (param.required) return "required";
+  if (param.fallback == nullptr) {
+    return std::string("default: the picture's middle (") + (param.name[6] == 'X' ? "W" : "H") + " div 2)";
+  }
+  std::string text = std::string("default ") + param.fallback;
+  if (std::string_view(param.name) == "colorX" && std::string_view(param.fallback) == "-1") {
+    text += " (the box's BackColor)";
+  }
+  return text;
 }
 
-bool Call::boolean(const std::string& name, bool fallback) const {
-  const auto it = values.find(name);
-  return it == values.end() ? fallback : std::get<bool>(it->second);
+}  // namespace
+
+void WriteMethodList(std::ostream& out) {
+  constexpr int kNameColumn = 12;
+  constexpr std::size_t kWidth = 100;
+  for (const MethodSpec& method : KnownMethods()) {
+    out << method.name << (method.params.empty() ? " (no parameters)" : "") << '\n';
+    for (const ParamSpec& param : method.params) {
+      out << "  " << std::left << std::setw(kNameColumn) << param.name << KindText(param.kind) << "; "
+          << DefaultText(param) << '\n';
+    }
+    if (method.opcodes.empty()) continue;
+    std::string line = std::string(kNameColumn + 2, ' ') + "OpCode";
+    for (std::size_t op = 0; op < method.opcodes.size(); ++op) {
+      std::string item = " ";
+      item.append(std::to_string(op)).append(" ").append(method.opcodes[op]);
+      if (op + 1 < method.opcodes.size()) item += ',';
+      if (line.size() + item.size() > kWidth) {
+        out << line << '\n';
+        line = std::string(kNameColumn + 2 + 6, ' ');
+      }
+      line += item;
+    }
+    out << line << '\n';
+  }
 }
 
 Call ParseCall(const std::string& text) {
@@ -178,8 +245,21 @@ Call ParseCall(const std::string& text) {
     if (param.required && !call.has(param.name)) {
       throw CallError(std::string(method->name) + ": missing parameter '" + param.name + "'");
     }
+    if (!call.has(param.name) && param.fallback != nullptr) {
+      call.values[param.name] = ParseValue(param.kind, param.name, param.fallback);
+    }
   }
   return call;
+}
+
+std::optional<std::string> IgnoredOpcodeNote(const Call& call) {
+  const auto& opcodes = call.method->opcodes;
+  if (opcodes.empty()) return std::nullopt;
+  const long long opcode = call.integer("OpCode");
+  if (opcode >= 0 && opcode < static_cast<long long>(opcodes.size())) return std::nullopt;
+  return std::string(call.method->name) + ": OpCode " + std::to_string(opcode) +
+         " is none of the method's operations (0 ... " + std::to_string(opcodes.size() - 1) +
+         ", asmpic --list names them); the call changes nothing";
 }
 
 }  // namespace asmpic::tool

@@ -1,7 +1,9 @@
 #pragma once
 // The engine calls of the command line: `Method` or `Method:Name=Value,Name=Value`, with the
 // engine's own method and parameter names, case-insensitive.
+#include <iosfwd>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -21,26 +23,36 @@ struct ParamSpec {
   const char* name;
   ParamKind kind;
   bool required;
+  // The value a call takes when the parameter is left out, as the engine's method declares it;
+  // nullptr: missing (a centre left out is the picture's middle).
+  const char* fallback = nullptr;
 };
 
 struct MethodSpec {
   const char* name;
   std::vector<ParamSpec> params;
+  std::vector<const char*> opcodes = {};  // the operations OpCode 0, 1, 2, ... selects; empty: no OpCode
 };
 
 // Every call the command line knows: the engine's public interface without its dialogs.
 const std::vector<MethodSpec>& KnownMethods();
 
+// Every method with its parameters, their kinds and defaults, and the names of its opcodes, for
+// `asmpic --list`.
+void WriteMethodList(std::ostream& out);
+
 using Value = std::variant<long long, double, bool>;
 
 struct Call {
   const MethodSpec* method;
-  std::map<std::string, Value> values;  // by the parameter's own name; missing ones are left out
+  // By the parameter's own name: those given, and the defaults of those left out; a parameter
+  // without a default that was left out is missing.
+  std::map<std::string, Value> values;
 
   bool has(const std::string& name) const { return values.count(name) != 0; }
-  long long integer(const std::string& name, long long fallback) const;
-  double number(const std::string& name, double fallback) const;
-  bool boolean(const std::string& name, bool fallback) const;
+  long long integer(const std::string& name) const { return std::get<long long>(values.at(name)); }
+  double number(const std::string& name) const { return std::get<double>(values.at(name)); }
+  bool boolean(const std::string& name) const { return std::get<bool>(values.at(name)); }
 };
 
 // A call that cannot be made: its message says which call and why.
@@ -50,6 +62,10 @@ class CallError : public std::runtime_error {
 };
 
 Call ParseCall(const std::string& text);
+
+// When the call's OpCode names none of its method's operations (the engine then changes nothing),
+// a note that says so; nothing otherwise.
+std::optional<std::string> IgnoredOpcodeNote(const Call& call);
 
 // One value of the given kind; `label` names it in the error.
 Value ParseValue(ParamKind kind, const std::string& label, const std::string& text);

@@ -1,0 +1,157 @@
+// The colour-X effects' SIMD body, compiled once per target by colorx.cpp (foreach_target): the
+// glow's blends. The scan keeps its order, but the blends of one source are independent of each
+// other, so each row of its square is blended a vector of bytes at a time (one 32-bit lane per
+// byte) in the fixed-point form that colorx.cpp has checked against every byte value.
+#if defined(ASMPIC_KERNELS_COLORX_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_COLORX_INL_H_
+#undef ASMPIC_KERNELS_COLORX_INL_H_
+#else
+#define ASMPIC_KERNELS_COLORX_INL_H_
+#endif
+
+#include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+HWY_BEFORE_NAMESPACE();
+namespace asmpic {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+
+// Blends `pixels` pixels from `bytes` on. Lane t of a vector (byte t of the span) takes its
+// slope and offset from lane t of `a` and `b`; `blend` gives the same per pixel for the pixels
+// after the last whole vector. Where every ring's blend gives the effect colour back for the
+// effect colour (`keep`: the usual case), a run of pixels all in that colour stays as it is and
+// is skipped: around dense sources the glow soon paints everything in the colour.
+template <class D, class Lanes>
+HWY_INLINE void BlendSpan(D d, std::uint8_t* HWY_RESTRICT bytes, std::int64_t pixels, Lanes lanes,
+                          const FixedBlend* (*blendOf)(const void*, std::int64_t), const void* context,
+                          bool keep, std::uint32_t target) {
+  const hn::Rebind<std::uint8_t, D> d8;
+  const hn::RebindToUnsigned<D> du;
+  const auto n = static_cast<std::int64_t>(hn::Lanes(d));
+  const auto colourBits = hn::Set(du, 0x00FFFFFFu);
+  const auto colour = hn::Set(du, target);
+  const std::int64_t count = 4 * pixels;
+  std::int64_t t = 0;
+  const auto blendVector = [&](std::int64_t at) {
+    const auto p = hn::PromoteTo(d, hn::LoadU(d8, bytes + at));
+    const auto [a, b] = lanes(at);
+    const auto v = hn::ShiftRight<kFixedShift>(hn::Add(hn::Mul(p, a), b));
+    hn::StoreU(hn::DemoteTo(d8, v), d8, bytes + at);
+  };
+  // Runs of n pixels (4 n bytes, four vectors of byte lanes).
+  for (; t + 4 * n <= count; t += 4 * n) {
+    if (keep) {
+      const auto run = hn::LoadU(du, reinterpret_cast<const std::uint32_t*>(bytes + t));
+      if (hn::AllTrue(du, hn::Eq(hn::And(run, colourBits), colour))) continue;
+    }
+    for (int k = 0; k < 4; ++k) blendVector(t + k * n);
+  }
+  for (; t + n <= count; t += n) blendVector(t);
+  for (; t < count; ++t) bytes[t] = ApplyFixed(*blendOf(context, t / 4), static_cast<int>(t % 4), bytes[t]);
+}
+
+// True when all `pixels` pixels from `bytes` on have the colour bytes `target`.
+HWY_INLINE bool AllInColour(const std::uint8_t* HWY_RESTRICT bytes, std::int64_t pixels,
+                            std::uint32_t target) {
+  const hn::ScalableTag<std::uint32_t> du;
+  const auto n = static_cast<std::int64_t>(hn::Lanes(du));
+  const auto colourBits = hn::Set(du, 0x00FFFFFFu);
+  const auto colour = hn::Set(du, target);
+  const auto* words = reinterpret_cast<const std::uint32_t*>(bytes);
+  std::int64_t i = 0;
+  for (; i + n <= pixels; i += n) {
+    if (!hn::AllTrue(du, hn::Eq(hn::And(hn::LoadU(du, words + i), colourBits), colour))) return false;
+  }
+  for (; i < pixels; ++i) {
+    if ((LoadPixelWord(bytes + 4 * i) & 0x00FFFFFFu) != target) return false;
+  }
+  return true;
+}
+
+void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t colour, const GlowPlan& plan) {
+  const hn::ScalableTag<std::int32_t> d;
+  std::uint32_t target;
+  if (!MatchWord(colour, target)) return;
+  struct Edge {
+    const GlowPlan* plan;
+    std::int64_t r;
+    std::int64_t first;  // the offset i of the span's first pixel
+  };
+  const auto edgeBlend = [](const void* context, std::int64_t pixel) {
+    const auto* edge = static_cast<const Edge*>(context);
+    return &edge->plan->rings[edge->r - std::abs(edge->first + pixel)];
+  };
+  const auto middleBlend = [](const void* context, std::int64_t) {
+    return static_cast<const FixedBlend*>(context);
+  };
+
+  // A ring without a fixed-point form, pixel by pixel; a pixel in the effect colour stays as it is
+  // where every ring keeps that colour.
+  const auto byTable = [&](std::uint8_t* px, const std::uint8_t* table) {
+    if (!plan.keepsColour || (LoadPixelWord(px) & 0x00FFFFFFu) != target) BlendByTable(px, table);
+  };
+  ForEachGlowSource(plane, r, target, [&](std::int64_t x, std::int64_t y) {
+    for (std::int64_t j = -r; j <= r; ++j) {
+      std::uint8_t* line = plane.at(x - r, y + j);                             // offset i = -r
+      if (plan.keepsColour && AllInColour(line, 2 * r + 1, target)) continue;  // nothing would change
+      const std::int64_t inner = std::abs(j);
+      // Offsets -r ... -inner - 1 and inner + 1 ... r lie on the rings of their own column.
+      for (const std::int64_t first : {-r, inner + 1}) {
+        const std::int64_t pixels = r - inner;
+        if (pixels == 0) continue;
+        const std::int64_t lane0 = 4 * (first + r);
+        const Edge edge{&plan, r, first};
+        BlendSpan(
+            d, line + lane0, pixels,
+            [&](std::int64_t t) {
+              return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t),
+                               hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
+            },
+            +edgeBlend, &edge, plan.keepsColour, target);
+      }
+      // Offsets -inner ... inner lie on the row's own ring: one pixel's lanes repeated.
+      if (!plan.tabledDistances.empty() &&
+          std::binary_search(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner)) {
+        for (std::int64_t i = 0; i <= 2 * inner; ++i) byTable(line + 4 * (r - inner + i), plan.table(inner));
+      } else {
+        const FixedBlend& ring = plan.rings[r - inner];
+        const auto a = hn::LoadDup128(d, ring.a);
+        const auto b = hn::LoadDup128(d, ring.b);
+        BlendSpan(
+            d, line + 4 * (r - inner), 2 * inner + 1,
+            [&](std::int64_t) {
+              return std::pair{a, b};
+            },
+            +middleBlend, &ring, plan.keepsColour, target);
+      }
+      // The edge pixels of rings without a fixed-point form, left as they were by the vectors.
+      for (auto it = std::upper_bound(plan.tabledDistances.begin(), plan.tabledDistances.end(), inner);
+           it != plan.tabledDistances.end(); ++it) {
+        byTable(line + 4 * (r - *it), plan.table(*it));
+        byTable(line + 4 * (r + *it), plan.table(*it));
+      }
+    }
+  });
+}
+
+#else
+
+// The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow,
+// which is what a processor without a SIMD target runs.
+void GlowSimd(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour, const GlowPlan&) {
+  GlowFast(plane, r, a, b, colour);
+}
+
+#endif
+
+}  // namespace HWY_NAMESPACE
+}  // namespace asmpic
+HWY_AFTER_NAMESPACE();
+
+#endif  // include guard
