@@ -36,6 +36,7 @@ test-sanitize:
 	@ctest --preset sanitize
 
 bench:
+	@tools/install-deps.sh bench
 	@$(MAKE) --no-print-directory PRESET=release build
 	@for b in $(BUILD)/bench/*_bench; do $$b; done
 

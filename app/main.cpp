@@ -17,6 +17,7 @@
 #include "app/history/history_cli.h"
 #include "app/results/validation.h"
 #include "app/window_results.h"
+#include "kernels/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/picture_save.h"
 #include "platform/qt/qt_application.h"
@@ -126,7 +127,9 @@ int main(int argc, char** argv) {
       "headless run below, runs the benchmark without a window and prints each test's\n"
       "seconds and the score, then the multi-core score and whether every picture was right."};
   cli.formatter(platform::ReadableHelp());
-  cli.set_version_flag("--version", std::string("asmbench ") + ASMPIC_VERSION);
+  KernelChoice kernels = KernelChoice::kBest;
+  AddKernelsOption(cli, kernels);
+  SetVersionFlag(cli, "asmbench", ASMPIC_VERSION, kernels);
   bool headless = false;
   WindowOptions window;
   app::HeadlessOptions headlessOptions;
@@ -148,6 +151,8 @@ int main(int argc, char** argv) {
   cli.footer(app::HeadlessExitStatusHelp());
   if (const auto status = platform::ParseCommandLine(cli, argc, argv, "asmbench")) return *status;
   window.verbose = headlessOptions.verbose;
+  SetKernelChoice(kernels);  // before any engine exists
+  headlessOptions.kernels = KernelStore(kernels);
 
   if (headlessOptions.history.command()) {
     return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout,

@@ -18,14 +18,14 @@ KernelPlanes RandomPlanes(const benchmark::State& state) {
 }
 
 // Turns the source picture by one more degree each call, as the benchmark's rotation test does.
-void RotateBench(benchmark::State& state, int opcode) {
+void RotateBench(benchmark::State& state, asmpic::KernelEntry rotate, int opcode) {
   KernelPlanes planes = RandomPlanes(state);
   planes.params.opcode = opcode;
   const float cx = static_cast<float>(planes.width() / 2);
   const float cy = static_cast<float>(planes.height() / 2);
   int angle = 1;
   for (auto _ : state) {
-    asmpic::RotateKernelBaseline(&planes.params, FloatArg(cx), FloatArg(cy), angle + 360);
+    rotate(&planes.params, FloatArg(cx), FloatArg(cy), angle + 360);
     benchmark::DoNotOptimize(planes.bytes.data());
     angle = angle % 359 + 1;
   }
@@ -33,36 +33,44 @@ void RotateBench(benchmark::State& state, int opcode) {
 }
 
 // Zooms between 0.5 and 3 in steps of a tenth.
-void MagnifyBench(benchmark::State& state, int opcode) {
+void MagnifyBench(benchmark::State& state, asmpic::KernelEntry magnify, int opcode) {
   KernelPlanes planes = RandomPlanes(state);
   planes.params.opcode = opcode;
   const float cx = static_cast<float>(planes.width() / 2);
   const float cy = static_cast<float>(planes.height() / 2);
   int tenths = 5;
   for (auto _ : state) {
-    asmpic::MagnifyKernelBaseline(&planes.params, FloatArg(cx), FloatArg(cy), tenths);
+    magnify(&planes.params, FloatArg(cx), FloatArg(cy), tenths);
     benchmark::DoNotOptimize(planes.bytes.data());
     tenths = tenths == 30 ? 5 : tenths + 1;
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
 }
 
-void BM_Rotate_Nearest(benchmark::State& state) {
-  RotateBench(state, 2);
-}
-void BM_Rotate_Smoothed(benchmark::State& state) {
-  RotateBench(state, 3);
-}
-void BM_Magnify_Nearest(benchmark::State& state) {
-  MagnifyBench(state, 0);
-}
-void BM_Magnify_Smoothed(benchmark::State& state) {
-  MagnifyBench(state, 1);
-}
-
-BENCHMARK(BM_Rotate_Nearest)->Args({297, 217})->Args({1920, 1080});
-BENCHMARK(BM_Rotate_Smoothed)->Args({297, 217})->Args({1920, 1080});
-BENCHMARK(BM_Magnify_Nearest)->Args({297, 217})->Args({1920, 1080});
-BENCHMARK(BM_Magnify_Smoothed)->Args({297, 217})->Args({1920, 1080});
+// Each with the baseline and the best variant.
+BENCHMARK_CAPTURE(RotateBench, Nearest_Baseline, asmpic::RotateKernelBaseline, 2)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(RotateBench, Nearest_Best, asmpic::RotateKernelBest, 2)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(RotateBench, Smoothed_Baseline, asmpic::RotateKernelBaseline, 3)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(RotateBench, Smoothed_Best, asmpic::RotateKernelBest, 3)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(MagnifyBench, Nearest_Baseline, asmpic::MagnifyKernelBaseline, 0)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(MagnifyBench, Nearest_Best, asmpic::MagnifyKernelBest, 0)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(MagnifyBench, Smoothed_Baseline, asmpic::MagnifyKernelBaseline, 1)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
+BENCHMARK_CAPTURE(MagnifyBench, Smoothed_Best, asmpic::MagnifyKernelBest, 1)
+    ->Args({297, 217})
+    ->Args({1920, 1080});
 
 }  // namespace

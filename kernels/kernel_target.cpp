@@ -12,9 +12,18 @@ namespace {
 std::atomic<KernelChoice> gChoice{KernelChoice::kBest};
 
 // The target the dispatcher takes: Highway orders targets so that the better one has the lower bit.
+// Worked out once: asking the processor (CPUID, which a virtual machine may trap) on every kernel
+// call cost microseconds.
+std::atomic<std::int64_t> gBestTarget{-1};  // -1: not yet worked out
+
 std::int64_t BestTarget() {
-  const std::int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;
-  return targets & -targets;
+  std::int64_t best = gBestTarget.load(std::memory_order_relaxed);
+  if (best < 0) {
+    const std::int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;
+    best = targets & -targets;
+    gBestTarget.store(best, std::memory_order_relaxed);
+  }
+  return best;
 }
 
 constexpr std::int64_t kPortableTargets = HWY_SCALAR | HWY_EMU128;
@@ -45,6 +54,10 @@ void SetKernelChoice(KernelChoice choice) {
 }
 KernelChoice CurrentKernelChoice() {
   return gChoice.load();
+}
+
+void ForgetBestTarget() {
+  gBestTarget.store(-1);
 }
 
 bool BestHasSimdTarget() {

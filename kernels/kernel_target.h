@@ -24,6 +24,10 @@ KernelChoice CurrentKernelChoice();
 // because the processor offers none (on x86-64: no SSSE3).
 bool BestHasSimdTarget();
 
+// The best target is worked out once per process; tests that restrict the targets Highway may
+// use (hwy::SetSupportedTargetsForTest) call this after each change.
+void ForgetBestTarget();
+
 // The code that runs for a choice on this processor: the SIMD target ("AVX2", "AVX3_ZEN4",
 // "NEON", ...), the baseline's instruction set ("SSE2", "scalar") or "reference".
 std::string KernelTargetName(KernelChoice choice);

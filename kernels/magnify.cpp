@@ -1,35 +1,22 @@
-// Magnify: MagnifyKernelBaseline zooms plane 3 about a centre into plane 2, in steps of one tenth, and
+// Magnify: the magnify kernels zoom plane 3 about a centre into plane 2, in steps of one tenth, and
 // ASM_Magnify drives it.
 #include <cmath>
 
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/resample.h"
+#include "kernels/worker_pool.h"
 
 namespace asmpic {
 
 namespace {
 
-// Destination (x, y) comes from
-//   u = (x - cx) * s + cx
-//   v = (y - cy) * s + cy
-// in double, from the single-precision scale and centre.
-struct MagnifyMapping {
-  double cx;
-  double cy;
-  double s;
-
-  struct RowMapping {
-    const MagnifyMapping& m;
-    double v;
-    resample::SourcePoint operator()(double x) const { return {(x - m.cx) * m.s + m.cx, v}; }
-  };
-  RowMapping Row(double y) const { return {*this, (y - cy) * s + cy}; }
-};
-
 // Opcodes: 0 nearest, 1 smoothed, both from plane 3. Argument 3 is the zoom in tenths, L.
-template <typename Arithmetic>
-void Magnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t tenths) {
+// `rows(p, sourcePlane, smoothed, mapping, first, last)` resamples rows first..last; pictures of
+// kParallelPixels and more are split into bands of rows when `banded`.
+template <typename Rows>
+void Magnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t tenths,
+             bool banded, Rows rows) {
   if (!resample::HasPixels(block)) return;
   const KernelParams& p = *block;
   if (p.opcode != 0 && p.opcode != 1) return;
@@ -44,7 +31,11 @@ void Magnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, 
   const float cx = ArgFloat(centreX);
   // The centre's y counts rows from the top of the picture; buffer rows count from the bottom.
   const float cy = ToSingle(p.height - static_cast<double>(ArgFloat(centreY)));
-  resample::Resample<Arithmetic>(p, 3, p.opcode == 1, MagnifyMapping{cx, cy, s});
+  const resample::MagnifyMapping mapping{cx, cy, s};
+  const bool smoothed = p.opcode == 1;
+  const int bands = banded ? BandsForPixels(std::int64_t{p.width} * p.height) : 1;
+  RunInBands(1, p.height, bands,
+             [&](std::int64_t first, std::int64_t last) { rows(p, 3, smoothed, mapping, first, last); });
 }
 
 // L = Factor x 10, the product taken in single precision and rounded halves to even. A product
@@ -60,18 +51,20 @@ std::int32_t ZoomTenths(float Factor) {
 
 void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                             std::intptr_t tenths) {
-  Magnify<resample::ExactArithmetic>(block, centreX, centreY, tenths);
+  Magnify(block, centreX, centreY, tenths, false,
+          resample::ResampleRows<resample::ExactArithmetic, resample::MagnifyMapping>);
 }
 
 void MagnifyKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                            std::intptr_t tenths) {
-  Magnify<resample::FastArithmetic>(block, centreX, centreY, tenths);
+  Magnify(block, centreX, centreY, tenths, true,
+          resample::ResampleRows<resample::FastArithmetic, resample::MagnifyMapping>);
 }
 
-// The SIMD variant: for now the baseline, until its Highway body lands.
 void MagnifyKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                        std::intptr_t tenths) {
-  MagnifyKernelBaseline(block, centreX, centreY, tenths);
+  if (!BestHasSimdTarget()) return MagnifyKernelBaseline(block, centreX, centreY, tenths);
+  Magnify(block, centreX, centreY, tenths, true, resample::MagnifyRowsBest);
 }
 
 void clsASMpic::ASM_Magnify(float Factor, std::optional<double> centerX, std::optional<double> centerY,

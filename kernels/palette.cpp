@@ -388,8 +388,7 @@ void PaletteKernelBaseline(KernelParams* block, std::uint32_t seed, std::uint32_
 }
 
 // The SIMD variant. A processor without a SIMD target dispatches to a portable target, whose body
-// is the baseline's: the dispatch makes that choice once per process, whereas BestHasSimdTarget
-// asks the processor again on every call (about 67 us under this build machine's hypervisor).
+// is the baseline's: the dispatch makes that choice once per process.
 void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
   RunPaletteFast(*block, seed,
                  [](std::int32_t op, std::uint8_t* bytes, std::int64_t pixels, std::uint32_t addendWord) {

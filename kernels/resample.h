@@ -162,15 +162,17 @@ inline void SampleSmoothed(const std::uint8_t* source, std::int64_t width, std::
   Arithmetic::Blend(p00, p10, p01, p11, fx, fy, out);
 }
 
-// The pass: y from H down to 1, and within a row x from W down to 1. Source and destination are
-// different planes, so the order does not change the result.
+// The pass over rows first..last: y from last down to first, and within a row x from W down to 1.
+// Source and destination are different planes and every pixel depends on its own point alone, so
+// neither the order nor a split into bands changes the result.
 template <typename Arithmetic, bool kSmoothed, typename Mapping>
-void Pass(const KernelParams& p, const std::uint8_t* source, const Mapping& mapping) {
+void Pass(const KernelParams& p, const std::uint8_t* source, const Mapping& mapping, std::int64_t first,
+          std::int64_t last) {
   const std::int64_t width = p.width;
   const std::int64_t height = p.height;
   const FillBytes fill = FillOf(p.colour);
   std::uint8_t* dest = PlanePtr(p, 2);
-  for (std::int64_t y = height; y >= 1; --y) {
+  for (std::int64_t y = last; y >= first; --y) {
     const auto row = mapping.Row(static_cast<double>(y));
     for (std::int64_t x = width; x >= 1; --x) {
       std::uint8_t* out = PixelPtr(dest, width, x, y);
@@ -184,17 +186,71 @@ void Pass(const KernelParams& p, const std::uint8_t* source, const Mapping& mapp
   }
 }
 
-// Resamples plane `sourcePlane` (1 or 3) into plane 2 through `mapping`. The caller has checked
-// that the picture has pixels.
+// Resamples plane `sourcePlane` (1 or 3) into plane 2 through `mapping`, over rows first..last.
+// The caller has checked that the picture has pixels.
 template <typename Arithmetic, typename Mapping>
-void Resample(const KernelParams& p, int sourcePlane, bool smoothed, const Mapping& mapping) {
+void ResampleRows(const KernelParams& p, int sourcePlane, bool smoothed, const Mapping& mapping,
+                  std::int64_t first, std::int64_t last) {
   const std::uint8_t* source = PlanePtr(p, sourcePlane);
   if (smoothed) {
-    Pass<Arithmetic, true>(p, source, mapping);
+    Pass<Arithmetic, true>(p, source, mapping, first, last);
   } else {
-    Pass<Arithmetic, false>(p, source, mapping);
+    Pass<Arithmetic, false>(p, source, mapping, first, last);
   }
 }
+
+// The whole picture on the calling thread.
+template <typename Arithmetic, typename Mapping>
+void Resample(const KernelParams& p, int sourcePlane, bool smoothed, const Mapping& mapping) {
+  ResampleRows<Arithmetic>(p, sourcePlane, smoothed, mapping, 1, p.height);
+}
+
+// Destination (x, y) comes from
+//   u = cx + (x - cx) * c - (y - cy) * s
+//   v = cy + (x - cx) * s + (y - cy) * c
+// in double, from the single-precision c, s, cx and cy. With rows counted upwards this turns the
+// picture clockwise on screen.
+struct RotationMapping {
+  double cx;
+  double cy;
+  double c;
+  double s;
+
+  struct RowMapping {
+    const RotationMapping& m;
+    double dySin;  // (y - cy) * s
+    double dyCos;  // (y - cy) * c
+    SourcePoint operator()(double x) const {
+      const double dx = x - m.cx;
+      return {m.cx + dx * m.c - dySin, m.cy + dx * m.s + dyCos};
+    }
+  };
+  RowMapping Row(double y) const { return {*this, (y - cy) * s, (y - cy) * c}; }
+};
+
+// Destination (x, y) comes from
+//   u = (x - cx) * s + cx
+//   v = (y - cy) * s + cy
+// in double, from the single-precision scale and centre.
+struct MagnifyMapping {
+  double cx;
+  double cy;
+  double s;
+
+  struct RowMapping {
+    const MagnifyMapping& m;
+    double v;
+    SourcePoint operator()(double x) const { return {(x - m.cx) * m.s + m.cx, v}; }
+  };
+  RowMapping Row(double y) const { return {*this, (y - cy) * s + cy}; }
+};
+
+// The SIMD passes (resample-inl.h), over rows first..last, run by the best target the processor
+// offers; callers check BestHasSimdTarget() first.
+void RotateRowsBest(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                    std::int64_t first, std::int64_t last);
+void MagnifyRowsBest(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                     std::int64_t first, std::int64_t last);
 
 // A block that a kernel can work on: pixels present and a buffer to reach them.
 inline bool HasPixels(const KernelParams* block) {

@@ -1,4 +1,4 @@
-// Rotation: RotateKernelBaseline turns plane 1 or plane 3 about a centre into plane 2, and ASM_Rotate
+// Rotation: the rotate kernels turn plane 1 or plane 3 about a centre into plane 2, and ASM_Rotate
 // drives it.
 #include <cmath>
 #include <numbers>
@@ -6,38 +6,19 @@
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/resample.h"
+#include "kernels/worker_pool.h"
 
 namespace asmpic {
 
 namespace {
 
-// Destination (x, y) comes from
-//   u = cx + (x - cx) * c - (y - cy) * s
-//   v = cy + (x - cx) * s + (y - cy) * c
-// in double, from the single-precision c, s, cx and cy. With rows counted upwards this turns the
-// picture clockwise on screen.
-struct RotationMapping {
-  double cx;
-  double cy;
-  double c;
-  double s;
-
-  struct RowMapping {
-    const RotationMapping& m;
-    double dySin;  // (y - cy) * s
-    double dyCos;  // (y - cy) * c
-    resample::SourcePoint operator()(double x) const {
-      const double dx = x - m.cx;
-      return {m.cx + dx * m.c - dySin, m.cy + dx * m.s + dyCos};
-    }
-  };
-  RowMapping Row(double y) const { return {*this, (y - cy) * s, (y - cy) * c}; }
-};
-
 // Opcodes: 0 nearest from plane 3, 1 smoothed from plane 3, 2 nearest from plane 1, 3 smoothed
 // from plane 1. Argument 3 is the angle in degrees (plus 360) as a signed 32-bit integer.
-template <typename Arithmetic>
-void Rotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle) {
+// `rows(p, sourcePlane, smoothed, mapping, first, last)` resamples rows first..last; pictures of
+// kParallelPixels and more are split into bands of rows when `banded`.
+template <typename Rows>
+void Rotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle,
+            bool banded, Rows rows) {
   if (!resample::HasPixels(block)) return;
   const KernelParams& p = *block;
   if (p.opcode < 0 || p.opcode > 3) return;
@@ -52,25 +33,31 @@ void Rotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, s
 
   const int sourcePlane = p.opcode >= 2 ? 1 : 3;
   const bool smoothed = (p.opcode & 1) != 0;
-  resample::Resample<Arithmetic>(p, sourcePlane, smoothed, RotationMapping{cx, cy, c, s});
+  const resample::RotationMapping mapping{cx, cy, c, s};
+  const int bands = banded ? BandsForPixels(std::int64_t{p.width} * p.height) : 1;
+  RunInBands(1, p.height, bands, [&](std::int64_t first, std::int64_t last) {
+    rows(p, sourcePlane, smoothed, mapping, first, last);
+  });
 }
 
 }  // namespace
 
 void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                            std::intptr_t angle) {
-  Rotate<resample::ExactArithmetic>(block, centreX, centreY, angle);
+  Rotate(block, centreX, centreY, angle, false,
+         resample::ResampleRows<resample::ExactArithmetic, resample::RotationMapping>);
 }
 
 void RotateKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                           std::intptr_t angle) {
-  Rotate<resample::FastArithmetic>(block, centreX, centreY, angle);
+  Rotate(block, centreX, centreY, angle, true,
+         resample::ResampleRows<resample::FastArithmetic, resample::RotationMapping>);
 }
 
-// The SIMD variant: for now the baseline, until its Highway body lands.
 void RotateKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                       std::intptr_t angle) {
-  RotateKernelBaseline(block, centreX, centreY, angle);
+  if (!BestHasSimdTarget()) return RotateKernelBaseline(block, centreX, centreY, angle);
+  Rotate(block, centreX, centreY, angle, true, resample::RotateRowsBest);
 }
 
 void clsASMpic::ASM_Rotate(std::int16_t Angle, bool AntiAlias, bool SourcePic, std::int32_t colorX,

@@ -1,6 +1,7 @@
 #include "kernels/worker_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -107,8 +108,18 @@ WorkerPool& Pool() {
 
 }  // namespace
 
+namespace {
+std::atomic<int> gMaxBands{0};  // 0: no cap
+}  // namespace
+
 int BandsForPixels(std::int64_t pixels) {
-  return pixels < kParallelPixels ? 1 : Pool().size();
+  if (pixels < kParallelPixels) return 1;
+  const int cap = gMaxBands.load();
+  return cap > 0 ? std::min(cap, Pool().size()) : Pool().size();
+}
+
+void SetMaxBands(int bands) {
+  gMaxBands.store(std::max(bands, 0));
 }
 
 void RunInBands(std::int64_t first, std::int64_t last, int bands,

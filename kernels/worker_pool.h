@@ -9,8 +9,13 @@ namespace asmpic {
 
 inline constexpr std::int64_t kParallelPixels = std::int64_t{1} << 18;
 
-// How many bands a picture of this size splits into: 1 below kParallelPixels, else one per core.
+// How many bands a picture of this size splits into: 1 below kParallelPixels, else one per core
+// (at most the cap below).
 int BandsForPixels(std::int64_t pixels);
+
+// Caps BandsForPixels at `bands` from now on (0 lifts the cap): 1 keeps every picture on the
+// calling thread, for timing the kernels on one core.
+void SetMaxBands(int bands);
 
 // Runs work(from, to) over rows first..last (inclusive) cut into `bands` consecutive bands, one
 // band per task, on the pool's workers and the calling thread; returns when every band is done.

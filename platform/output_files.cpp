@@ -101,8 +101,11 @@ int CreateTemporary(const fs::path& target, mode_t mode, std::string& temporary)
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   static thread_local std::mt19937 random{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary =
-        (folder / ("." + target.filename().string() + ".tmp" + std::to_string(random() % 1000000))).string();
+    std::string name = ".";  // built by appending: GCC 12 warns falsely of overlap on "." + name
+    name += target.filename().string();
+    name += ".tmp";
+    name += std::to_string(random() % 1000000);
+    temporary = (folder / name).string();
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need. Quiet and quick when
 # everything is already there; runs `apt-get update` once, only when something is missing.
+#   tools/install-deps.sh         what the programs and the tests need
+#   tools/install-deps.sh bench   that, and OpenCV for the side-by-side benchmark (bench/peers_bench)
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,9 @@ packages=(
   nlohmann-json3-dev libxxhash-dev libhwy-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
   fonts-liberation2 xvfb xauth
 )
+if [ "${1:-}" = "bench" ]; then
+  packages+=(libopencv-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,17 +1,26 @@
 #include "app/results/build_info.h"
 
 #include <QtGlobal>
+#include <optional>
 
 namespace asmpic::app {
 
+namespace {
+
+// The choice whose store this is, if any.
+std::optional<KernelChoice> ChoiceOf(const KernelStore& kernels) {
+  for (const KernelChoice choice : {KernelChoice::kBest, KernelChoice::kBaseline, KernelChoice::kReference}) {
+    if (kernels == KernelStore(choice)) return choice;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::string KernelVariant(const KernelStore& kernels) {
-  const auto same = [&](const KernelStore& other) {
-    return kernels.rotate == other.rotate && kernels.palette == other.palette &&
-           kernels.pixel == other.pixel && kernels.colorX == other.colorX && kernels.magnify == other.magnify;
-  };
-  if (same(KernelStore(KernelChoice::kReference))) return "reference";
-  if (same(KernelStore(KernelChoice::kBest)) || same(KernelStore(KernelChoice::kBaseline))) return "fast";
-  return "custom";
+  const std::optional<KernelChoice> choice = ChoiceOf(kernels);
+  if (!choice) return "custom";
+  return *choice == KernelChoice::kReference ? "reference" : "fast";
 }
 
 BuildInfo CurrentBuild(const KernelStore& kernels) {
@@ -29,8 +38,9 @@ BuildInfo CurrentBuild(const KernelStore& kernels) {
   info.qtVersion = QT_VERSION_STR;
   info.qtRuntime = qVersion();
   info.kernelVariant = KernelVariant(kernels);
-  info.kernelChoice = std::string(KernelChoiceName(CurrentKernelChoice()));
-  info.kernelTarget = KernelTargetName(CurrentKernelChoice());
+  const std::optional<KernelChoice> choice = ChoiceOf(kernels);
+  info.kernelChoice = choice ? std::string(KernelChoiceName(*choice)) : "custom";
+  info.kernelTarget = choice ? KernelTargetName(*choice) : "custom";
   return info;
 }
 

@@ -14,8 +14,8 @@ struct BuildInfo {
   std::string qtVersion;      // Qt at build time
   std::string qtRuntime;      // Qt the program runs with
   std::string kernelVariant;  // see KernelVariant
-  std::string kernelChoice;   // the process's choice: "best", "baseline" or "reference"
-  std::string kernelTarget;   // the code that runs for it: "AVX2", "SSE2", "reference", ...
+  std::string kernelChoice;   // "best", "baseline", "reference" or "custom"
+  std::string kernelTarget;   // the code that runs for it, as KernelTargetName says, or "custom"
 };
 
 BuildInfo CurrentBuild(const KernelStore& kernels = {});

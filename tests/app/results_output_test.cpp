@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -259,8 +260,9 @@ ProgramResult Asmbench(const std::string& args, const std::string& before = "") 
 }
 
 TEST(AsmbenchProgram, MalformedCommandLinesExitWithStatus2) {
-  for (const char* args : {"--repeat 0", "--repeat x", "--threads -1", "--threads 5000", "--tests spin",
-                           "--run --json out.json", "--json - --csv -", "--no-such-option"}) {
+  for (const char* args :
+       {"--repeat 0", "--repeat x", "--threads -1", "--threads 5000", "--tests spin", "--run --json out.json",
+        "--json - --csv -", "--no-such-option", "--kernels fastest"}) {
     EXPECT_EQ(Asmbench(std::string("--headless ") + args).status, 2) << args;
   }
 }
@@ -275,6 +277,39 @@ TEST(AsmbenchProgram, ListsTheSevenTestsAndRunsWithoutAWindowWhenAskedForResults
   const ProgramResult run = Asmbench("--tests contour --threads 1 --min-time 0 --no-save --quiet");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Score: none (only some of the tests ran)\n");
+}
+
+// Every kernel choice computes the committed pictures and says in the document which code ran.
+// The reference kernels are slow, so they run the quicker tests only.
+TEST(AsmbenchProgram, EveryKernelChoiceGivesTheSameHashesAndNamesItsTarget) {
+  const std::string jsonPath =
+      (fs::temp_directory_path() / ("asmbench_kernels_" + std::to_string(::getpid()) + ".json")).string();
+  std::map<std::string, std::string> hashes;  // test name -> hash, across the choices
+  for (const std::string choice : {"best", "baseline", "reference"}) {
+    const std::string tests = choice == "reference" ? " --tests contour,ripple,relief" : "";
+    const ProgramResult run = Asmbench("--headless --kernels " + choice + tests +
+                                       " --threads 1 --no-warmup --quiet --json " + jsonPath);
+    ASSERT_EQ(run.status, 0) << choice;
+    std::ifstream in(jsonPath);
+    const json doc = json::parse(in);
+    const json& build = doc["program"]["build"];
+    EXPECT_EQ(build["kernel_choice"], choice);
+    EXPECT_EQ(build["kernel_target"], KernelTargetName(*ParseKernelChoice(choice)));
+    EXPECT_EQ(doc["validation"]["state"], "valid") << choice;
+    for (const json& test : doc["validation"]["single_core"]["tests"]) {
+      const auto [it, inserted] = hashes.emplace(test["name"].get<std::string>(), test["computed"].dump());
+      EXPECT_EQ(it->second, test["computed"].dump()) << choice << " " << it->first;
+    }
+  }
+  fs::remove(jsonPath);
+  EXPECT_EQ(hashes.size(), 7u);
+
+  const ProgramResult version = Asmbench("--kernels baseline --version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("asmbench ", 0), 0u) << version.out;
+  EXPECT_TRUE(
+      version.out.ends_with(" (kernels: baseline, " + KernelTargetName(KernelChoice::kBaseline) + ")\n"))
+      << version.out;
 }
 
 // Each failure leaves an earlier result byte for byte as it was; a complete run writes both files.

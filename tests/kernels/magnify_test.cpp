@@ -1,4 +1,4 @@
-// MagnifyKernelBaseline on bare planes, and ASM_Magnify on a headless engine.
+// The magnify kernels on bare planes, and ASM_Magnify on a headless engine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
 #include "tests/support/resample_testing.h"
+#include "tests/support/simd_targets.h"
 
 namespace asmpic {
 namespace {
@@ -167,10 +169,13 @@ TEST_P(MagnifyKernelTest, UnknownOpcodesLeaveTheBufferAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest,
-                         ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference),
-                         [](const auto& info) { return info.index == 0 ? "Engine" : "Reference"; });
+                         ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference, MagnifyKernelBest),
+                         testing::EntryName);
 
-TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {
+// The baseline, and the best variant on every SIMD target the processor runs, give exactly the
+// reference's bytes over odd and even sizes, both opcodes, zooms from ordinary to extreme, and
+// centres from ordinary to huge and non-finite.
+TEST(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
   std::mt19937 random(50);
   const auto sizes = testing::SweepSizes(random);
   const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
@@ -184,19 +189,46 @@ TEST(MagnifyKernelEquivalence, EngineEntryMatchesTheReference) {
         return static_cast<int>(random() % 81) - 40;
     }
   };
-  for (const auto& [w, h] : sizes) {
-    for (int run = 0; run < 8; ++run) {
-      KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
-      reference.params.colour = static_cast<std::int32_t>(random());
-      KernelPlanes engine = reference;
-      const std::int32_t zoom = tenths();
-      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-      MagnifyKernelReference(&reference.params, cx, cy, zoom);
-      MagnifyKernelBaseline(&engine.params, cx, cy, zoom);
-      ASSERT_EQ(engine.bytes, reference.bytes)
-          << w << "x" << h << " opcode " << reference.params.opcode << " zoom " << zoom << " centre "
-          << ArgFloat(cx) << ", " << ArgFloat(cy) << ": " << FirstDifference(engine, reference);
+  testing::ForEachSimdTarget([&](const std::string& target) {
+    for (const auto& [w, h] : sizes) {
+      for (int run = 0; run < 4; ++run) {
+        KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
+        reference.params.colour = static_cast<std::int32_t>(random());
+        KernelPlanes baseline = reference, best = reference;
+        const std::int32_t zoom = tenths();
+        const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+        MagnifyKernelReference(&reference.params, cx, cy, zoom);
+        MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);
+        MagnifyKernelBest(&best.params, cx, cy, zoom);
+        for (const auto& [name, got] : {std::pair{"baseline", &baseline}, std::pair{"best", &best}}) {
+          ASSERT_EQ(got->bytes, reference.bytes)
+              << name << " on " << target << ", " << w << "x" << h << " opcode " << reference.params.opcode
+              << " zoom " << zoom << " centre " << ArgFloat(cx) << ", " << ArgFloat(cy) << ": "
+              << FirstDifference(*got, reference);
+        }
+      }
     }
+  });
+}
+
+// A large picture (see kLargeWidth), zoomed in and out about an odd centre.
+TEST(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
+  for (const auto& [opcode, zoom] :
+       {std::pair{kNearest, 12}, std::pair{kSmoothed, 24}, std::pair{kSmoothed, 7}}) {
+    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
+    KernelPlanes reference = start;
+    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.5217f),
+                        cy = FloatArg(testing::kLargeHeight * 0.3083f);
+    KernelPlanes baseline = start;
+    MagnifyKernelReference(&reference.params, cx, cy, zoom);
+    MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);
+    ASSERT_EQ(baseline.bytes, reference.bytes) << "baseline, zoom " << zoom;
+    testing::ForEachSimdTarget([&](const std::string& target) {
+      KernelPlanes best = start;
+      MagnifyKernelBest(&best.params, cx, cy, zoom);
+      ASSERT_EQ(best.bytes, reference.bytes)
+          << target << ", zoom " << zoom << ": " << FirstDifference(best, reference);
+    });
   }
 }
 

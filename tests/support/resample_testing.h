@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,21 @@ inline std::vector<std::pair<int, int>> SweepSizes(std::mt19937& random) {
 inline float SweepCentre(std::mt19937& random, int extent) {
   if (random() % 8 == 0) return std::array{kNaN, kInf, -kInf, 1e30f, -3e9f, 1e-40f}[random() % 6];
   return std::uniform_real_distribution<float>(-2.0f, extent + 2.0f)(random);
+}
+
+// The large picture of the equivalence tests: full HD, split into bands over the worker pool. Under
+// the sanitizers, whose reference runs take a minute there, the smallest odd size that is still
+// split into bands.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr int kLargeWidth = 641, kLargeHeight = 411;
+#else
+inline constexpr int kLargeWidth = 1920, kLargeHeight = 1080;
+#endif
+
+// Names for suites instantiated over the entries (baseline, reference, best), in that order.
+inline std::string EntryName(const ::testing::TestParamInfo<KernelEntry>& info) {
+  constexpr std::array<const char*, 3> kNames = {"Baseline", "Reference", "Best"};
+  return kNames.at(info.index);
 }
 
 }  // namespace asmpic::testing

@@ -6,15 +6,19 @@
 
 #include <string>
 
+#include "kernels/kernel_target.h"
+
 namespace asmpic::testing {
 
 template <typename Body>
 void ForEachSimdTarget(Body&& body) {
   for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
     hwy::SetSupportedTargetsForTest(target);
+    ForgetBestTarget();
     body(std::string(hwy::TargetName(target)));
   }
   hwy::SetSupportedTargetsForTest(0);  // back to what the processor offers
+  ForgetBestTarget();
 }
 
 }  // namespace asmpic::testing

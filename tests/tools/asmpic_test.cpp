@@ -204,9 +204,10 @@ TEST_F(AsmpicTool, OutputsReplaceTheirFilesOnlyWhenEveryOneIsComplete) {
   const std::string keep = " --planes " + path("keep.bin");
   // A write cut short: files of at most 1 block (SIGXFSZ ignored, so the write fails with EFBIG).
   const std::string small = "ulimit -f 1; trap '' XFSZ;";
-  // Long enough to be interrupted: 40 twirls of a 1500 x 1500 box.
+  // Far too long to finish before the signal, however fast the kernels: 2000 twirls of a
+  // 1500 x 1500 box. An interrupted run stops at its next call, so this costs about a second.
   std::string slow = "--box 1500x1500 " + in;
-  for (int i = 0; i < 40; ++i) slow += " ASM_PixelEffects:OpCode=5";
+  for (int i = 0; i < 2000; ++i) slow += " ASM_PixelEffects:OpCode=5";
   const struct {
     std::string args;
     std::string before;

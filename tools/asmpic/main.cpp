@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/cls_asmpic.h"
+#include "kernels/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_picture_box.h"
@@ -73,7 +74,9 @@ int Run(int argc, char** argv) {
 
   CLI::App app{"asmpic: runs the ASMpic engine's calls on a picture file"};
   app.formatter(platform::ReadableHelp());
-  app.set_version_flag("--version", std::string("asmpic ") + ASMPIC_VERSION);
+  KernelChoice kernels = KernelChoice::kBest;
+  AddKernelsOption(app, kernels);
+  SetVersionFlag(app, "asmpic", ASMPIC_VERSION, kernels);
   app.footer(
       "Exit status: 0 done; 1 the picture cannot be read, the box cannot be bound or an output cannot be\n"
       "written; 2 a malformed command line or call (nothing runs, nothing is written); 130 (143) "
@@ -109,6 +112,7 @@ int Run(int argc, char** argv) {
   app.add_option("CALL", callTexts,
                  "engine calls: Method or Method:Name=Value,Name=Value (asmpic --list shows them all)");
   if (const auto status = platform::ParseCommandLine(app, argc, argv, "asmpic")) return *status;
+  SetKernelChoice(kernels);  // before any engine exists
 
   // Everything the command line says is checked before any call runs or anything is written.
   std::vector<tool::Call> calls;

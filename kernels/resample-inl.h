@@ -1,0 +1,346 @@
+// The resampling pass of rotation and magnify as one SIMD source, compiled once per target by
+// resample_simd.cpp (foreach_target) and chosen at run time. It writes the bytes of the scalar pass
+// in resample.h exactly:
+// - A point's coordinates are the same double operations in the same order (a multiply, then an
+//   add: never fused).
+// - Rounding to the nearest integer, halves to even, is one add of 1.5 * 2^52: for |t| < 2^51 the
+//   sum is 1.5 * 2^52 + round(t) exactly, and its low 32 bits are round(t). Larger, infinite and
+//   NaN values give sums outside [1.5 * 2^52 + 1, 1.5 * 2^52 + W], so the test "inside the picture"
+//   is made on the sum itself and every such value falls outside, as in the scalar pass.
+// - Smoothing: for a point inside, u is a float of at least 1, so u - ix is a multiple of 2^-23
+//   in 0 .. 1, fx = kx * 2^-23 exactly, and the blend along a row, p00 + (p10 - p00) * fx, is the
+//   integer T0 = p00 * 2^23 + (p10 - p00) * kx scaled by 2^-23, without rounding (it lies in
+//   0 .. 255 * 2^23 < 2^31). Only the blend between the rows rounds; it is made in double as
+//   T0 + (T1 - T0) * fy, which is the scalar pass's t0 + (t1 - t0) * fy scaled by 2^23, a power of
+//   two, so both round alike. Its result lies between two bytes, so no clamp is needed.
+// Vectors whose pixels all map outside are filled without reading the source; the few pixels
+// at the end of a row that fill no whole vector take the scalar pass.
+
+// Per-target include guard, as Highway's foreach_target needs.
+#if defined(ASMPIC_KERNELS_RESAMPLE_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_RESAMPLE_INL_H_
+#undef ASMPIC_KERNELS_RESAMPLE_INL_H_
+#else
+#define ASMPIC_KERNELS_RESAMPLE_INL_H_
+#endif
+
+#include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "kernels/resample.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace asmpic::resample::HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+
+using D32 = hn::ScalableTag<std::int32_t>;
+using DD = hn::Repartition<double, D32>;  // half as many lanes
+using V32 = hn::Vec<D32>;
+using VD = hn::Vec<DD>;
+using M32 = hn::Mask<D32>;
+
+constexpr double kRound = 6755399441055744.0;     // 1.5 * 2^52
+constexpr double kScale = 8388608.0;              // 2^23
+constexpr double kRoundScaled = kRound * kScale;  // 1.5 * 2^75: its ulp is 2^23
+
+// The low 32 bits of every 64-bit lane of lo, then of hi.
+HWY_INLINE V32 Low32(D32 d32, VD hi, VD lo) {
+  return hn::ConcatEven(d32, hn::BitCast(d32, hi), hn::BitCast(d32, lo));
+}
+
+HWY_INLINE M32 Narrow(D32 d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
+  return hn::MaskFromVec(Low32(d32, hn::VecFromMask(dd, hi), hn::VecFromMask(dd, lo)));
+}
+
+// Source reads. The processor's gather instructions wait longer on a cache miss than separate
+// loads do (on AVX2 they made the full HD rotation twice as slow as the scalar pass), so the
+// pixels are loaded one at a time and the vector is built from them in registers; only AVX-512
+// gathers. Pixels are read through memcpy, free of alignment and aliasing rules.
+HWY_INLINE std::int32_t Word(const std::uint8_t* p) {
+  std::int32_t w;
+  std::memcpy(&w, p, 4);
+  return w;
+}
+HWY_INLINE std::int64_t TwoWords(const std::uint8_t* p) {
+  std::int64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// The source pixels at `index` (in pixels from `base`) as 32-bit words.
+HWY_INLINE V32 Gather(D32 d32, const std::uint8_t* base, V32 index) {
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+  return hn::GatherIndex(d32, reinterpret_cast<const std::int32_t*>(base), index);
+#else
+  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
+  hn::Store(index, d32, at);
+#if HWY_TARGET == HWY_AVX2
+  const auto w = [&](int i) { return Word(base + 4 * static_cast<std::int64_t>(at[i])); };
+  return V32{_mm256_setr_epi32(w(0), w(1), w(2), w(3), w(4), w(5), w(6), w(7))};
+#else
+  for (std::size_t i = 0; i < hn::Lanes(d32); ++i) at[i] = Word(base + 4 * static_cast<std::int64_t>(at[i]));
+  return hn::Load(d32, at);
+#endif
+#endif
+}
+
+// The pixels at `index` (left) and their right-hand neighbours (right), read as pairs.
+HWY_INLINE void GatherPairs(D32 d32, const std::uint8_t* base, V32 index, V32& left, V32& right) {
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+  left = Gather(d32, base, index);
+  right = Gather(d32, base, hn::Add(index, hn::Set(d32, 1)));
+#else
+  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
+  hn::Store(index, d32, at);
+#if HWY_TARGET == HWY_AVX2
+  const auto w = [&](int i) { return TwoWords(base + 4 * static_cast<std::int64_t>(at[i])); };
+  const V32 lo = V32{_mm256_setr_epi64x(w(0), w(1), w(2), w(3))};
+  const V32 hi = V32{_mm256_setr_epi64x(w(4), w(5), w(6), w(7))};
+#else
+  HWY_ALIGN std::int64_t pairs[hn::MaxLanes(d32)];
+  for (std::size_t i = 0; i < hn::Lanes(d32); ++i)
+    pairs[i] = TwoWords(base + 4 * static_cast<std::int64_t>(at[i]));
+  const V32 lo = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs));
+  const V32 hi = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs) + hn::Lanes(d32));
+#endif
+  left = hn::ConcatEven(d32, hi, lo);
+  right = hn::ConcatOdd(d32, hi, lo);
+#endif
+}
+
+// Bytes 0, 1 and 2 of `value` into the pixels at `out`; byte 3 keeps what it held.
+HWY_INLINE void StoreLow3(D32 d32, V32 value, std::uint8_t* out) {
+  const V32 top = hn::Set(d32, static_cast<std::int32_t>(0xFF000000u));
+  const V32 old = hn::LoadU(d32, reinterpret_cast<std::int32_t*>(out));
+  hn::StoreU(hn::Or(hn::And(old, top), hn::AndNot(top, value)), d32, reinterpret_cast<std::int32_t*>(out));
+}
+
+// The vector forms of the mappings. What depends on x alone is worked out once per call, for
+// columns 1 .. n (element x - 1), with the scalar mapping's operations, and each row adds its own
+// part: the same double values as the scalar pass, hence the same bytes.
+struct RotationRowVec {
+  // cx + (x - cx) * c and cy + (x - cx) * s.
+  struct Columns {
+    std::vector<double> across, down;
+    Columns(const RotationMapping& m, std::int64_t n)
+        : across(static_cast<std::size_t>(n)), down(across.size()) {
+      for (std::int64_t x = 1; x <= n; ++x) {
+        const double dx = static_cast<double>(x) - m.cx;
+        across[static_cast<std::size_t>(x - 1)] = m.cx + dx * m.c;
+        down[static_cast<std::size_t>(x - 1)] = m.cy + dx * m.s;
+      }
+    }
+  };
+  const Columns& columns;
+  VD dySin, dyCos;
+  RotationRowVec(DD dd, const RotationMapping& m, const Columns& cols, double y)
+      : columns(cols), dySin(hn::Set(dd, (y - m.cy) * m.s)), dyCos(hn::Set(dd, (y - m.cy) * m.c)) {}
+  // The points of columns i + 1 .. i + Lanes(dd).
+  HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& v) const {
+    u = hn::Sub(hn::LoadU(dd, columns.across.data() + i), dySin);
+    v = hn::Add(hn::LoadU(dd, columns.down.data() + i), dyCos);
+  }
+};
+
+struct MagnifyRowVec {
+  // (x - cx) * s + cx.
+  struct Columns {
+    std::vector<double> across;
+    Columns(const MagnifyMapping& m, std::int64_t n) : across(static_cast<std::size_t>(n)) {
+      for (std::int64_t x = 1; x <= n; ++x)
+        across[static_cast<std::size_t>(x - 1)] = (static_cast<double>(x) - m.cx) * m.s + m.cx;
+    }
+  };
+  const Columns& columns;
+  VD v;
+  MagnifyRowVec(DD dd, const MagnifyMapping& m, const Columns& cols, double y)
+      : columns(cols), v(hn::Set(dd, (y - m.cy) * m.s + m.cy)) {}
+  HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& vOut) const {
+    u = hn::LoadU(dd, columns.across.data() + i);
+    vOut = v;
+  }
+};
+
+// Nearest sampling of one vector of pixels, columns i + 1 onwards.
+template <class RowVec>
+HWY_INLINE void NearestVector(D32 d32, DD dd, const RowVec& row, std::size_t i, const std::uint8_t* source,
+                              std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
+  const std::size_t n = hn::Lanes(dd);
+  VD ulo, vlo, uhi, vhi;
+  row(dd, i, ulo, vlo);
+  row(dd, i + n, uhi, vhi);
+  const VD k = hn::Set(dd, kRound);
+  const VD first = hn::Set(dd, kRound + 1);
+  const VD lastX = hn::Set(dd, kRound + width);
+  const VD lastY = hn::Set(dd, kRound + height);
+  const VD sulo = hn::Add(ulo, k), suhi = hn::Add(uhi, k);
+  const VD svlo = hn::Add(vlo, k), svhi = hn::Add(vhi, k);
+  const auto inside = [&](VD su, VD sv) {
+    return hn::And(hn::And(hn::Ge(su, first), hn::Le(su, lastX)),
+                   hn::And(hn::Ge(sv, first), hn::Le(sv, lastY)));
+  };
+  const M32 in = Narrow(d32, dd, inside(suhi, svhi), inside(sulo, svlo));
+  if (hn::AllFalse(d32, in)) return StoreLow3(d32, fill, out);
+  const V32 sx = Low32(d32, suhi, sulo);
+  const V32 sy = Low32(d32, svhi, svlo);
+  const V32 index = hn::Sub(hn::Add(hn::Mul(sy, hn::Set(d32, width)), sx), hn::Set(d32, width + 1));
+  const V32 pixels = Gather(d32, source, hn::IfThenElseZero(in, index));
+  StoreLow3(d32, hn::IfThenElse(in, pixels, fill), out);
+}
+
+// One byte of four neighbours blended: along the rows exactly in integers, between them in double.
+HWY_INLINE V32 BlendByte(D32 d32, DD dd, int shift, V32 p00, V32 p10, V32 p01, V32 p11, V32 kx, VD fylo,
+                         VD fyhi) {
+  const V32 mask = hn::Set(d32, 255);
+  const auto byte = [&](V32 word) { return hn::And(hn::ShiftRightSame(word, shift), mask); };
+  const V32 a = byte(p00), b = byte(p10), c = byte(p01), e = byte(p11);
+  const V32 t0 = hn::Add(hn::ShiftLeft<23>(a), hn::Mul(hn::Sub(b, a), kx));
+  const V32 t1 = hn::Add(hn::ShiftLeft<23>(c), hn::Mul(hn::Sub(e, c), kx));
+  const V32 diff = hn::Sub(t1, t0);
+  const hn::Half<D32> dh;
+  // sum = 2^23 * (t0 + (t1 - t0) * fy) lies in 0 .. 255 * 2^23; adding 1.5 * 2^75 rounds it to a
+  // multiple of 2^23, halves to even, and leaves round(sum / 2^23) in the low bits.
+  const VD k = hn::Set(dd, kRoundScaled);
+  const auto between = [&](hn::Vec<hn::Half<D32>> t, hn::Vec<hn::Half<D32>> d, VD fy) {
+    const VD sum = hn::Add(hn::PromoteTo(dd, t), hn::Mul(hn::PromoteTo(dd, d), fy));
+    return hn::Add(sum, k);
+  };
+  const VD lo = between(hn::LowerHalf(dh, t0), hn::LowerHalf(dh, diff), fylo);
+  const VD hi = between(hn::UpperHalf(dh, t0), hn::UpperHalf(dh, diff), fyhi);
+  return Low32(d32, hi, lo);
+}
+
+// Smoothed sampling of one vector of pixels, columns i + 1 onwards.
+template <class RowVec>
+HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, std::size_t i, const std::uint8_t* source,
+                               std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
+  const hn::Rebind<float, DD> df;
+  const std::size_t n = hn::Lanes(dd);
+  VD ulo, vlo, uhi, vhi;
+  row(dd, i, ulo, vlo);
+  row(dd, i + n, uhi, vhi);
+  // The point in single precision, and its lower-left neighbour as sums with 1.5 * 2^52.
+  const auto single = [&](VD t) { return hn::PromoteTo(dd, hn::DemoteTo(df, t)); };
+  ulo = single(ulo), uhi = single(uhi), vlo = single(vlo), vhi = single(vhi);
+  const VD k = hn::Set(dd, kRound);
+  const VD halfK = hn::Set(dd, 0.5);
+  const VD first = hn::Set(dd, kRound + 1);
+  const VD lastX = hn::Set(dd, kRound + width - 1);
+  const VD lastY = hn::Set(dd, kRound + height - 1);
+  const VD sxlo = hn::Add(hn::Sub(ulo, halfK), k), sxhi = hn::Add(hn::Sub(uhi, halfK), k);
+  const VD sylo = hn::Add(hn::Sub(vlo, halfK), k), syhi = hn::Add(hn::Sub(vhi, halfK), k);
+  const auto inside = [&](VD sx, VD sy) {
+    return hn::And(hn::And(hn::Ge(sx, first), hn::Le(sx, lastX)),
+                   hn::And(hn::Ge(sy, first), hn::Le(sy, lastY)));
+  };
+  const M32 in = Narrow(d32, dd, inside(sxhi, syhi), inside(sxlo, sylo));
+  if (hn::AllFalse(d32, in)) return StoreLow3(d32, fill, out);
+
+  // The fractions u - ix and v - iy, exact; kx = fx * 2^23 as an integer.
+  const VD fxlo = hn::Sub(ulo, hn::Sub(sxlo, k)), fxhi = hn::Sub(uhi, hn::Sub(sxhi, k));
+  const VD fylo = hn::Sub(vlo, hn::Sub(sylo, k)), fyhi = hn::Sub(vhi, hn::Sub(syhi, k));
+  const VD scale = hn::Set(dd, kScale);
+  const V32 kx = Low32(d32, hn::Add(hn::Mul(fxhi, scale), k), hn::Add(hn::Mul(fxlo, scale), k));
+
+  const V32 ix = Low32(d32, sxhi, sxlo);
+  const V32 iy = Low32(d32, syhi, sylo);
+  const V32 w = hn::Set(d32, width);
+  const V32 index = hn::IfThenElseZero(in, hn::Sub(hn::Add(hn::Mul(iy, w), ix), hn::Set(d32, width + 1)));
+  V32 p00, p10, p01, p11;
+  GatherPairs(d32, source, index, p00, p10);
+  GatherPairs(d32, source, hn::Add(index, w), p01, p11);
+
+  const V32 blue = BlendByte(d32, dd, 0, p00, p10, p01, p11, kx, fylo, fyhi);
+  const V32 green = BlendByte(d32, dd, 8, p00, p10, p01, p11, kx, fylo, fyhi);
+  const V32 red = BlendByte(d32, dd, 16, p00, p10, p01, p11, kx, fylo, fyhi);
+  const V32 pixels = hn::Or(blue, hn::Or(hn::ShiftLeft<8>(green), hn::ShiftLeft<16>(red)));
+  StoreLow3(d32, hn::IfThenElse(in, pixels, fill), out);
+}
+
+template <bool kSmoothed, class RowVec, class Mapping>
+void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::int64_t first,
+          std::int64_t last) {
+  const D32 d32;
+  const DD dd;
+  const std::int64_t width = p.width;
+  const std::int64_t height = p.height;
+  const std::int64_t lanes = static_cast<std::int64_t>(hn::Lanes(d32));
+  const std::uint8_t* source = PlanePtr(p, sourcePlane);
+  std::uint8_t* dest = PlanePtr(p, 2);
+  const FillBytes fillBytes = FillOf(p.colour);
+  // The fill colour is 0x00BBGGRR; a pixel word holds blue in its low byte.
+  const V32 fill = hn::Set(d32, fillBytes.blue | fillBytes.green << 8 | fillBytes.red << 16);
+  // Whole vectors where the picture is wide enough and every pixel index (plus a row and a column,
+  // for smoothing) fits 32 bits; the scalar pass elsewhere.
+  const bool vectors = width >= lanes && width * (height + 1) < (std::int64_t{1} << 31);
+  const std::int64_t whole = vectors ? width - width % lanes : 0;
+  const typename RowVec::Columns columns(mapping, whole);
+  for (std::int64_t y = first; y <= last; ++y) {
+    std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
+    if (whole > 0) {
+      const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
+      for (std::int64_t x = 1; x <= whole; x += lanes) {
+        const auto i = static_cast<std::size_t>(x - 1);
+        if constexpr (kSmoothed) {
+          SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
+        } else {
+          NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
+        }
+      }
+    }
+    const auto row = mapping.Row(static_cast<double>(y));
+    for (std::int64_t x = whole + 1; x <= width; ++x) {
+      const SourcePoint point = row(static_cast<double>(x));
+      std::uint8_t* out = rowOut + 4 * (x - 1);
+      if constexpr (kSmoothed) {
+        SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, out);
+      } else {
+        SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, out);
+      }
+    }
+  }
+}
+
+void RotateRows(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                std::int64_t first, std::int64_t last) {
+  if (smoothed) {
+    Rows<true, RotationRowVec>(p, sourcePlane, mapping, first, last);
+  } else {
+    Rows<false, RotationRowVec>(p, sourcePlane, mapping, first, last);
+  }
+}
+
+void MagnifyRows(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                 std::int64_t first, std::int64_t last) {
+  if (smoothed) {
+    Rows<true, MagnifyRowVec>(p, sourcePlane, mapping, first, last);
+  } else {
+    Rows<false, MagnifyRowVec>(p, sourcePlane, mapping, first, last);
+  }
+}
+
+#else  // HWY_SCALAR, HWY_EMU128: never chosen (the baseline runs instead), built for the table only
+
+void RotateRows(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                std::int64_t first, std::int64_t last) {
+  ResampleRows<FastArithmetic>(p, sourcePlane, smoothed, mapping, first, last);
+}
+
+void MagnifyRows(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                 std::int64_t first, std::int64_t last) {
+  ResampleRows<FastArithmetic>(p, sourcePlane, smoothed, mapping, first, last);
+}
+
+#endif
+
+}  // namespace asmpic::resample::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#endif  // per-target include guard
