@@ -10,6 +10,8 @@
 
 #include "app/assets.h"
 #include "app/benchmark_table.h"
+#include "app/history/comparison.h"
+#include "app/history/result_summary.h"
 #include "app/results/benchmark_runner.h"
 #include "app/results/build_info.h"
 #include "app/results/csv_report.h"
@@ -72,6 +74,11 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
           ->check(platform::WholeNumber(1, 1000000))
           ->type_name("N"),
       cli.add_flag("--no-warmup", options.noWarmup, "skip the untimed warm-up run before the timed ones"),
+      cli.add_option("--min-time", options.minTime,
+                     "timed runs (at least five) until their time adds up to SECONDS, for the throughput "
+                     "score and its interval; the multi-core passes likewise (default: 3; with --repeat: 0)")
+          ->type_name("SECONDS")
+          ->check(platform::DecimalNumber(0.0, 86400.0)),
       cli.add_option(
              "--threads", options.threads,
              "engines of the multi-core pass, one thread each (default: one per core; 0: no such pass)")
@@ -93,8 +100,9 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
 
 std::string HeadlessExitStatusHelp() {
   return "Exit status: 0 the run finished and its pictures are right (or could not be checked);\n"
-         "1 a start picture could not be read, an output could not be written, or the window was\n"
-         "closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, so\n"
+         "1 a start picture could not be read, an output or the history could not be written, or\n"
+         "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, "
+         "so\n"
          "the results are invalid; 130 (143) a headless run was interrupted by SIGINT (SIGTERM)\n"
          "and wrote nothing.";
 }
@@ -145,9 +153,12 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
 
   BenchmarkPlan plan;
   plan.tests = *tests;
-  // A plain run is the window's single pass; repeats come after one untimed warm-up run.
-  plan.repeat = std::max(options.repeat, 1);
+  // A plain run is first the window's single pass, which also warms up the throughput runs after
+  // it; with --repeat, the timed runs come after one untimed warm-up run.
+  plan.classicPass = options.repeat == 0;
+  plan.repeat = options.repeat > 0 ? options.repeat : std::max(options.minRuns, 1);
   plan.warmup = options.repeat > 0 && !options.noWarmup;
+  plan.minTime = options.minTime >= 0.0 ? options.minTime : options.repeat > 0 ? 0.0 : kDefaultMinTime;
   plan.threads = options.threads < 0 ? DefaultThreads() : options.threads;
   plan.kernels = options.kernels;
   BenchmarkHooks hooks;
@@ -178,13 +189,22 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
       WriteClassicLines(result, out);
     }
   }
-  if (!options.quiet) WriteReport(result, err);
-  if (json != nullptr) {
-    *json << ResultDocument(result, CurrentBuild(plan.kernels), ReadMachineInfo(), startedAt).dump(2) << '\n';
+  const BuildInfo build = CurrentBuild(plan.kernels);
+  const nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
+  if (!options.quiet) {
+    WriteReport(result, err);
+    WriteThroughput(result, KernelsText(build), err);
+    if (const auto summary = SummarizeDocument(document, nullptr)) {
+      const std::string against = AgainstReferences(*summary, LoadReferences(assets));
+      if (!against.empty()) err << "Against the references: " << against << '\n';
+    }
   }
-  if (csv != nullptr) WriteCsv(result, *csv);
+  if (json != nullptr) *json << document.dump(2) << '\n';
+  if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
   const bool written = outputs.Commit(&error);
   if (!written) err << "asmbench: cannot write " << error << '\n';
+  bool historyFailed = false;
+  SaveToHistory(options.history, document, err, &historyFailed);
 
   if (result.verdict == Verdict::Invalid) {
     ReportMismatches(result.validation, "", err);
@@ -195,7 +215,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     }
     return kExitInvalid;
   }
-  return written ? kExitOk : kExitError;
+  return written && !historyFailed ? kExitOk : kExitError;
 }
 
 }  // namespace asmpic::app

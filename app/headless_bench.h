@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/history/history_cli.h"
 #include "app/results/run_recorder.h"
 #include "kernels/kernel_store.h"
 #include "platform/controls.h"
@@ -24,10 +25,17 @@ inline constexpr int kExitError = 1;    // a start picture unreadable, an output
 inline constexpr int kExitUsage = 2;    // a malformed command line
 inline constexpr int kExitInvalid = 3;  // a test computed a wrong picture
 
+inline constexpr double kDefaultMinTime = 3.0;
+inline constexpr int kMinimumRuns = 5;
+
 struct HeadlessOptions {
   std::string assetsDirectory;  // empty: AssetsDirectory()
-  int repeat = 0;         // 0: not asked for, one timed run without a warm-up (the window's single pass)
+  // 0: not asked for: the window's single pass gives the list and the score, and the throughput
+  // runs follow it (at least five, filling minTime). N: a warm-up, then N timed runs, whose median
+  // total gives the score.
+  int repeat = 0;
   bool noWarmup = false;  // with --repeat: no untimed warm-up run before the timed ones
+  double minTime = -1.0;  // seconds the timed runs fill; < 0: kDefaultMinTime, or 0 with --repeat
   int threads = -1;       // -1: one per core
   std::string jsonPath;   // "-": standard output
   std::string csvPath;    // "-": standard output
@@ -36,7 +44,10 @@ struct HeadlessOptions {
   bool quiet = false;
   bool verbose = false;  // the decoder's own account of a start picture it cannot read
 
+  HistoryOptions history;  // registered by AddHistoryOptions
+
   // Not on the command line; tests set these.
+  int minRuns = kMinimumRuns;  // timed runs at least when --repeat is not given
   KernelStore kernels = {};
   std::function<float()> timeOfDay;  // unset: the real time of day
   MonotonicClock monotonic;          // unset: steady_clock

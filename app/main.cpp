@@ -14,8 +14,10 @@
 #include "app/form1.h"
 #include "app/form1_handlers.h"
 #include "app/headless_bench.h"
+#include "app/history/history_cli.h"
 #include "app/results/validation.h"
 #include "app/translation.h"
+#include "app/window_results.h"
 #include "kernels/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/picture_save.h"
@@ -56,7 +58,8 @@ class CloseWatcher : public QObject {
 };
 
 // The window, or nothing when no display can be reached.
-std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options) {
+std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options,
+                             const app::HistoryOptions& history) {
   const platform::QtStart start = platform::StartQtApplication(argc, argv);
   if (!start.application) {
     if (options.verbose) std::cerr << start.qtMessages;
@@ -73,12 +76,14 @@ std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options
   app::RunState state;
   CloseWatcher watcher(state);
   form->installEventFilter(&watcher);
+  app::WindowResults results(*form, history);
 
   // A run in the window ends by starting the question timer; a scripted --run never asks. Every
   // run's pictures are checked too, silently: only --run reports a wrong one (exit status 3).
   form->Command1().onClick = [&] {
-    app::PictureValidator validator;
-    app::Command1_Click(controls, state, {.startTimer2 = !options.run, .observer = &validator});
+    results.Record([&](app::RunObserver* observer) {
+      return app::Command1_Click(controls, state, {.startTimer2 = !options.run, .observer = observer});
+    });
   };
   form->Timer1().onTick = [&] { app::Timer1_Timer(controls); };
   form->Timer2().onTick = [&] { app::Timer2_Timer(controls); };
@@ -86,15 +91,16 @@ std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options
   int status = 0;
   if (options.run) {
     QTimer::singleShot(0, form.get(), [&] {
-      app::PictureValidator validator;
-      if (!app::Command1_Click(controls, state, {.observer = &validator})) {
+      if (!results.Record([&](app::RunObserver* observer) {
+            return app::Command1_Click(controls, state, {.observer = observer});
+          })) {
         std::cerr << "asmbench: the window was closed during the run; no results\n";
         status = 1;
         return;
       }
       app::PrintResult(form->List1(), form->Label1(), std::cout);
       std::cout.flush();
-      const app::Validation validation = validator.result();
+      const app::Validation validation = results.validation();
       if (validation.verdict == app::Verdict::Invalid) {
         app::ReportMismatches(validation, "", std::cerr);
         status = app::kExitInvalid;
@@ -143,12 +149,17 @@ int main(int argc, char** argv) {
       ->needs(run);
   const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : headlessOnly) option->excludes(run);
+  for (CLI::Option* option : app::AddHistoryOptions(cli, headlessOptions.history)) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
   if (const auto status = platform::ParseCommandLine(cli, argc, argv, "asmbench")) return *status;
   window.verbose = headlessOptions.verbose;
   SetKernelChoice(kernels);  // before any engine exists
   headlessOptions.kernels = KernelStore(kernels);
 
+  if (headlessOptions.history.command()) {
+    return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout,
+                                  std::cerr);
+  }
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";
     return 2;
@@ -162,7 +173,7 @@ int main(int argc, char** argv) {
     std::cerr << "asmbench: --run needs a display\n";
     return 2;
   }
-  if (const auto status = RunWindow(argc, argv, window)) return *status;
+  if (const auto status = RunWindow(argc, argv, window, headlessOptions.history)) return *status;
   const char* display = std::getenv("DISPLAY");
   if (window.run) {
     std::cerr << "asmbench: --run: cannot open the display " << display << '\n';

@@ -20,7 +20,9 @@ function(asmpic_add_test name)
   target_compile_definitions(${name} PRIVATE
     ASMPIC_FIXTURES="${PROJECT_SOURCE_DIR}/tests/fixtures"
     ASMPIC_ASSETS="${PROJECT_SOURCE_DIR}/assets")
+  # XDG_DATA_HOME keeps every run's history out of the user's own data folder.
   set(env "ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1"
+          "XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data-home"
           "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp")
   if(ARG_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")

@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev libxxhash-dev libhwy-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
   fonts-liberation2 xvfb xauth

@@ -17,7 +17,66 @@ std::vector<double> Column(const std::vector<RunSamples>& runs,
   return values;
 }
 
+RunSamples Totalled(std::vector<TestSample> tests) {
+  RunSamples samples;
+  samples.tests = std::move(tests);
+  for (const TestSample& sample : samples.tests) {
+    samples.totalSeconds += sample.seconds;
+    samples.monotonicTotal += sample.monotonicSeconds;
+  }
+  return samples;
+}
+
+// Per pass: every test's throughput summed over the threads.
+Throughput MultiCoreThroughput(const MultiCorePasses& passes, long long pixelsPerCall) {
+  std::vector<std::vector<double>> perPass;
+  for (const auto& threads : passes.samples) {
+    std::vector<double> summed;
+    for (const auto& samples : threads) {
+      const std::vector<double> own = RunThroughput(samples, pixelsPerCall);
+      if (summed.empty()) summed.assign(own.size(), 0.0);
+      for (std::size_t t = 0; t < own.size() && t < summed.size(); ++t) summed[t] += own[t];
+    }
+    perPass.push_back(std::move(summed));
+  }
+  return SummarizeThroughput(perPass);
+}
+
 }  // namespace
+
+std::vector<double> RunThroughput(const std::vector<TestSample>& samples, long long pixelsPerCall) {
+  std::vector<double> mpix;
+  mpix.reserve(samples.size());
+  for (const TestSample& s : samples) {
+    mpix.push_back(MegapixelsPerSecond(CallCount(kBenchmarkTests.at(static_cast<std::size_t>(s.test))),
+                                       pixelsPerCall, s.monotonicSeconds));
+  }
+  return mpix;
+}
+
+void Summarize(BenchmarkResult& result) {
+  const std::size_t tests = result.runs.empty() ? 0 : result.runs.front().tests.size();
+  result.perTest.clear();
+  for (std::size_t i = 0; i < tests; ++i) {
+    TestStatistics stats;
+    stats.test = result.runs.front().tests[i].test;
+    stats.seconds =
+        Summarize(Column(result.runs, [&](const RunSamples& r) { return double{r.tests.at(i).seconds}; }));
+    stats.monotonicSeconds =
+        Summarize(Column(result.runs, [&](const RunSamples& r) { return r.tests.at(i).monotonicSeconds; }));
+    result.perTest.push_back(stats);
+  }
+  result.total = Summarize(Column(result.runs, [](const RunSamples& r) { return double{r.totalSeconds}; }));
+  result.monotonicTotal =
+      Summarize(Column(result.runs, [](const RunSamples& r) { return r.monotonicTotal; }));
+  std::vector<std::vector<double>> perRun;
+  for (const RunSamples& run : result.runs) perRun.push_back(RunThroughput(run.tests, result.pixelsPerCall));
+  result.throughput = SummarizeThroughput(perRun);
+  if (result.fullRun) {
+    result.score = ComputeScore(result.classicPass ? result.classicPass->totalSeconds
+                                                   : static_cast<float>(result.total.median));
+  }
+}
 
 BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Image& picture2,
                              const BenchmarkPlan& plan, const BenchmarkHooks& hooks) {
@@ -28,57 +87,52 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
 
   HeadlessForm1 form(picture1, picture2, plan.kernels);
   if (hooks.timeOfDay) form.runtime.clock = hooks.timeOfDay;
+  result.pixelsPerCall = static_cast<long long>(form.Engine1.Width()) * form.Engine1.Height();
   PictureValidator validator;
   std::optional<ProgressObserver> progress;
   if (hooks.progress != nullptr) progress.emplace(*hooks.progress, clock);
   RunRecorder recorder(validator, clock, progress ? &*progress : nullptr);
 
+  if (plan.classicPass) {
+    if (progress) progress->SetLabel("the window's pass");
+    form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    result.classicPass = Totalled(recorder.TakeSamples());
+    result.listLines = form.List1.items();
+  }
+  if (plan.warmup) {
+    if (progress) progress->SetLabel("warm-up");
+    form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    recorder.TakeSamples();
+  }
   const int timedRuns = std::max(plan.repeat, 1);
-  const int totalRuns = timedRuns + (plan.warmup ? 1 : 0);
-  for (int run = 0; run < totalRuns; ++run) {
-    const bool warmup = plan.warmup && run == 0;
+  double filled = 0.0;
+  for (int run = 0; run < timedRuns || filled < plan.minTime; ++run) {
     if (progress) {
-      const int number = run + (plan.warmup ? 0 : 1);
-      progress->SetLabel(warmup ? "warm-up"
-                                : "run " + std::to_string(number) + " of " + std::to_string(timedRuns));
+      progress->SetLabel("run " + std::to_string(run + 1) +
+                         (run < timedRuns ? " of " + std::to_string(timedRuns) : std::string()));
     }
     form.Run(plan.tests, &recorder);
     if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
-    RunSamples samples;
-    samples.tests = recorder.TakeSamples();
-    if (warmup) continue;
-    for (const TestSample& sample : samples.tests) {
-      samples.totalSeconds += sample.seconds;
-      samples.monotonicTotal += sample.monotonicSeconds;
-    }
-    result.runs.push_back(std::move(samples));
+    result.runs.push_back(Totalled(recorder.TakeSamples()));
+    filled += result.runs.back().monotonicTotal;
   }
   if (progress) progress->Clear();
-  result.listLines = form.List1.items();
+  if (!plan.classicPass) result.listLines = form.List1.items();
   result.validation = validator.result();
-
-  for (std::size_t i = 0; i < plan.tests.size(); ++i) {
-    TestStatistics stats;
-    stats.test = plan.tests[i];
-    stats.seconds =
-        Summarize(Column(result.runs, [&](const RunSamples& r) { return double{r.tests.at(i).seconds}; }));
-    stats.monotonicSeconds =
-        Summarize(Column(result.runs, [&](const RunSamples& r) { return r.tests.at(i).monotonicSeconds; }));
-    result.perTest.push_back(stats);
-  }
-  result.total = Summarize(Column(result.runs, [](const RunSamples& r) { return double{r.totalSeconds}; }));
-  result.monotonicTotal =
-      Summarize(Column(result.runs, [](const RunSamples& r) { return r.monotonicTotal; }));
-  if (result.fullRun) result.score = ComputeScore(static_cast<float>(result.total.median));
+  Summarize(result);
 
   std::vector<Verdict> verdicts{result.validation.verdict};
   if (plan.threads > 0) {
     const MultiCorePasses passes = RunMultiCore(picture1, picture2, plan.tests, plan.threads, timedRuns,
-                                                plan.kernels, clock, hooks.progress);
+                                                plan.minTime, plan.kernels, clock, hooks.progress);
     if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     MultiCoreResult multi;
     multi.threads = plan.threads;
     multi.wallSeconds = passes.wallSeconds;
+    multi.samples = passes.samples;
+    multi.throughput = MultiCoreThroughput(passes, result.pixelsPerCall);
     multi.wall = Summarize(multi.wallSeconds);
     multi.secondsPerCopy = multi.wall.median / plan.threads;
     if (result.fullRun) multi.score = ComputeScore(static_cast<float>(multi.secondsPerCopy));
@@ -89,6 +143,27 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
     result.multiCore = std::move(multi);
   }
   result.verdict = Combine(verdicts);
+  return result;
+}
+
+BenchmarkResult WindowResult(std::vector<TestSample> samples, std::vector<std::string> listLines,
+                             const Validation& validation, long long pixelsPerCall) {
+  BenchmarkResult result;
+  result.mode = kWindowMode;
+  result.pixelsPerCall = pixelsPerCall;
+  result.plan.classicPass = true;
+  result.plan.warmup = false;
+  result.plan.threads = 0;
+  result.plan.tests.clear();
+  for (const TestSample& s : samples) result.plan.tests.push_back(s.test);
+  result.fullRun = IsFullRun(result.plan.tests);
+  result.classicPass = Totalled(std::move(samples));
+  // The one pass is both the classic result and the only sample of the throughput.
+  result.runs.push_back(*result.classicPass);
+  result.listLines = std::move(listLines);
+  result.validation = validation;
+  result.verdict = validation.verdict;
+  Summarize(result);
   return result;
 }
 

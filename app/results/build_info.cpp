@@ -44,4 +44,10 @@ BuildInfo CurrentBuild(const KernelStore& kernels) {
   return info;
 }
 
+std::string KernelsText(const BuildInfo& build) {
+  if (build.kernelVariant == "custom") return "custom kernels";
+  if (build.kernelTarget.empty() || build.kernelTarget == build.kernelChoice) return build.kernelChoice;
+  return build.kernelChoice + " (" + build.kernelTarget + ")";
+}
+
 }  // namespace asmpic::app

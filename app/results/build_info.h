@@ -20,6 +20,10 @@ struct BuildInfo {
 
 BuildInfo CurrentBuild(const KernelStore& kernels = {});
 
+// The kernels as the reports name them: "best (AVX2)", "reference"; "custom" for kernels a test
+// swapped in.
+std::string KernelsText(const BuildInfo& build);
+
 // "fast" for the engine's default kernels, "reference" for the plain reference versions, else
 // "custom".
 std::string KernelVariant(const KernelStore& kernels);

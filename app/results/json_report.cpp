@@ -43,7 +43,32 @@ json ValidationJson(const Validation& v) {
           {"tests", ChecksJson(v)}};
 }
 
+json SampleJson(const TestSample& s) {
+  return {{"name", kBenchmarkTests.at(static_cast<std::size_t>(s.test)).name},
+          {"seconds", s.seconds},
+          {"monotonic_seconds", s.monotonicSeconds},
+          {"hash", HashText(s.hash)}};
+}
+
+json ThroughputJson(const Throughput& t, const std::vector<int>& tests) {
+  json perTest = json::array();
+  for (std::size_t i = 0; i < t.tests.size() && i < tests.size(); ++i) {
+    json entry = EstimateJson(t.tests[i]);
+    entry["name"] = kBenchmarkTests.at(static_cast<std::size_t>(tests[i])).name;
+    perTest.push_back(entry);
+  }
+  return {{"score", EstimateJson(t.score)}, {"run_scores", t.runScores}, {"tests", perTest}};
+}
+
 }  // namespace
+
+json EstimateJson(const MedianEstimate& e) {
+  return {{"median", e.median},
+          {"low", OrNull(e.low)},
+          {"high", OrNull(e.high)},
+          {"confidence", e.confidence},
+          {"count", e.count}};
+}
 
 std::string UtcNow() {
   const std::time_t now = std::time(nullptr);
@@ -60,6 +85,7 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
   document["format"] = "asmpic-bench-result";
   document["format_version"] = kResultFormatVersion;
   document["started_at"] = startedAt;
+  document["mode"] = result.mode;
   document["program"] = {{"name", "asmbench"},
                          {"version", build.version},
                          {"build",
@@ -86,7 +112,10 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
                           {"full_run", result.fullRun},
                           {"repeat", static_cast<int>(result.runs.size())},
                           {"warmup", result.plan.warmup},
-                          {"threads", result.plan.threads}};
+                          {"classic_pass", result.classicPass.has_value()},
+                          {"min_time", result.plan.minTime},
+                          {"threads", result.plan.threads},
+                          {"pixels_per_call", result.pixelsPerCall}};
 
   json tests = json::array();
   for (std::size_t i = 0; i < result.perTest.size(); ++i) {
@@ -117,8 +146,25 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
                        {"statistics",
                         {{"seconds", StatisticsJson(result.total)},
                          {"monotonic_seconds", StatisticsJson(result.monotonicTotal)}}}};
+  if (result.classicPass) {
+    json samples = json::array();
+    for (const TestSample& s : result.classicPass->tests) samples.push_back(SampleJson(s));
+    document["classic_pass"] = {{"samples", samples},
+                                {"seconds", result.classicPass->totalSeconds},
+                                {"monotonic_seconds", result.classicPass->monotonicTotal}};
+  } else {
+    document["classic_pass"] = nullptr;
+  }
   document["list"] = result.listLines;
-  document["score"] = ScoreJson(result.score, result.total.median);
+  document["score"] = ScoreJson(
+      result.score, result.classicPass ? double{result.classicPass->totalSeconds} : result.total.median);
+  document["throughput"] = {
+      {"unit", "Mpix/s"},
+      {"interval", kIntervalMethod},
+      {"level", 0.95},
+      {"single_core", ThroughputJson(result.throughput, result.plan.tests)},
+      {"multi_core",
+       result.multiCore ? ThroughputJson(result.multiCore->throughput, result.plan.tests) : json(nullptr)}};
 
   if (result.multiCore) {
     const MultiCoreResult& m = *result.multiCore;
@@ -128,8 +174,20 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
       entry["thread"] = static_cast<int>(t + 1);
       threads.push_back(entry);
     }
+    json passes = json::array();
+    for (std::size_t p = 0; p < m.samples.size(); ++p) {
+      json threadTimes = json::array();
+      for (const auto& samples : m.samples[p]) {
+        json times = json::array();
+        for (const TestSample& s : samples) times.push_back(s.monotonicSeconds);
+        threadTimes.push_back(times);
+      }
+      passes.push_back({{"wall_seconds", p < m.wallSeconds.size() ? m.wallSeconds[p] : 0.0},
+                        {"monotonic_seconds", threadTimes}});
+    }
     document["multi_core"] = {{"threads", m.threads},
                               {"wall_seconds", m.wallSeconds},
+                              {"passes", passes},
                               {"statistics", StatisticsJson(m.wall)},
                               {"seconds_per_copy", m.secondsPerCopy},
                               {"speedup", m.speedup},

@@ -12,7 +12,16 @@
 
 namespace asmpic::app {
 
-inline constexpr int kResultFormatVersion = 1;
+// 2 added the mode, the kernel target, the classic pass and the throughput score.
+inline constexpr int kResultFormatVersion = 2;
+
+// How the intervals of the medians are made, as the documents and reports say it.
+inline constexpr const char* kIntervalMethod =
+    "distribution-free confidence interval of the median from order statistics (binomial, p = 1/2)";
+
+// A median and its interval: {"median", "low", "high", "confidence", "count"}; low and high are
+// null without an interval.
+nlohmann::ordered_json EstimateJson(const MedianEstimate& estimate);
 
 // `startedAt` is the run's start as UTC in ISO 8601 ("2024-05-01T12:00:00Z").
 nlohmann::ordered_json ResultDocument(const BenchmarkResult& result, const BuildInfo& build,

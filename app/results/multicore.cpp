@@ -38,8 +38,9 @@ void RunCopy(platform::Image picture1, platform::Image picture2, std::span<const
 }  // namespace
 
 MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Image& picture2,
-                             std::span<const int> tests, int threads, int passes, const KernelStore& kernels,
-                             const MonotonicClock& clock, std::ostream* progress) {
+                             std::span<const int> tests, int threads, int passes, double minTime,
+                             const KernelStore& kernels, const MonotonicClock& clock,
+                             std::ostream* progress) {
   const auto count = static_cast<std::size_t>(std::max(threads, 0));
   MultiCorePasses result;
   std::vector<PictureValidator> validators(count);
@@ -47,10 +48,12 @@ MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Im
   if (progress != nullptr) progressLine = std::make_unique<ProgressObserver>(*progress, clock);
 
   // A signal (platform/interruption.h) stops every thread's form at its next yield and the passes.
-  for (int pass = 0; pass < passes && count > 0 && platform::CaughtSignal() == 0; ++pass) {
+  double filled = 0.0;
+  for (int pass = 0; count > 0 && (pass < passes || filled < minTime) && platform::CaughtSignal() == 0;
+       ++pass) {
     if (progressLine) {
-      progressLine->SetLabel(std::to_string(count) + " threads, pass " + std::to_string(pass + 1) + " of " +
-                             std::to_string(passes));
+      progressLine->SetLabel(std::to_string(count) + " threads, pass " + std::to_string(pass + 1) +
+                             (pass < passes ? " of " + std::to_string(passes) : std::string()));
     }
     std::vector<std::unique_ptr<RunRecorder>> recorders;
     for (std::size_t t = 0; t < count; ++t) {
@@ -81,9 +84,12 @@ MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Im
     go.count_down();
     for (auto& worker : workers) worker.join();
     result.wallSeconds.push_back(clock() - start);
+    filled += result.wallSeconds.back();
     for (std::size_t t = 0; t < count; ++t) {
       if (!errors[t].empty()) throw std::runtime_error("thread " + std::to_string(t + 1) + ": " + errors[t]);
     }
+    auto& passSamples = result.samples.emplace_back();
+    for (auto& recorder : recorders) passSamples.push_back(recorder->TakeSamples());
   }
   if (progressLine) progressLine->Clear();
   for (const auto& validator : validators) result.threads.push_back(validator.result());

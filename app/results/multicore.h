@@ -15,15 +15,17 @@ namespace asmpic::app {
 
 struct MultiCorePasses {
   std::vector<double> wallSeconds;  // per pass: from the common start to the last thread's end
-  std::vector<Validation> threads;  // per thread, over every pass
+  std::vector<std::vector<std::vector<TestSample>>> samples;  // per pass, per thread, per test
+  std::vector<Validation> threads;                            // per thread, over every pass
 };
 
-// Runs `passes` passes, each starting `threads` threads that build their forms, wait for each
-// other, then run `tests` (all seven: the window's run; else the subset) while the wall time is
-// taken on `clock`. `progress`, when set, shows the first thread's progress. Throws
-// std::runtime_error when a thread cannot be started or its form cannot be built.
+// Runs at least `passes` passes, and more until their wall times add up to `minTime`, each starting `threads`
+// threads that build their forms, wait for each other, then run `tests` (all seven: the window's run; else
+// the subset) while the wall time is taken on `clock`. `progress`, when set, shows the first thread's
+// progress. Throws std::runtime_error when a thread cannot be started or its form cannot be built.
 MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Image& picture2,
-                             std::span<const int> tests, int threads, int passes, const KernelStore& kernels,
-                             const MonotonicClock& clock, std::ostream* progress = nullptr);
+                             std::span<const int> tests, int threads, int passes, double minTime,
+                             const KernelStore& kernels, const MonotonicClock& clock,
+                             std::ostream* progress = nullptr);
 
 }  // namespace asmpic::app

@@ -7,6 +7,20 @@
 
 namespace asmpic::app {
 
+namespace {
+
+// P(B <= k) for B ~ binomial(n, 1/2), summed in logarithms so that large n cannot overflow.
+double BinomialHalfCdf(int n, int k) {
+  double sum = 0.0;
+  for (int i = 0; i <= k; ++i) {
+    sum +=
+        std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) - n * std::log(2.0));
+  }
+  return sum;
+}
+
+}  // namespace
+
 Statistics Summarize(std::span<const double> samples) {
   Statistics s;
   if (samples.empty()) return s;
@@ -24,6 +38,30 @@ Statistics Summarize(std::span<const double> samples) {
     s.stddev = std::sqrt(squares / static_cast<double>(n - 1));
   }
   return s;
+}
+
+std::optional<double> MedianEstimate::relativeHalfWidth() const {
+  if (!low || !high || median == 0.0) return std::nullopt;
+  return std::max(median - *low, *high - median) / std::abs(median);
+}
+
+MedianEstimate EstimateMedian(std::span<const double> samples, double level) {
+  MedianEstimate estimate;
+  const Statistics s = Summarize(samples);
+  estimate.count = s.count;
+  estimate.median = s.median;
+  const int n = s.count;
+  if (n < 2) return estimate;
+  std::vector<double> sorted(samples.begin(), samples.end());
+  std::sort(sorted.begin(), sorted.end());
+  // [x(k), x(n-k+1)] (1-based) covers the median with probability 1 - 2 P(B <= k - 1). The widest
+  // interval, k = 1, stands when even it falls short of the level.
+  int k = 1;
+  while (k + 1 <= n / 2 && 1.0 - 2.0 * BinomialHalfCdf(n, k) >= level) ++k;
+  estimate.low = sorted[static_cast<std::size_t>(k - 1)];
+  estimate.high = sorted[static_cast<std::size_t>(n - k)];
+  estimate.confidence = 1.0 - 2.0 * BinomialHalfCdf(n, k - 1);
+  return estimate;
 }
 
 }  // namespace asmpic::app

@@ -43,8 +43,9 @@ void WriteClassicLines(const BenchmarkResult& result, std::ostream& out) {
 
 void WriteReport(const BenchmarkResult& result, std::ostream& out) {
   if (result.runs.size() > 1) {
-    out << "Statistics of " << result.runs.size()
-        << " runs in seconds (time of day | monotonic clock), score from the median total:\n";
+    out << "Statistics of " << result.runs.size() << " runs in seconds (time of day | monotonic clock)"
+        << (result.classicPass ? " after the window's pass, which gave the list and the score:\n"
+                               : ", score from the median total:\n");
     char header[160];
     std::snprintf(header, sizeof header, "%-10s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "test", "median", "min",
                   "max", "stddev", "median", "min", "max", "stddev");
@@ -84,6 +85,52 @@ void WriteReport(const BenchmarkResult& result, std::ostream& out) {
                                                : result.validation.reason)
           << '\n';
       break;
+  }
+}
+
+std::string ThroughputText(const MedianEstimate& e) {
+  char text[96];
+  const auto half = e.relativeHalfWidth();
+  if (!half) {
+    std::snprintf(text, sizeof text, "%.1f Mpix/s (%s)", e.median,
+                  e.count == 1 ? "one run, no interval" : "no runs");
+    return text;
+  }
+  std::snprintf(text, sizeof text, "%.1f Mpix/s ± %.1f %%", e.median, 100.0 * *half);
+  std::string result = text;
+  if (e.confidence < 0.95) {
+    std::snprintf(text, sizeof text, " (a %.1f %% interval: %d runs are too few for 95 %%)",
+                  100.0 * e.confidence, e.count);
+    result += text;
+  }
+  return result;
+}
+
+void WriteThroughput(const BenchmarkResult& result, const std::string& kernels, std::ostream& out) {
+  const Throughput& t = result.throughput;
+  out << "Throughput of " << result.runs.size() << (result.runs.size() == 1 ? " run" : " runs")
+      << " in Mpix/s on the monotonic clock (median and its 95 % interval from order statistics):\n";
+  char line[160];
+  for (std::size_t i = 0; i < t.tests.size() && i < result.plan.tests.size(); ++i) {
+    const MedianEstimate& e = t.tests[i];
+    const char* name = kBenchmarkTests.at(static_cast<std::size_t>(result.plan.tests[i])).name;
+    if (e.low && e.high) {
+      std::snprintf(line, sizeof line, "%-10s %9.1f  [%9.1f, %9.1f]\n", name, e.median, *e.low, *e.high);
+    } else {
+      std::snprintf(line, sizeof line, "%-10s %9.1f\n", name, e.median);
+    }
+    out << line;
+  }
+  const std::string who = result.mode + ", " + kernels;
+  if (result.fullRun) {
+    out << "Throughput score: " << ThroughputText(t.score) << " (geometric mean of the tests; " << who
+        << ", 1 thread)\n";
+  }
+  if (result.multiCore && result.fullRun) {
+    const MultiCoreResult& m = *result.multiCore;
+    out << "Multi-core throughput score: " << ThroughputText(m.throughput.score) << " (" << who << ", "
+        << m.threads << (m.threads == 1 ? " thread" : " threads") << " summed, " << m.wallSeconds.size()
+        << " passes)\n";
   }
 }
 

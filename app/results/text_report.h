@@ -1,6 +1,7 @@
 #pragma once
 // The result as a person reads it on a terminal.
 #include <ostream>
+#include <string>
 
 #include "app/results/benchmark_runner.h"
 
@@ -13,6 +14,14 @@ void WriteClassicLines(const BenchmarkResult& result, std::ostream& out);
 // What else there is to read: for more than one run, each test's statistics on both clocks; the
 // multi-core line; and the validation line.
 void WriteReport(const BenchmarkResult& result, std::ostream& out);
+
+// Each test's throughput with its interval, the single- and multi-core throughput scores, and what
+// produced them: "Throughput score: 812.3 Mpix/s ± 0.7 % (headless, best (AVX2), 1 thread)".
+void WriteThroughput(const BenchmarkResult& result, const std::string& kernels, std::ostream& out);
+
+// "812.3 Mpix/s ± 0.7 %", with the interval's real coverage when it falls short of 95 %, and
+// "(one run, no interval)" for a single run.
+std::string ThroughputText(const MedianEstimate& estimate);
 
 // The score line alone.
 void WriteScoreLine(const BenchmarkResult& result, std::ostream& out);

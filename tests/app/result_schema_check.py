@@ -34,7 +34,7 @@ def main():
 
     documents = {
         "whole run": document(asmbench, "--repeat", "2", "--threads", "2"),
-        "subset": document(asmbench, "--tests", "contour,twirl", "--threads", "0", "--no-warmup"),
+        "subset": document(asmbench, "--tests", "contour,twirl", "--threads", "0", "--min-time", "0"),
     }
     # Another start picture: the pictures cannot be checked.
     with tempfile.TemporaryDirectory() as assets:
@@ -42,7 +42,13 @@ def main():
         shutil.copy(source + "/picture2.bmp", assets + "/picture2.bmp")
         shutil.copy(source + "/picture2.bmp", assets + "/picture1.jpg")  # read by content, not by name
         documents["other picture"] = document(asmbench, "--assets", assets, "--tests", "ripple", "--threads", "1",
-                                              "--no-warmup")
+                                              "--min-time", "0")
+
+    # The bundled reference results are documents of the same version.
+    source = os.path.dirname(schema_path) + "/../assets/references"
+    for file in sorted(os.listdir(source)):
+        with open(os.path.join(source, file), encoding="utf-8") as f:
+            documents["reference " + file] = json.load(f)
 
     failed = False
     for name, doc in documents.items():

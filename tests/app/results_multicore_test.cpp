@@ -16,7 +16,7 @@ using testing::Shipped;
 TEST(MultiCore, EveryThreadComputesTheExpectedPicturesInEveryPass) {
   testing::Ticking clock;
   const std::vector<int> all{0, 1, 2, 3, 4, 5, 6};
-  const MultiCorePasses passes = RunMultiCore(Shipped().picture1, Shipped().picture2, all, 3, 2,
+  const MultiCorePasses passes = RunMultiCore(Shipped().picture1, Shipped().picture2, all, 3, 2, 0.0,
                                               KernelStore{}, [&] { return clock.Next(); });
   ASSERT_EQ(passes.wallSeconds.size(), 2u);
   for (const double wall : passes.wallSeconds) EXPECT_GT(wall, 0.0);
@@ -35,7 +35,7 @@ TEST(MultiCore, EveryThreadComputesTheExpectedPicturesInEveryPass) {
 TEST(MultiCore, ASpoiltKernelIsCaughtInEveryThread) {
   testing::Ticking clock;
   const std::vector<int> ripple{4};
-  const MultiCorePasses passes = RunMultiCore(Shipped().picture1, Shipped().picture2, ripple, 2, 1,
+  const MultiCorePasses passes = RunMultiCore(Shipped().picture1, Shipped().picture2, ripple, 2, 1, 0.0,
                                               testing::SpoiltRippleKernels(), [&] { return clock.Next(); });
   ASSERT_EQ(passes.threads.size(), 2u);
   for (const Validation& v : passes.threads) {

@@ -36,6 +36,9 @@ class HeadlessOutput : public ::testing::Test {
     options.noWarmup = true;
     options.threads = 0;
     options.showProgress = false;
+    options.minRuns = 1;  // one throughput run after the window's pass: these tests look at outputs
+    options.minTime = 0.0;
+    options.history.dbPath = path("history.sqlite");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -73,7 +76,10 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
   std::ifstream in(options.jsonPath);
   const json doc = json::parse(in);
   EXPECT_EQ(doc["format"], "asmpic-bench-result");
-  EXPECT_EQ(doc["format_version"], 1);
+  EXPECT_EQ(doc["format_version"], 2);
+  EXPECT_EQ(doc["mode"], "headless");
+  EXPECT_EQ(doc["throughput"]["single_core"]["tests"].size(), 7u);
+  EXPECT_EQ(doc["throughput"]["multi_core"]["score"]["count"], 2);
   EXPECT_EQ(doc["program"]["build"]["kernel_variant"], "fast");
   EXPECT_EQ(doc["machine"]["logical_cores"], std::thread::hardware_concurrency());
   EXPECT_EQ(doc["settings"]["repeat"], 2);
@@ -102,11 +108,12 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
 
   const auto rows = ReadCsv(options.csvPath);
   ASSERT_EQ(rows.size(), 1u + 2 * 7);
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"run", "test", "calls", "seconds", "monotonic_seconds", "hash",
-                                               "match"}));
+  EXPECT_EQ(rows[0],
+            (std::vector<std::string>{"run", "test", "calls", "seconds", "monotonic_seconds", "hash", "match",
+                                      "mpix_per_second", "mode", "kernel_target", "threads"}));
   for (std::size_t i = 1; i < rows.size(); ++i) {
     const auto& row = rows[i];
-    ASSERT_EQ(row.size(), 7u) << i;
+    ASSERT_EQ(row.size(), 11u) << i;
     const std::size_t run = (i - 1) / 7;
     const std::size_t test = (i - 1) % 7;
     EXPECT_EQ(row[0], std::to_string(run + 1));
@@ -117,6 +124,10 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
     EXPECT_EQ(std::stod(row[4]), sample["monotonic_seconds"].get<double>());
     EXPECT_EQ(row[5], sample["hash"]);
     EXPECT_EQ(row[6], "1");
+    EXPECT_NEAR(std::stod(row[7]), CallCount(kBenchmarkTests[test]) * 297.0 * 217.0 / std::stod(row[4]) / 1e6,
+                1e-6);
+    EXPECT_EQ(row[8], "headless");
+    EXPECT_EQ(row[10], "1");
   }
 }
 
@@ -148,14 +159,24 @@ TEST_F(HeadlessOutput, QuietPrintsTheScoreLineAloneAndASubsetSaysThereIsNone) {
   EXPECT_EQ(out.str(), "Score: none (only some of the tests ran)\n");
 }
 
-// A plain headless run is the window's single pass: seven tests, two clock readings each, no
-// warm-up; --repeat brings the warm-up in.
+// A plain headless run is first the window's single pass (seven tests, two clock readings each, no
+// warm-up before it), which gives the list and the score; the throughput runs follow. --repeat
+// brings the warm-up in instead.
 TEST_F(HeadlessOutput, APlainRunIsOnePassAndRepeatsComeAfterAWarmUp) {
   options.noWarmup = false;
+  options.jsonPath = path("plain.json");
   int readings = 0;
-  options.timeOfDay = [&] { return 1000.0f + static_cast<float>(readings++); };
+  // The first pass's tests take 1 s each on the time of day, every later one 2 s.
+  options.timeOfDay = [&] { return static_cast<float>(readings < 14 ? readings++ : 2 * readings++); };
   ASSERT_EQ(Run(), kExitOk) << err.str();
-  EXPECT_EQ(readings, 14);
+  EXPECT_EQ(readings, 14 * 2);
+  EXPECT_EQ(out.str().rfind("Rotating... 1\n", 0), 0u) << out.str();
+  EXPECT_NE(out.str().find("Score: 4650 (green)\n"), std::string::npos) << out.str();  // T = 7 s
+  std::ifstream in(options.jsonPath);
+  const json doc = json::parse(in);
+  EXPECT_EQ(doc["classic_pass"]["seconds"], 7.0);
+  EXPECT_EQ(doc["tests"][0]["samples"].size(), 1u);
+  options.jsonPath.clear();
   readings = 0;
   options.repeat = 2;
   ASSERT_EQ(Run(), kExitOk) << err.str();
@@ -253,7 +274,7 @@ TEST(AsmbenchProgram, ListsTheSevenTestsAndRunsWithoutAWindowWhenAskedForResults
   EXPECT_EQ(list.out.rfind("rotate ", 0), 0u);
 
   // A display is there for the GUI tests; a headless option alone still runs without a window.
-  const ProgramResult run = Asmbench("--tests contour --threads 1 --no-warmup --quiet");
+  const ProgramResult run = Asmbench("--tests contour --threads 1 --min-time 0 --no-save --quiet");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Score: none (only some of the tests ran)\n");
 }
@@ -294,7 +315,7 @@ TEST(AsmbenchProgram, EveryKernelChoiceGivesTheSameHashesAndNamesItsTarget) {
 // Each failure leaves an earlier result byte for byte as it was; a complete run writes both files.
 TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
   const std::string keep = " --json " + path("keep.json");
-  const std::string quick = " --tests contour --threads 0";
+  const std::string quick = " --tests contour --threads 0 --min-time 0 --no-save";
   const struct {
     std::string args;
     std::string before;
@@ -303,7 +324,8 @@ TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
   } cases[] = {
       {keep + " --csv " + path("nodir/x.csv") + quick, "", 1, "nodir/x.csv: No such file or directory"},
       {keep + " --csv " + path("keep.json") + quick, "", 2, "both name"},
-      {keep + quick, "ulimit -f 1; trap '' XFSZ;", 1, "keep.json: File too large"},
+      // --quiet: the limit holds for standard error's file too, and the report would fill it.
+      {keep + quick + " --quiet", "ulimit -f 1; trap '' XFSZ;", 1, "keep.json: File too large"},
       {keep + " --repeat 100000 --threads 0", "timeout --preserve-status -s INT 1", 130,
        "interrupted by SIGINT; nothing was written"},
       {keep + " --repeat 100000 --threads 0", "timeout --preserve-status -s TERM 1", 143, "SIGTERM"},
@@ -324,7 +346,7 @@ TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
   ASSERT_EQ(r.status, 0) << r.err;
   std::ifstream in(path("keep.json"));
   EXPECT_EQ(json::parse(in)["settings"]["tests"], json({"contour"}));
-  EXPECT_EQ(ReadCsv(path("keep.csv")).size(), 2u);
+  EXPECT_EQ(ReadCsv(path("keep.csv")).size(), 1u + 1 + kMinimumRuns);  // the window's pass and the timed runs
 }
 
 TEST(AsmbenchProgram, AnUnreachableDisplayRunsWithoutAWindowAndSaysSo) {

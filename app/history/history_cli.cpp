@@ -1,0 +1,138 @@
+#include "app/history/history_cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+#include "app/assets.h"
+#include "app/history/chart.h"
+#include "app/history/comparison.h"
+#include "app/history/history_db.h"
+
+namespace asmpic::app {
+
+namespace {
+
+std::string ScoreCell(const std::optional<double>& median, const std::optional<double>& low,
+                      const std::optional<double>& high) {
+  if (!median) return "-";
+  char text[48];
+  if (low && high && *median > 0.0) {
+    std::snprintf(text, sizeof text, "%.1f ±%.1f%%", *median,
+                  100.0 * std::max(*median - *low, *high - *median) / *median);
+  } else {
+    std::snprintf(text, sizeof text, "%.1f", *median);
+  }
+  return text;
+}
+
+int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
+  HistoryDb db(options.path());
+  const std::vector<StoredRun> runs = db.List();
+  if (!db.ok()) {
+    err << "asmbench: " << db.error() << '\n';
+    return 1;
+  }
+  char line[256];
+  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %s\n", "id",
+                "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures");
+  out << line;
+  for (const StoredRun& r : runs) {
+    const std::string kernels =
+        r.kernelChoice +
+        (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
+    const std::string classic =
+        r.classicScore ? std::to_string(*r.classicScore) + " " + r.classicColour : std::string("-");
+    std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %s\n", r.id,
+                  r.startedAt.c_str(), r.mode.c_str(), kernels.c_str(), r.threads, classic.c_str(),
+                  ScoreCell(r.score, r.scoreLow, r.scoreHigh).c_str(),
+                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(), r.validation.c_str());
+    out << line;
+  }
+  if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";
+  return 0;
+}
+
+int CompareResults(const HistoryOptions& options, const std::string& assets, std::ostream& out,
+                   std::ostream& err) {
+  std::vector<ResultSummary> columns;
+  for (const std::string& name : options.compare) {
+    std::string error;
+    auto summary = ResolveResult(name, options.path(), assets, &error);
+    if (!summary) {
+      err << "asmbench: --compare: " << error << '\n';
+      return 2;
+    }
+    columns.push_back(std::move(*summary));
+  }
+  const Comparison comparison = Compare(std::move(columns));
+  WriteComparison(comparison, out);
+  if (options.chart.empty()) return 0;
+  // Text needs fonts, and fonts need a QGuiApplication; without a display the offscreen platform.
+  std::unique_ptr<QGuiApplication> application;
+  int argc = 3;
+  char name[] = "asmbench";
+  char platformOption[] = "-platform";
+  char platform[] = "offscreen";
+  char* argv[] = {name, platformOption, platform, nullptr};
+  if (QCoreApplication::instance() == nullptr) application = std::make_unique<QGuiApplication>(argc, argv);
+  std::string error;
+  if (!WriteChart(comparison, options.chart, &error)) {
+    err << "asmbench: " << error << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string HistoryOptions::path() const {
+  return dbPath.empty() ? DefaultHistoryPath() : dbPath;
+}
+
+std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& options) {
+  cli.add_option("--db", options.dbPath,
+                 "the history database (default: asmpic-bench/history.sqlite in the user's data folder)")
+      ->type_name("FILE");
+  cli.add_flag("--no-save", options.noSave, "do not store this run in the history");
+  auto* list = cli.add_flag("--history", options.list, "list the stored runs, then exit");
+  auto* compare =
+      cli.add_option("--compare", options.compare,
+                     "compare results test by test: stored run ids, result files (JSON) or reference "
+                     "names (assets/references), the first being the base; then exit")
+          ->type_name("RESULT ...")
+          ->expected(1, -1);
+  cli.add_option("--chart", options.chart,
+                 "with --compare: draw the comparison as a bar chart (.svg or .png)")
+      ->type_name("FILE")
+      ->needs(compare);
+  list->excludes(compare);
+  return {list, compare};
+}
+
+int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDirectory, std::ostream& out,
+                      std::ostream& err) {
+  const std::string assets = assetsDirectory.empty() ? AssetsDirectory() : assetsDirectory;
+  return options.list ? ListRuns(options, out, err) : CompareResults(options, assets, out, err);
+}
+
+std::optional<long long> SaveToHistory(const HistoryOptions& options, const nlohmann::ordered_json& document,
+                                       std::ostream& err, bool* failed) {
+  if (failed != nullptr) *failed = false;
+  if (options.noSave) return std::nullopt;
+  HistoryDb db(options.path());
+  const auto id = db.Save(document);
+  if (!id) {
+    err << "asmbench: " << db.error() << "; this run was not stored\n";
+    if (failed != nullptr) *failed = true;
+    return std::nullopt;
+  }
+  err << "History: stored as run " << *id << " in " << options.path() << '\n';
+  return id;
+}
+
+}  // namespace asmpic::app

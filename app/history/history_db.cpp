@@ -1,0 +1,322 @@
+#include "app/history/history_db.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "app/history/result_summary.h"
+
+namespace asmpic::app {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS runs(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  started_at TEXT NOT NULL,
+  mode TEXT NOT NULL,
+  kernel_choice TEXT,
+  kernel_target TEXT,
+  threads INTEGER NOT NULL,
+  cpu_model TEXT,
+  machine TEXT,
+  build TEXT,
+  classic_score INTEGER,
+  classic_colour TEXT,
+  score REAL, score_low REAL, score_high REAL,
+  multi_score REAL, multi_low REAL, multi_high REAL,
+  validation TEXT NOT NULL,
+  document TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS samples(
+  run_id INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  pass TEXT NOT NULL,
+  run INTEGER NOT NULL,
+  thread INTEGER NOT NULL,
+  test TEXT NOT NULL,
+  seconds REAL,
+  monotonic_seconds REAL NOT NULL,
+  hash TEXT);
+CREATE INDEX IF NOT EXISTS samples_by_run ON samples(run_id);
+)sql";
+
+struct StatementDeleter {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+void BindText(sqlite3_stmt* s, int i, const std::string& text) {
+  if (text.empty()) {
+    sqlite3_bind_null(s, i);
+  } else {
+    sqlite3_bind_text(s, i, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  }
+}
+
+void BindDouble(sqlite3_stmt* s, int i, const std::optional<double>& value) {
+  if (value) {
+    sqlite3_bind_double(s, i, *value);
+  } else {
+    sqlite3_bind_null(s, i);
+  }
+}
+
+std::string ColumnText(sqlite3_stmt* s, int i) {
+  const unsigned char* text = sqlite3_column_text(s, i);
+  return text != nullptr ? reinterpret_cast<const char*>(text) : std::string();
+}
+
+std::optional<double> ColumnDouble(sqlite3_stmt* s, int i) {
+  if (sqlite3_column_type(s, i) == SQLITE_NULL) return std::nullopt;
+  return sqlite3_column_double(s, i);
+}
+
+struct SampleRow {
+  const char* pass;
+  int run;
+  int thread;
+  std::string test;
+  std::optional<double> seconds;
+  double monotonic;
+  std::string hash;
+};
+
+// Every sample the document holds: the classic pass, the timed runs and every thread of every
+// multi-core pass.
+std::vector<SampleRow> SamplesOf(const json& document) {
+  std::vector<SampleRow> rows;
+  if (const auto classic = document.find("classic_pass"); classic != document.end() && classic->is_object()) {
+    for (const json& s : classic->at("samples")) {
+      rows.push_back({"classic", 1, 0, s.at("name").get<std::string>(), s.at("seconds").get<double>(),
+                      s.at("monotonic_seconds").get<double>(), s.value("hash", "")});
+    }
+  }
+  for (const json& test : document.at("tests")) {
+    int run = 0;
+    for (const json& s : test.at("samples")) {
+      rows.push_back({"single", ++run, 0, test.at("name").get<std::string>(), s.at("seconds").get<double>(),
+                      s.at("monotonic_seconds").get<double>(), s.value("hash", "")});
+    }
+  }
+  const json& multi = document.at("multi_core");
+  if (multi.is_object() && multi.contains("passes")) {
+    const json& names = document.at("settings").at("tests");
+    int pass = 0;
+    for (const json& p : multi.at("passes")) {
+      ++pass;
+      int thread = 0;
+      for (const json& times : p.at("monotonic_seconds")) {
+        ++thread;
+        for (std::size_t t = 0; t < times.size() && t < names.size(); ++t) {
+          rows.push_back(
+              {"multi", pass, thread, names[t].get<std::string>(), std::nullopt, times[t].get<double>(), ""});
+        }
+      }
+    }
+  }
+  return rows;
+}
+
+}  // namespace
+
+std::string DefaultHistoryPath() {
+  std::filesystem::path base;
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (dataHome != nullptr && *dataHome == '/') {
+    base = dataHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::filesystem::path(home != nullptr && *home != '\0' ? home : ".") / ".local/share";
+  }
+  return (base / "asmpic-bench" / "history.sqlite").string();
+}
+
+HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs) : path_(path) {
+  std::error_code ignored;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  if (!Check(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+             "open"))
+    return;
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, busyTimeoutMs);
+  // Write-ahead logging lets readers go on while one program writes; the busy timeout makes a
+  // second writer wait for the first instead of failing.
+  if (!Execute("PRAGMA journal_mode=WAL")) return;
+  if (!Execute("PRAGMA foreign_keys=ON")) return;
+  if (!Execute("BEGIN IMMEDIATE")) return;
+  if (!Execute(kSchema) || !Execute("COMMIT")) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+HistoryDb::~HistoryDb() {
+  sqlite3_close_v2(db_);
+}
+
+bool HistoryDb::Check(int status, const char* what) {
+  if (status == SQLITE_OK || status == SQLITE_DONE || status == SQLITE_ROW) return true;
+  const int primary = status & 0xff;
+  damaged_ = primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+  const std::string detail = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(status);
+  if (damaged_) {
+    error_ = "the history database " + path_ + " is damaged (" + detail +
+             "); it is left as it is: move it away, or choose another with --db";
+  } else {
+    error_ = "cannot " + std::string(what) + " the history database " + path_ + ": " + detail;
+  }
+  return false;
+}
+
+bool HistoryDb::Execute(const char* sql) {
+  return Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), "write");
+}
+
+std::optional<long long> HistoryDb::Save(const json& document) {
+  if (!ok()) return std::nullopt;
+  std::string why;
+  const auto summary = SummarizeDocument(document, &why);
+  if (!summary) {
+    error_ = "cannot save to the history: " + why;
+    return std::nullopt;
+  }
+  std::vector<SampleRow> samples;
+  try {
+    samples = SamplesOf(document);
+  } catch (const json::exception& e) {
+    error_ = std::string("cannot save to the history: ") + e.what();
+    return std::nullopt;
+  }
+  if (!Execute("BEGIN IMMEDIATE")) return std::nullopt;
+  const auto fail = [&]() -> std::optional<long long> {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return std::nullopt;
+  };
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(
+                 db_,
+                 "INSERT INTO runs(started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
+                 " machine, build, classic_score, classic_colour, score, score_low, score_high,"
+                 " multi_score, multi_low, multi_high, validation, document)"
+                 " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                 -1, &raw, nullptr),
+             "write"))
+    return fail();
+  Statement insertRun(raw);
+  sqlite3_stmt* s = insertRun.get();
+  BindText(s, 1, summary->startedAt);
+  BindText(s, 2, summary->mode);
+  BindText(s, 3, summary->kernelChoice);
+  BindText(s, 4, summary->kernelTarget);
+  sqlite3_bind_int(s, 5, summary->threads);
+  BindText(s, 6, summary->cpuModel);
+  BindText(s, 7, document.at("machine").dump());
+  BindText(s, 8, document.at("program").dump());
+  if (summary->classicScore) {
+    sqlite3_bind_int(s, 9, *summary->classicScore);
+  } else {
+    sqlite3_bind_null(s, 9);
+  }
+  BindText(s, 10, summary->classicColour);
+  const bool scored = summary->score.count > 0;
+  BindDouble(s, 11, scored ? std::optional<double>(summary->score.median) : std::nullopt);
+  BindDouble(s, 12, scored ? summary->score.low : std::nullopt);
+  BindDouble(s, 13, scored ? summary->score.high : std::nullopt);
+  const bool multi = summary->multiScore && summary->multiScore->count > 0;
+  BindDouble(s, 14, multi ? std::optional<double>(summary->multiScore->median) : std::nullopt);
+  BindDouble(s, 15, multi ? summary->multiScore->low : std::nullopt);
+  BindDouble(s, 16, multi ? summary->multiScore->high : std::nullopt);
+  BindText(s, 17, summary->validation);
+  const std::string text = document.dump();
+  BindText(s, 18, text);
+  if (!Check(sqlite3_step(s), "write")) return fail();
+  const long long id = sqlite3_last_insert_rowid(db_);
+
+  if (!Check(sqlite3_prepare_v2(
+                 db_,
+                 "INSERT INTO samples(run_id, pass, run, thread, test, seconds, monotonic_seconds, hash)"
+                 " VALUES(?,?,?,?,?,?,?,?)",
+                 -1, &raw, nullptr),
+             "write"))
+    return fail();
+  Statement insertSample(raw);
+  s = insertSample.get();
+  for (const SampleRow& row : samples) {
+    sqlite3_reset(s);
+    sqlite3_bind_int64(s, 1, id);
+    BindText(s, 2, row.pass);
+    sqlite3_bind_int(s, 3, row.run);
+    sqlite3_bind_int(s, 4, row.thread);
+    BindText(s, 5, row.test);
+    BindDouble(s, 6, row.seconds);
+    sqlite3_bind_double(s, 7, row.monotonic);
+    BindText(s, 8, row.hash);
+    if (!Check(sqlite3_step(s), "write")) return fail();
+  }
+  if (!Execute("COMMIT")) return fail();
+  return id;
+}
+
+std::vector<StoredRun> HistoryDb::List(int limit, const std::string& mode) {
+  std::vector<StoredRun> runs;
+  if (!ok()) return runs;
+  // The newest `limit`, returned oldest first.
+  const std::string sql =
+      "SELECT * FROM (SELECT id, started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
+      " classic_score, classic_colour, score, score_low, score_high, multi_score, multi_low, multi_high,"
+      " validation FROM runs WHERE (?1 = '' OR mode = ?1) ORDER BY id DESC LIMIT ?2) ORDER BY id";
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr), "read")) return runs;
+  Statement select(raw);
+  sqlite3_bind_text(raw, 1, mode.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int64(raw, 2, limit > 0 ? limit : -1);
+  int status;
+  while ((status = sqlite3_step(raw)) == SQLITE_ROW) {
+    StoredRun r;
+    r.id = sqlite3_column_int64(raw, 0);
+    r.startedAt = ColumnText(raw, 1);
+    r.mode = ColumnText(raw, 2);
+    r.kernelChoice = ColumnText(raw, 3);
+    r.kernelTarget = ColumnText(raw, 4);
+    r.threads = sqlite3_column_int(raw, 5);
+    r.cpuModel = ColumnText(raw, 6);
+    if (sqlite3_column_type(raw, 7) != SQLITE_NULL) r.classicScore = sqlite3_column_int(raw, 7);
+    r.classicColour = ColumnText(raw, 8);
+    r.score = ColumnDouble(raw, 9);
+    r.scoreLow = ColumnDouble(raw, 10);
+    r.scoreHigh = ColumnDouble(raw, 11);
+    r.multiScore = ColumnDouble(raw, 12);
+    r.multiLow = ColumnDouble(raw, 13);
+    r.multiHigh = ColumnDouble(raw, 14);
+    r.validation = ColumnText(raw, 15);
+    runs.push_back(std::move(r));
+  }
+  Check(status, "read");
+  return runs;
+}
+
+std::optional<json> HistoryDb::Load(long long id) {
+  if (!ok()) return std::nullopt;
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "SELECT document FROM runs WHERE id = ?", -1, &raw, nullptr), "read"))
+    return std::nullopt;
+  Statement select(raw);
+  sqlite3_bind_int64(raw, 1, id);
+  const int status = sqlite3_step(raw);
+  if (status != SQLITE_ROW) {
+    Check(status, "read");
+    return std::nullopt;
+  }
+  const json document = json::parse(ColumnText(raw, 0), nullptr, false);
+  if (document.is_discarded()) {
+    error_ = "the history database " + path_ + " holds a damaged document for run " + std::to_string(id);
+    return std::nullopt;
+  }
+  return document;
+}
+
+}  // namespace asmpic::app

@@ -1,0 +1,68 @@
+#pragma once
+// The history of finished runs: one SQLite database in the user's data folder. Each run is one row
+// of `runs` (the summary a listing needs, and the whole result document) and its samples in
+// `samples`, written in one transaction, so a run that is killed while it is saved leaves nothing.
+// The database is in write-ahead-log mode with a busy timeout, so two programs that save at the
+// same time both succeed, one after the other. A file that is not a database, or a damaged one,
+// is reported and never rewritten or removed.
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace asmpic::app {
+
+// $XDG_DATA_HOME/asmpic-bench/history.sqlite, or ~/.local/share/... when XDG_DATA_HOME is unset.
+std::string DefaultHistoryPath();
+
+struct StoredRun {
+  long long id = 0;
+  std::string startedAt;
+  std::string mode;
+  std::string kernelChoice;
+  std::string kernelTarget;
+  int threads = 0;
+  std::string cpuModel;
+  std::optional<int> classicScore;
+  std::string classicColour;
+  std::optional<double> score, scoreLow, scoreHigh;
+  std::optional<double> multiScore, multiLow, multiHigh;
+  std::string validation;
+};
+
+class HistoryDb {
+ public:
+  // Opens (and creates, with its folder) the database. Check ok() and error() before use.
+  explicit HistoryDb(const std::string& path, int busyTimeoutMs = 10000);
+  ~HistoryDb();
+  HistoryDb(const HistoryDb&) = delete;
+  HistoryDb& operator=(const HistoryDb&) = delete;
+
+  bool ok() const { return db_ != nullptr && error_.empty(); }
+  // What went wrong, as a sentence that names the file; empty when nothing did.
+  const std::string& error() const { return error_; }
+  // True when the file exists but is not a sound database.
+  bool damaged() const { return damaged_; }
+
+  // Saves a result document and its samples in one transaction. The new run's id, or nothing
+  // (see error()).
+  std::optional<long long> Save(const nlohmann::ordered_json& document);
+  // Every stored run, oldest first; the `limit` newest when limit > 0, and of one mode when asked.
+  std::vector<StoredRun> List(int limit = 0, const std::string& mode = {});
+  // The document of a stored run; nothing when there is no such run.
+  std::optional<nlohmann::ordered_json> Load(long long id);
+
+ private:
+  bool Check(int status, const char* what);
+  bool Execute(const char* sql);
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  std::string error_;
+  bool damaged_ = false;
+};
+
+}  // namespace asmpic::app

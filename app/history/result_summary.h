@@ -1,0 +1,48 @@
+#pragma once
+// What a comparison needs of a result, read from a result document of any version: who made it
+// (mode, kernel target, threads, machine), each test's throughput with its interval, and the
+// throughput scores. Stored runs, result files and the bundled references all come as documents.
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/results/statistics.h"
+
+namespace asmpic::app {
+
+struct TestThroughput {
+  std::string name;     // the test's short name
+  MedianEstimate mpix;  // Mpix/s
+};
+
+struct ResultSummary {
+  std::string label;        // how a comparison names it: "run 12", "a.json", "baseline-kernels"
+  std::string description;  // a reference's own words ("the baseline kernels"); else empty
+  int formatVersion = 0;
+  std::string startedAt;
+  std::string mode;          // "headless" or "window"
+  std::string kernelChoice;  // "best", "baseline", "reference"; the variant for version 1
+  std::string kernelTarget;  // empty where the document does not say
+  int threads = 0;           // of the multi-core pass; 0 without one
+  std::string cpuModel;
+  std::optional<int> classicScore;
+  std::string classicColour;
+  std::vector<TestThroughput> tests;  // single core
+  MedianEstimate score;               // single core; count 0 when the run had no full set of tests
+  std::vector<TestThroughput> multiTests;
+  std::optional<MedianEstimate> multiScore;
+  std::string validation;  // "valid", "invalid", "not_applicable"
+
+  // "headless, best (AVX2), 2 threads".
+  std::string Provenance() const;
+};
+
+// Reads a result document. Version 1 documents carry no throughput: it is computed from their
+// monotonic samples and the standard 297 x 217 picture, and their multi-core throughput is not
+// known (they hold no per-thread times). Nothing, with `error` set, for what is not a result
+// document of a known version.
+std::optional<ResultSummary> SummarizeDocument(const nlohmann::ordered_json& document, std::string* error);
+
+}  // namespace asmpic::app
