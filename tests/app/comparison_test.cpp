@@ -14,6 +14,7 @@
 #include "app/history/comparison.h"
 #include "app/history/history_cli.h"
 #include "app/history/history_db.h"
+#include "tests/support/scratch_folder.h"
 
 namespace asmpic::app {
 namespace {
@@ -55,8 +56,7 @@ json Version2(double mpix, const std::string& mode = "headless", const std::stri
 class Comparing : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("asmbench_compare_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = asmpic::testing::TestScratchFolder("asmbench_compare");
     fs::create_directories(dir_ / "assets" / "references");
   }
   void TearDown() override { fs::remove_all(dir_); }

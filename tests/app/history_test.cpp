@@ -17,6 +17,7 @@
 #include "app/results/json_report.h"
 #include "app/results/machine_info.h"
 #include "results_support.h"
+#include "tests/support/scratch_folder.h"
 
 namespace asmpic::app {
 namespace {
@@ -45,8 +46,7 @@ const json& Document() {
 class History : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("asmbench_history_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = asmpic::testing::TestScratchFolder("asmbench_history");
     fs::remove_all(dir_);
     file_ = (dir_ / "sub" / "history.sqlite").string();
   }

@@ -19,6 +19,7 @@
 #include "app/results/progress.h"
 #include "app/score.h"
 #include "results_support.h"
+#include "tests/support/scratch_folder.h"
 
 namespace asmpic::app {
 namespace {
@@ -29,8 +30,7 @@ using nlohmann::json;
 class HeadlessOutput : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("asmbench_output_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = asmpic::testing::TestScratchFolder("asmbench_output");
     fs::create_directories(dir_);
     options.assetsDirectory = ASMPIC_ASSETS;
     options.noWarmup = true;

@@ -12,6 +12,7 @@
 
 #include "platform/command_line.h"
 #include "platform/output_files.h"
+#include "tests/support/scratch_folder.h"
 
 namespace asmpic::platform {
 namespace {
@@ -21,8 +22,7 @@ namespace fs = std::filesystem;
 class OutputFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("output_files_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = asmpic::testing::TestScratchFolder("output_files");
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/picture_io.h"
+#include "tests/support/scratch_folder.h"
 
 namespace asmpic {
 namespace {
@@ -27,8 +28,7 @@ struct Result {
 class AsmpicTool : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("asmpic_tool_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = asmpic::testing::TestScratchFolder("asmpic_tool");
     fs::create_directories(dir_);
     picture_ = platform::Image(5, 3);
     std::mt19937 random(42);
