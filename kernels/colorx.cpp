@@ -19,6 +19,7 @@
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/rounding.h"
+#include "kernels/sine_cosine.h"
 
 namespace asmpic {
 
@@ -217,6 +218,19 @@ std::int64_t RoundCoordinate(double v) {
   constexpr double kShift = 0x1.8p52;
   if (!(std::abs(v) < 0x1p51)) return RoundClamped(v);
   return static_cast<std::int64_t>((v + kShift) - kShift);
+}
+
+// centre + radius * v rounded, for v the engine's sine or cosine of angle, which `nearby` brackets
+// (the rounding never decreases with v, so equal ends settle it). An entry that cannot settle a
+// coordinate becomes the exact value, which settles every later ring at once.
+std::int64_t SettledCoordinate(double centre, double radius, NearbyValue& nearby, double (*exact)(double),
+                               double angle) {
+  const auto at = [&](double v) { return RoundCoordinate(centre + radius * v); };
+  const std::int64_t low = at(nearby.low);
+  if (low == at(nearby.high)) return low;
+  const double value = exact(angle);
+  nearby = {value, value, value};
+  return at(value);
 }
 
 void FlarePixelFast(std::uint8_t* px, float f, const ColourBytes& k) {
@@ -456,8 +470,10 @@ void FlareReference(const Plane& plane, std::int32_t amount, float a, float b, s
     const double radius = static_cast<double>(ring);
     for (int t = 359; t >= 1; --t) {
       const double angle = t * frame.degree;
-      const std::int64_t x = RoundClamped(frame.cx + radius * std::sin(angle));
-      const std::int64_t y = RoundClamped(frame.cy + radius * std::cos(angle));
+      const std::int64_t x =
+          ThroughSine(angle, [&](double s) { return RoundClamped(frame.cx + radius * s); });
+      const std::int64_t y =
+          ThroughCosine(angle, [&](double c) { return RoundClamped(frame.cy + radius * c); });
       if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
       FlarePixel(plane.at(x, y), f, k);
     }
@@ -509,19 +525,22 @@ void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::i
   const std::int64_t first = FirstRingInside(plane, frame.cx, frame.cy);
   const std::int64_t last = std::min(frame.rings, LastRingInside(plane, frame.cx, frame.cy));
   if (first > last) return;
-  // The same sines and cosines the reference computes, once per call instead of once per ring.
-  std::array<double, 359> sines;
-  std::array<double, 359> cosines;
+  // The C library's sines and cosines, once per call instead of once per ring (see
+  // SettledCoordinate).
+  std::array<double, 359> angles;
+  std::array<NearbyValue, 359> sines;
+  std::array<NearbyValue, 359> cosines;
   for (int t = 359; t >= 1; --t) {
-    sines[359 - t] = std::sin(t * frame.degree);
-    cosines[359 - t] = std::cos(t * frame.degree);
+    angles[359 - t] = t * frame.degree;
+    sines[359 - t] = Nearby(std::sin(angles[359 - t]));
+    cosines[359 - t] = Nearby(std::cos(angles[359 - t]));
   }
   for (std::int64_t ring = first; ring <= last; ++ring) {
     const float f = FlareFactor(frame, ring);
     const double radius = static_cast<double>(ring);
     for (std::size_t i = 0; i < sines.size(); ++i) {
-      const std::int64_t x = RoundCoordinate(frame.cx + radius * sines[i]);
-      const std::int64_t y = RoundCoordinate(frame.cy + radius * cosines[i]);
+      const std::int64_t x = SettledCoordinate(frame.cx, radius, sines[i], ExactSine, angles[i]);
+      const std::int64_t y = SettledCoordinate(frame.cy, radius, cosines[i], ExactCosine, angles[i]);
       if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
       FlarePixelFast(plane.at(x, y), f, k);
     }
