@@ -220,17 +220,40 @@ std::int64_t RoundCoordinate(double v) {
   return static_cast<std::int64_t>((v + kShift) - kShift);
 }
 
-// centre + radius * v rounded, for v the engine's sine or cosine of angle, which `nearby` brackets
-// (the rounding never decreases with v, so equal ends settle it). An entry that cannot settle a
-// coordinate becomes the exact value, which settles every later ring at once.
-std::int64_t SettledCoordinate(double centre, double radius, NearbyValue& nearby, double (*exact)(double),
+// One sine or cosine of the flare's table: the C library's value d until it cannot settle a
+// coordinate, then the engine's value v (exactly rounded). |v - d| is within kSineCosineSlack |d|,
+// so for radii up to `rings` the coordinate centre + radius * d lies within `band` of the one from
+// v (the product and the sum round once each; a wide margin on top): a coordinate from d more than
+// that inside its rounding interval is v's coordinate too.
+struct FlareTrig {
+  double value;
+  double settled;  // the largest distance from the rounded coordinate that is settled
+
+  static FlareTrig FromCLibrary(double d, const FlareFrame& frame, std::int64_t rings) {
+    const double band =
+        (static_cast<double>(rings) + std::max(std::abs(frame.cx), std::abs(frame.cy))) * 0x1p-40;
+    return {d, 0.5 - band};
+  }
+};
+
+[[gnu::noinline]] std::int64_t ExactCoordinate(double centre, double radius, FlareTrig& entry,
+                                               double (*exact)(double), double angle) {
+  entry = {exact(angle), std::numeric_limits<double>::infinity()};
+  return RoundCoordinate(centre + radius * entry.value);
+}
+
+// centre + radius * v rounded, for v the engine's sine or cosine of angle.
+std::int64_t SettledCoordinate(double centre, double radius, FlareTrig& entry, double (*exact)(double),
                                double angle) {
-  const auto at = [&](double v) { return RoundCoordinate(centre + radius * v); };
-  const std::int64_t low = at(nearby.low);
-  if (low == at(nearby.high)) return low;
-  const double value = exact(angle);
-  nearby = {value, value, value};
-  return at(value);
+  constexpr double kShift = 0x1.8p52;  // rounds to an integer as RoundCoordinate does
+  const double c = centre + radius * entry.value;
+  // Always below 2^51: a ring that reaches the picture has a radius and a centre below 2^37.
+  if (std::abs(c) < 0x1p51) [[likely]] {
+    const double rounded = (c + kShift) - kShift;
+    if (std::abs(c - rounded) < entry.settled) [[likely]]
+      return static_cast<std::int64_t>(rounded);
+  }
+  return ExactCoordinate(centre, radius, entry, exact, angle);
 }
 
 void FlarePixelFast(std::uint8_t* px, float f, const ColourBytes& k) {
@@ -528,12 +551,12 @@ void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::i
   // The C library's sines and cosines, once per call instead of once per ring (see
   // SettledCoordinate).
   std::array<double, 359> angles;
-  std::array<NearbyValue, 359> sines;
-  std::array<NearbyValue, 359> cosines;
+  std::array<FlareTrig, 359> sines;
+  std::array<FlareTrig, 359> cosines;
   for (int t = 359; t >= 1; --t) {
     angles[359 - t] = t * frame.degree;
-    sines[359 - t] = Nearby(std::sin(angles[359 - t]));
-    cosines[359 - t] = Nearby(std::cos(angles[359 - t]));
+    sines[359 - t] = FlareTrig::FromCLibrary(std::sin(angles[359 - t]), frame, last);
+    cosines[359 - t] = FlareTrig::FromCLibrary(std::cos(angles[359 - t]), frame, last);
   }
   for (std::int64_t ring = first; ring <= last; ++ring) {
     const float f = FlareFactor(frame, ring);
