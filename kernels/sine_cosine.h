@@ -9,7 +9,7 @@
 // an integer coordinate. So the fast path takes the C library's value d and trusts it only as far
 // as every double within kSlack of d leads to the same final result; the exactly rounded value lies
 // in that range, so that result is the engine's too. Only arguments whose result lies that close to
-// a rounding boundary (about one in four million for a single-precision result) compute the exact
+// a rounding boundary (about one in three million for a single-precision result) compute the exact
 // value, with GNU MPFR.
 #include <cmath>
 #include <cstdint>
@@ -58,13 +58,14 @@ auto ThroughCosine(double x, F f) {
   return Settle(Nearby(std::cos(x)), f, ExactCosine, x);
 }
 
-// The exact sine and cosine rounded to single precision.
+// The exact sine and cosine rounded to single precision (a plain conversion: no value in the
+// range can overflow a float).
 inline float SingleSine(double x) {
-  return ThroughSine(x, [](double v) { return ToSingle(v); });
+  return ThroughSine(x, [](double v) { return static_cast<float>(v); });
 }
 
 inline float SingleCosine(double x) {
-  return ThroughCosine(x, [](double v) { return ToSingle(v); });
+  return ThroughCosine(x, [](double v) { return static_cast<float>(v); });
 }
 
 }  // namespace asmpic
