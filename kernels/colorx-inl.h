@@ -1,7 +1,10 @@
 // The colour-X effects' SIMD body, compiled once per target by colorx.cpp (foreach_target): the
-// glow's blends. The scan keeps its order, but the blends of one source are independent of each
-// other, so each row of its square is blended a vector of bytes at a time (one 32-bit lane per
-// byte) in the fixed-point form that colorx.cpp has checked against every byte value.
+// glow's and the trails' blends and the scans for their sources. The scans keep their order, but
+// the blends of one source are independent of each other, so each row of a glow's square and a
+// left or right trail are blended a vector of bytes at a time (one 32-bit lane per byte) in the
+// fixed-point form that colorx.cpp has checked against every byte value. An up or down trail
+// blends a column per source, so its sources of one row (which blend other rows only) are
+// handled a vector of columns at a time.
 #if defined(ASMPIC_KERNELS_COLORX_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef ASMPIC_KERNELS_COLORX_INL_H_
 #undef ASMPIC_KERNELS_COLORX_INL_H_
@@ -56,6 +59,27 @@ HWY_INLINE void BlendSpan(D d, std::uint8_t* HWY_RESTRICT bytes, std::int64_t pi
   for (; t < count; ++t) bytes[t] = ApplyFixed(*blendOf(context, t / 4), static_cast<int>(t % 4), bytes[t]);
 }
 
+// NextMatch in the processor's widest vectors: the first pixel index in [from, to) of `row` whose
+// colour bytes are `target`, or `to`.
+std::int64_t NextMatchSimd(const std::uint8_t* HWY_RESTRICT row, std::int64_t from, std::int64_t to,
+                           std::uint32_t target) {
+  const hn::ScalableTag<std::uint32_t> du;
+  const hn::Repartition<std::uint8_t, decltype(du)> d8;
+  const auto n = static_cast<std::int64_t>(hn::Lanes(du));
+  const auto colourBits = hn::Set(du, 0x00FFFFFFu);
+  const auto colour = hn::Set(du, target);
+  std::int64_t i = from;
+  for (; i + n <= to; i += n) {
+    const auto words = hn::BitCast(du, hn::LoadU(d8, row + 4 * i));
+    const std::intptr_t hit = hn::FindFirstTrue(du, hn::Eq(hn::And(words, colourBits), colour));
+    if (hit >= 0) return i + hit;
+  }
+  for (; i < to; ++i) {
+    if ((LoadPixelWord(row + 4 * i) & 0x00FFFFFFu) == target) return i;
+  }
+  return to;
+}
+
 // True when all `pixels` pixels from `bytes` on have the colour bytes `target`.
 HWY_INLINE bool AllInColour(const std::uint8_t* HWY_RESTRICT bytes, std::int64_t pixels,
                             std::uint32_t target) {
@@ -96,7 +120,7 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
   const auto byTable = [&](std::uint8_t* px, const std::uint8_t* table) {
     if (!plan.keepsColour || (LoadPixelWord(px) & 0x00FFFFFFu) != target) BlendByTable(px, table);
   };
-  ForEachGlowSource(plane, r, target, [&](std::int64_t x, std::int64_t y) {
+  ForEachGlowSource<NextMatchSimd>(plane, r, target, [&](std::int64_t x, std::int64_t y) {
     for (std::int64_t j = -r; j <= r; ++j) {
       std::uint8_t* line = plane.at(x - r, y + j);                             // offset i = -r
       if (plan.keepsColour && AllInColour(line, 2 * r + 1, target)) continue;  // nothing would change
@@ -140,12 +164,117 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
   });
 }
 
+// A left or right trail: each source's r pixels in one span of vectors.
+void HorizontalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r, TrailPlan& lazyPlan,
+                         std::uint32_t target) {
+  const hn::ScalableTag<std::int32_t> d;
+  const std::int64_t from = step.dx < 0 ? r : 0;  // 0-based columns
+  const std::int64_t to = step.dx > 0 ? plane.width - r : plane.width;
+  const auto spanBlend = [](const void* context, std::int64_t pixel) {
+    const auto* plan = static_cast<const TrailPlan*>(context);
+    return &plan->blends[plan->distanceOf(pixel)];
+  };
+  for (std::int64_t y = 1; y <= plane.height; ++y) {
+    std::uint8_t* row = plane.at(1, y);
+    for (std::int64_t x = NextMatchSimd(row, from, to, target); x < to;
+         x = NextMatchSimd(row, x + 1, to, target)) {
+      const TrailPlan& plan = lazyPlan.Ready();
+      std::uint8_t* span = row + 4 * (step.dx > 0 ? x + 1 : x - r);
+      BlendSpan(
+          d, span, r,
+          [&](std::int64_t t) {
+            return std::pair{hn::LoadU(d, plan.spanA.data() + t), hn::LoadU(d, plan.spanB.data() + t)};
+          },
+          +spanBlend, &plan, plan.keepsColour, target);
+      for (const std::int64_t n : plan.tabledDistances)
+        BlendByTable(row + 4 * (x + n * step.dx), plan.table(n));
+    }
+  }
+}
+
+// An up or down trail. A source at (x, y) blends (x, y + n dy), n = 1 ... r: rows other than its
+// own, so the sources of one row neither make nor unmake each other, and a pixel's blends come in
+// the order of their sources' rows as in the scan. A vector of columns of row y finds its
+// sources; each of the r rows it blends takes the blend where a source is and keeps its pixel
+// elsewhere.
+void VerticalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r, TrailPlan& lazyPlan,
+                       std::uint32_t target) {
+  const hn::ScalableTag<std::uint32_t> du;
+  const hn::Repartition<std::uint8_t, decltype(du)> d8;  // the bytes of a vector of pixels
+  const hn::ScalableTag<std::int32_t> d;
+  const hn::Rebind<std::uint8_t, decltype(d)> dq;  // a quarter of them, one per 32-bit lane
+  const auto n = static_cast<std::int64_t>(hn::Lanes(du));
+  const auto colourBits = hn::Set(du, 0x00FFFFFFu);
+  const auto colour = hn::Set(du, target);
+  const std::int64_t width = plane.width;
+  const std::int64_t firstY = step.dy < 0 ? r + 1 : 1;
+  const std::int64_t lastY = step.dy > 0 ? plane.height - r : plane.height;
+  const std::int64_t rowBytes = 4 * width * step.dy;
+  HWY_ALIGN std::uint8_t blended[HWY_MAX_BYTES];
+  for (std::int64_t y = firstY; y <= lastY; ++y) {
+    const std::uint8_t* row = plane.at(1, y);
+    std::int64_t x = 0;
+    for (; x + n <= width; x += n) {
+      const auto match = hn::Eq(hn::And(hn::BitCast(du, hn::LoadU(d8, row + 4 * x)), colourBits), colour);
+      if (hn::AllFalse(du, match)) continue;
+      const TrailPlan& plan = lazyPlan.Ready();
+      for (std::int64_t k = 1; k <= r; ++k) {
+        std::uint8_t* line = plane.at(x + 1, y) + k * rowBytes;
+        if (plan.tableSlot[k] >= 0) {
+          for (std::int64_t i = 0; i < n; ++i) {
+            if ((LoadPixelWord(row + 4 * (x + i)) & 0x00FFFFFFu) == target)
+              BlendByTable(line + 4 * i, plan.table(k));
+          }
+          continue;
+        }
+        const auto a = hn::LoadDup128(d, plan.blends[k].a);
+        const auto b = hn::LoadDup128(d, plan.blends[k].b);
+        for (std::int64_t q = 0; q < 4; ++q) {
+          const auto p = hn::PromoteTo(d, hn::LoadU(dq, line + q * n));
+          const auto v = hn::ShiftRight<kFixedShift>(hn::Add(hn::Mul(p, a), b));
+          hn::StoreU(hn::DemoteTo(dq, v), dq, blended + q * n);
+        }
+        const auto kept = hn::BitCast(du, hn::LoadU(d8, line));
+        const auto out = hn::IfThenElse(match, hn::BitCast(du, hn::Load(d8, blended)), kept);
+        hn::StoreU(hn::BitCast(d8, out), d8, line);
+      }
+    }
+    for (; x < width; ++x) {  // the columns after the last whole vector
+      if ((LoadPixelWord(row + 4 * x) & 0x00FFFFFFu) != target) continue;
+      const TrailPlan& plan = lazyPlan.Ready();
+      for (std::int64_t k = 1; k <= r; ++k) {
+        std::uint8_t* px = plane.at(x + 1, y) + k * rowBytes;
+        if (plan.tableSlot[k] >= 0) {
+          BlendByTable(px, plan.table(k));
+        } else {
+          for (int c = 0; c < 3; ++c) px[c] = ApplyFixed(plan.blends[k], c, px[c]);
+        }
+      }
+    }
+  }
+}
+
+// The trails (TrailFast's scans) with their blends a vector at a time.
+void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+  std::uint32_t target;
+  if (!MatchWord(colour, target)) return;
+  const TrailStep step = StepOf(op);
+  if (r >= (step.dx != 0 ? plane.width : plane.height)) return;  // no source has room for its trail
+  TrailPlan plan(r, a, b, BytesOf(colour), step.dx);
+  if (step.dy == 0) return HorizontalTrailSimd(plane, step, r, plan, target);
+  VerticalTrailSimd(plane, step, r, plan, target);
+}
+
 #else
 
-// The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow,
-// which is what a processor without a SIMD target runs.
+// The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow
+// and trails, which is what a processor without a SIMD target runs.
 void GlowSimd(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour, const GlowPlan&) {
   GlowFast(plane, r, a, b, colour);
+}
+
+void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+  TrailFast(plane, op, r, a, b, colour);
 }
 
 #endif

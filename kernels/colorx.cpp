@@ -255,14 +255,14 @@ std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t 
 
 // Calls source(x, y) for every source of a glow of reach r, in the scan's order: rows r + 1 ... H - r,
 // columns r + 1 ... W - r, each row read again after every source's blends (a blend can make a
-// source further on).
-template <typename Source>
+// source further on). `next` finds the next match as NextMatch does.
+template <auto next = NextMatch, typename Source>
 void ForEachGlowSource(const Plane& plane, std::int64_t r, std::uint32_t target, Source source) {
   const std::int64_t from = r;  // 0-based columns
   const std::int64_t to = plane.width - r;
   for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
     const std::uint8_t* row = plane.at(1, y);
-    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
+    for (std::int64_t x = next(row, from, to, target); x < to; x = next(row, x + 1, to, target)) {
       source(x + 1, y);
     }
   }
@@ -408,6 +408,74 @@ void BlendByTable(std::uint8_t* px, const std::uint8_t* table) {
   px[2] = table[512 + px[2]];
 }
 
+// The trails in fixed point: the blend of each distance n = 1 ... r from the source (index n, as
+// TrailWeights counts), and the lanes of the r pixels a left or right trail blends, in memory
+// order. A distance whose weight has no fixed-point form (beyond +-64, which long trails reach,
+// or an exact tie) keeps identity lanes and is blended by table, pixel by pixel: the blends of
+// one source touch r different pixels, so their order does not matter. The plan is made when
+// the first source turns up (Ready()), so a picture without one costs only the scan.
+class TrailPlan {
+ public:
+  TrailPlan(std::int64_t r, float a, float b, const ColourBytes& k, std::int64_t dx)
+      : r_(r), a_(a), b_(b), k_(k), dx_(dx) {}
+
+  std::vector<FixedBlend> blends;   // index n = 1 ... r
+  std::vector<std::int32_t> spanA;  // 4 lanes per pixel of a left or right trail's span
+  std::vector<std::int32_t> spanB;
+  std::vector<std::int64_t> tabledDistances;  // n of each distance without a fixed-point form, rising
+  std::vector<std::int64_t> tableSlot;        // index n: its table's slot, or -1
+  std::vector<std::uint8_t> tables;           // 768 bytes per slot, blue, green, red
+  bool keepsColour = true;                    // every blend leaves the effect colour as it is
+
+  std::int64_t reach() const { return r_; }
+  // The distance of pixel j (0-based) of a left or right trail's span from its source.
+  std::int64_t distanceOf(std::int64_t j) const { return dx_ > 0 ? j + 1 : r_ - j; }
+  const std::uint8_t* table(std::int64_t n) const { return tables.data() + 768 * tableSlot[n]; }
+
+  const TrailPlan& Ready() {
+    if (!made_) Make();
+    return *this;
+  }
+
+ private:
+  void Make() {
+    constexpr FixedBlend kIdentity{{1 << kFixedShift, 1 << kFixedShift, 1 << kFixedShift, 1 << kFixedShift},
+                                   {0, 0, 0, 0}};
+    const std::vector<float> weights = TrailWeights(r_, a_, b_);
+    blends.resize(static_cast<std::size_t>(r_) + 1, kIdentity);
+    tableSlot.assign(static_cast<std::size_t>(r_) + 1, -1);
+    for (std::int64_t n = 1; n <= r_; ++n) {
+      const float w = weights[n];
+      for (int c = 0; c < 3; ++c) keepsColour = keepsColour && BlendValue(w, k_[c], k_[c]) == k_[c];
+      if (FindFixedBlend(w, k_, blends[n])) continue;
+      blends[n] = kIdentity;
+      tableSlot[n] = static_cast<std::int64_t>(tabledDistances.size());
+      tabledDistances.push_back(n);
+      tables.resize(tables.size() + 768);
+      std::uint8_t* table = tables.data() + tables.size() - 768;
+      for (int c = 0; c < 3; ++c)
+        for (int p = 0; p < 256; ++p) table[256 * c + p] = BlendValue(w, static_cast<std::uint8_t>(p), k_[c]);
+    }
+    spanA.resize(static_cast<std::size_t>(4 * r_));
+    spanB.resize(spanA.size());
+    for (std::int64_t j = 0; j < r_; ++j) {
+      const FixedBlend& blend = blends[distanceOf(j)];
+      for (int c = 0; c < 4; ++c) {
+        spanA[4 * j + c] = blend.a[c];
+        spanB[4 * j + c] = blend.b[c];
+      }
+    }
+    made_ = true;
+  }
+
+  std::int64_t r_;
+  float a_;
+  float b_;
+  ColourBytes k_;
+  std::int64_t dx_;
+  bool made_ = false;
+};
+
 // --- The reference effects -------------------------------------------------------------------
 
 void GlowReference(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
@@ -544,6 +612,7 @@ namespace asmpic {
 namespace {
 
 HWY_EXPORT(GlowSimd);
+HWY_EXPORT(TrailSimd);
 
 // The glow with its blends a vector at a time where every ring's weight has a fixed-point form
 // (see FindFixedBlend), else the baseline's. The plan is made when the first source turns up, so
@@ -618,16 +687,22 @@ void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t
   }
 }
 
-// The SIMD variant: the glow's blends a vector at a time; the other opcodes as the baseline runs
-// them (painting is plain stores; trails and the flare touch pixels one by one along their paths).
-// Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow.
+// The SIMD variant: the glow's and the trails' scans and blends a vector at a time; the other
+// opcodes as the baseline runs them (painting is plain stores, the flare touches pixels one by one
+// along its circles). Without a SIMD target the dispatch lands on the portable target, which runs
+// the baseline's glow and trails.
 void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
   Plane plane;
-  if (block->opcode != kGlow || !FindPlane(*block, plane)) {
+  const std::int32_t op = block->opcode;
+  const bool trail = op == kTrailUp || op == kTrailDown || op == kTrailLeft || op == kTrailRight;
+  if ((op != kGlow && !trail) || !FindPlane(*block, plane)) {
     return ColorXKernelBaseline(block, argA, argB, unused);
   }
   const std::int64_t r = Reach(block->amount);
-  if (r >= 1) GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
+  if (r < 1) return;
+  if (trail)
+    return HWY_DYNAMIC_DISPATCH(TrailSimd)(plane, op, r, ArgFloat(argA), ArgFloat(argB), block->colour);
+  GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
 }
 
 void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std::int16_t Amount,

@@ -204,7 +204,8 @@ void ReliefRow(const RowSet& rows, const int* colour) {
   FilterRow<ReliefLanes>(rows, colour);
 }
 
-void CopyColourRow(const std::uint8_t* HWY_RESTRICT from, std::uint8_t* HWY_RESTRICT out, std::int64_t width) {
+void CopyColourRow(const std::uint8_t* HWY_RESTRICT from, std::uint8_t* HWY_RESTRICT out,
+                   std::int64_t width) {
   const std::int64_t end = 4 * width;
 #if HWY_TARGET != HWY_SCALAR
   const hn::ScalableTag<std::uint8_t> d8;

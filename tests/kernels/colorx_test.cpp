@@ -132,10 +132,13 @@ TEST_P(ColorXFastVariant, MatchesReferenceOnRandomPlanes) {
   }
 }
 
-// Glows of long reach over pictures thick with sources: every ring's weight, down to the far
-// negative ones, with exact rounding ties among them (0.9 - 24 * 0.1 is -1.5), blends that turn
-// pixels into new sources, and weights no fixed-point form can follow (huge, not a number).
-TEST_P(ColorXFastVariant, GlowsOfLongReachMatchReference) {
+// Glows and trails of long reach over pictures thick with sources: every ring's or distance's
+// weight, down to the far negative ones, with exact rounding ties among them (0.9 - 24 * 0.1 is
+// -1.5), blends that turn pixels into new sources, weights that are huge or not a number, and rows
+// that end in part of a vector. Trails of reach 751 from weight -30 on reach weights below -64,
+// which no fixed-point form follows; their sources are sparse and stay so (such blends give 0 or
+// 255), so every blend shows in the result.
+TEST_P(ColorXFastVariant, GlowsAndTrailsOfLongReachMatchReference) {
   struct Case {
     int width, height;
     std::int32_t amount;
@@ -143,26 +146,31 @@ TEST_P(ColorXFastVariant, GlowsOfLongReachMatchReference) {
     int sourceEvery;  // one pixel in this many has the colour
   };
   const Case cases[] = {
-      {120, 110, 100, 0.9f, 0.1f, 7}, {73, 69, 60, 0.9f, 0.1f, 1},    {61, 80, 50, 0.9f, 0.1f, 3},
-      {90, 90, 40, 0.7f, 0.013f, 2},  {40, 40, 20, 1e20f, 3.0f, 2},   {40, 40, 20, kNaN, 0.1f, 2},
-      {40, 40, 20, 0.9f, kInf, 2},    {35, 37, 12, -0.9f, -0.25f, 4}, {1920, 1080, 6, 0.9f, 0.1f, 500}};
+      {120, 110, 100, 0.9f, 0.1f, 7},    {73, 69, 60, 0.9f, 0.1f, 1},    {61, 80, 50, 0.9f, 0.1f, 3},
+      {90, 90, 40, 0.7f, 0.013f, 2},     {40, 40, 20, 1e20f, 3.0f, 2},   {40, 40, 20, kNaN, 0.1f, 2},
+      {40, 40, 20, 0.9f, kInf, 2},       {35, 37, 12, -0.9f, -0.25f, 4}, {1920, 1080, 6, 0.9f, 0.1f, 500},
+      {803, 9, 800, 0.9f, 0.1f, 7},      {9, 805, 800, 0.9f, 0.1f, 7},   {1503, 11, 1500, -30.0f, 0.1f, 97},
+      {11, 1505, 1500, -30.0f, 0.1f, 97}};
   std::mt19937 random(17);
-  for (const Case& c : cases) {
-    KernelPlanes planes(c.width, c.height);
-    planes.randomize(random());
-    const std::int32_t colour = 0x00204060;
-    for (int y = 1; y <= c.height; ++y) {
-      for (int x = 1; x <= c.width; ++x) {
-        if (random() % c.sourceEvery == 0) planes.setPixel(2, x, y, {0x60, 0x40, 0x20, 9});
+  for (const Case& c : cases)
+    for (const std::int32_t opcode : {kGlow, kUp, kDown, kLeft, kRight}) {
+      KernelPlanes planes(c.width, c.height);
+      planes.randomize(random());
+      const std::int32_t colour = 0x00204060;
+      for (int y = 1; y <= c.height; ++y) {
+        for (int x = 1; x <= c.width; ++x) {
+          if (random() % c.sourceEvery == 0)
+            planes.setPixel(2, x, y, {0x20, 0x40, 0x60, 9});  // blue, green, red
+        }
       }
+      planes.params.opcode = opcode;
+      planes.params.amount = c.amount;
+      planes.params.colour = colour;
+      ExpectSameAsReference(planes, c.a, c.b,
+                            std::to_string(c.width) + "x" + std::to_string(c.height) + " opcode " +
+                                std::to_string(opcode) + " amount " + std::to_string(c.amount) + " a " +
+                                std::to_string(c.a));
     }
-    planes.params.opcode = kGlow;
-    planes.params.amount = c.amount;
-    planes.params.colour = colour;
-    ExpectSameAsReference(planes, c.a, c.b,
-                          std::to_string(c.width) + "x" + std::to_string(c.height) + " amount " +
-                              std::to_string(c.amount) + " a " + std::to_string(c.a));
-  }
 }
 
 // Every opcode, small and zero amounts, pictures smaller than the reach, pixels that all match:

@@ -375,9 +375,9 @@ TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
   KernelPlanes start(1920, 1080);
   start.randomize(3);
   const std::vector<std::pair<int, int>> runs = {
-      {kPixelSmoothing, 1}, {kPixelSmoothing, 2}, {kPixelSmoothing, 4}, {kPixelSmoothing, 8},
-      {kPixelContour, 4},   {kPixelEmboss, 4},    {kPixelRelief, 4},    {kPixelRipple, 4},
-      {kPixelTwirl, 1}};
+      {kPixelSmoothing, 1}, {kPixelSmoothing, 2}, {kPixelSmoothing, 4},
+      {kPixelSmoothing, 8}, {kPixelContour, 4},   {kPixelEmboss, 4},
+      {kPixelRelief, 4},    {kPixelRipple, 4},    {kPixelTwirl, 1}};
   for (const auto& [opcode, amount] : runs)
     for (const std::int32_t colour : {0x00123456, 0x7FFFFFFF}) {
       if (colour != 0x00123456 && opcode != kPixelContour && opcode != kPixelEmboss && opcode != kPixelRelief)
