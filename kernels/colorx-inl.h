@@ -15,6 +15,7 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
@@ -22,6 +23,62 @@ HWY_BEFORE_NAMESPACE();
 namespace asmpic {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
+
+// FindFixedBlend's search. BlendValue's byte for each of the 256 values p (the same products and
+// sum, rounded half to even) and each slope's bounds on the offset are worked out a vector of
+// values at a time; every value is an integer below 2^31 in magnitude, held exactly in a double
+// lane, so the bounds are those of integer arithmetic.
+bool FixedBlendSimd(float w, const ColourBytes& k, FixedBlend& blend) {
+  if (!(std::abs(w) <= 64.0f)) return false;
+  const hn::ScalableTag<double> d;
+  const auto n = static_cast<std::int64_t>(hn::Lanes(d));
+  constexpr std::int64_t kOne = std::int64_t{1} << kFixedShift;
+  constexpr std::int64_t kLimit = std::int64_t{1} << 31;
+  const auto slope = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(w) * kOne));
+  const auto iota = hn::Iota(d, 0.0);
+  const auto one = hn::Set(d, static_cast<double>(kOne));
+  const auto zero = hn::Zero(d);
+  const auto full = hn::Set(d, 255.0);
+  const auto noLow = hn::Set(d, static_cast<double>(-kLimit));
+  const auto noHigh = hn::Set(d, static_cast<double>(kLimit - 1));
+  HWY_ALIGN double want[256];
+  for (int c = 0; c < 3; ++c) {
+    const auto share = hn::Set(d, (1.0 - w) * k[c]);
+    for (std::int64_t p = 0; p < 256; p += n) {
+      const auto value =
+          hn::Add(hn::Mul(hn::Set(d, static_cast<double>(w)), hn::Add(hn::Set(d, p), iota)), share);
+      hn::Store(hn::Min(hn::Max(hn::Round(value), zero), full), d, want + p);
+    }
+    bool found = false;
+    for (int t = 0; t <= 128 && !found; ++t) {
+      const std::int64_t a = slope + (t % 2 == 0 ? t / 2 : -(t + 1) / 2);
+      // Every p asks want[p] * 2^16 <= a p + b < (want[p] + 1) * 2^16, with no lower bound for
+      // 0 and no upper bound for 255 (the saturation covers them).
+      auto lows = noLow;
+      auto highs = noHigh;
+      for (std::int64_t p = 0; p < 256; p += n) {
+        const auto v = hn::Load(d, want + p);
+        const auto ap = hn::Mul(hn::Set(d, static_cast<double>(a)), hn::Add(hn::Set(d, p), iota));
+        lows = hn::Max(lows, hn::IfThenElse(hn::Gt(v, zero), hn::Sub(hn::Mul(v, one), ap), noLow));
+        const auto high = hn::Sub(hn::Sub(hn::Mul(hn::Add(v, hn::Set(d, 1.0)), one), hn::Set(d, 1.0)), ap);
+        highs = hn::Min(highs, hn::IfThenElse(hn::Lt(v, full), high, noHigh));
+      }
+      const auto lo = static_cast<std::int64_t>(hn::GetLane(hn::MaxOfLanes(d, lows)));
+      const auto hi = static_cast<std::int64_t>(hn::GetLane(hn::MinOfLanes(d, highs)));
+      if (lo > hi) continue;
+      const std::int64_t b = lo + (hi - lo) / 2;
+      // No lane may leave 32 bits: that also keeps the shifted value within 16 bits.
+      if (std::abs(b) >= kLimit || std::abs(a * 255 + b) >= kLimit) continue;
+      blend.a[c] = static_cast<std::int32_t>(a);
+      blend.b[c] = static_cast<std::int32_t>(b);
+      found = true;
+    }
+    if (!found) return false;
+  }
+  blend.a[3] = static_cast<std::int32_t>(kOne);
+  blend.b[3] = 0;
+  return true;
+}
 
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
 
@@ -210,7 +267,7 @@ void VerticalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r
   const std::int64_t firstY = step.dy < 0 ? r + 1 : 1;
   const std::int64_t lastY = step.dy > 0 ? plane.height - r : plane.height;
   const std::int64_t rowBytes = 4 * width * step.dy;
-  HWY_ALIGN std::uint8_t blended[HWY_MAX_BYTES];
+  HWY_ALIGN std::uint8_t matched[HWY_MAX_BYTES];
   for (std::int64_t y = firstY; y <= lastY; ++y) {
     const std::uint8_t* row = plane.at(1, y);
     std::int64_t x = 0;
@@ -218,6 +275,13 @@ void VerticalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r
       const auto match = hn::Eq(hn::And(hn::BitCast(du, hn::LoadU(d8, row + 4 * x)), colourBits), colour);
       if (hn::AllFalse(du, match)) continue;
       const TrailPlan& plan = lazyPlan.Ready();
+      // The match of each byte's pixel, a quarter of the bytes (one per 32-bit lane) at a time.
+      hn::StoreU(hn::BitCast(d8, hn::VecFromMask(du, match)), d8, matched);
+      const auto zero = hn::Zero(d);
+      const auto m0 = hn::Ne(hn::PromoteTo(d, hn::Load(dq, matched)), zero);
+      const auto m1 = hn::Ne(hn::PromoteTo(d, hn::Load(dq, matched + n)), zero);
+      const auto m2 = hn::Ne(hn::PromoteTo(d, hn::Load(dq, matched + 2 * n)), zero);
+      const auto m3 = hn::Ne(hn::PromoteTo(d, hn::Load(dq, matched + 3 * n)), zero);
       for (std::int64_t k = 1; k <= r; ++k) {
         std::uint8_t* line = plane.at(x + 1, y) + k * rowBytes;
         if (plan.tableSlot[k] >= 0) {
@@ -229,14 +293,15 @@ void VerticalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r
         }
         const auto a = hn::LoadDup128(d, plan.blends[k].a);
         const auto b = hn::LoadDup128(d, plan.blends[k].b);
-        for (std::int64_t q = 0; q < 4; ++q) {
-          const auto p = hn::PromoteTo(d, hn::LoadU(dq, line + q * n));
+        const auto blendQuarter = [&](std::uint8_t* bytes, auto m) {
+          const auto p = hn::PromoteTo(d, hn::LoadU(dq, bytes));
           const auto v = hn::ShiftRight<kFixedShift>(hn::Add(hn::Mul(p, a), b));
-          hn::StoreU(hn::DemoteTo(dq, v), dq, blended + q * n);
-        }
-        const auto kept = hn::BitCast(du, hn::LoadU(d8, line));
-        const auto out = hn::IfThenElse(match, hn::BitCast(du, hn::Load(d8, blended)), kept);
-        hn::StoreU(hn::BitCast(d8, out), d8, line);
+          hn::StoreU(hn::DemoteTo(dq, hn::IfThenElse(m, v, p)), dq, bytes);
+        };
+        blendQuarter(line, m0);
+        blendQuarter(line + n, m1);
+        blendQuarter(line + 2 * n, m2);
+        blendQuarter(line + 3 * n, m3);
       }
     }
     for (; x < width; ++x) {  // the columns after the last whole vector

@@ -319,38 +319,8 @@ constexpr int kFixedShift = 16;
 // A fixed-point form of the blend with weight w, found by trying slopes a near w * 2^16 and, for
 // each, the offsets that keep every p inside the interval of its byte; false when none fits (or
 // w is not a number, or large enough for a lane to overflow). The caller then blends the slow way.
-bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
-  if (!(std::abs(w) <= 64.0f)) return false;
-  constexpr std::int64_t kOne = std::int64_t{1} << kFixedShift;
-  constexpr std::int64_t kLimit = std::int64_t{1} << 31;
-  const auto slope = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(w) * kOne));
-  for (int c = 0; c < 3; ++c) {
-    std::array<std::uint8_t, 256> want;
-    for (int p = 0; p < 256; ++p) want[p] = BlendValue(w, static_cast<std::uint8_t>(p), k[c]);
-    bool found = false;
-    for (int t = 0; t <= 128 && !found; ++t) {
-      const std::int64_t a = slope + (t % 2 == 0 ? t / 2 : -(t + 1) / 2);
-      // Every p asks want[p] * 2^16 <= a p + b < (want[p] + 1) * 2^16, with no lower bound for
-      // 0 and no upper bound for 255 (the saturation covers them).
-      std::int64_t lo = -kLimit, hi = kLimit - 1;
-      for (int p = 0; p < 256 && lo <= hi; ++p) {
-        if (want[p] > 0) lo = std::max(lo, want[p] * kOne - a * p);
-        if (want[p] < 255) hi = std::min(hi, (want[p] + 1) * kOne - 1 - a * p);
-      }
-      if (lo > hi) continue;
-      const std::int64_t b = lo + (hi - lo) / 2;
-      // No lane may leave 32 bits: that also keeps the shifted value within 16 bits.
-      if (std::abs(b) >= kLimit || std::abs(a * 255 + b) >= kLimit) continue;
-      blend.a[c] = static_cast<std::int32_t>(a);
-      blend.b[c] = static_cast<std::int32_t>(b);
-      found = true;
-    }
-    if (!found) return false;
-  }
-  blend.a[3] = static_cast<std::int32_t>(kOne);
-  blend.b[3] = 0;
-  return true;
-}
+// Defined with the SIMD bodies below: the search runs a vector of byte values at a time.
+bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend);
 
 std::uint8_t ApplyFixed(const FixedBlend& blend, int c, std::uint8_t p) {
   const std::int32_t v = (blend.a[c] * p + blend.b[c]) >> kFixedShift;
@@ -613,6 +583,11 @@ namespace {
 
 HWY_EXPORT(GlowSimd);
 HWY_EXPORT(TrailSimd);
+HWY_EXPORT(FixedBlendSimd);
+
+bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
+  return HWY_DYNAMIC_DISPATCH(FixedBlendSimd)(w, k, blend);
+}
 
 // The glow with its blends a vector at a time where every ring's weight has a fixed-point form
 // (see FindFixedBlend), else the baseline's. The plan is made when the first source turns up, so
