@@ -330,16 +330,87 @@ void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, flo
   VerticalTrailSimd(plane, step, r, plan, target);
 }
 
+// The flare a ring at a time: the points' pixel indices (-1 for a point outside the picture) and
+// what each byte value becomes, a vector at a time, then the visits in the reference's order (a
+// pixel near the centre is visited more than once per ring, each time scaled again). The same
+// products, sums and half-to-even rounding as the baseline: a coordinate too large for
+// RoundCoordinate's shortcut lies outside the picture either way, and a byte times the factor is
+// exact in double.
+void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
+  const hn::ScalableTag<double> d;
+  const hn::Rebind<std::int64_t, decltype(d)> di;
+  const hn::Rebind<std::int32_t, decltype(d)> d32;
+  const hn::Rebind<std::uint8_t, decltype(d)> d8;
+  const auto n = static_cast<std::int64_t>(hn::Lanes(d));
+  constexpr std::int64_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
+  constexpr std::int64_t kPadded = (kFlarePoints + kMaxLanes - 1) / kMaxLanes * kMaxLanes;  // whole vectors
+  HWY_ALIGN double sines[kPadded] = {};
+  HWY_ALIGN double cosines[kPadded] = {};
+  std::copy(rings.sines, rings.sines + kFlarePoints, sines);
+  std::copy(rings.cosines, rings.cosines + kFlarePoints, cosines);
+  HWY_ALIGN std::int64_t at[kPadded];
+  HWY_ALIGN std::uint8_t becomes[3][256];
+  const auto cx = hn::Set(d, rings.frame.cx), cy = hn::Set(d, rings.frame.cy);
+  const auto one = hn::Set(d, 1.0);
+  const auto width = hn::Set(d, static_cast<double>(plane.width));
+  const auto height = hn::Set(d, static_cast<double>(plane.height));
+  const auto iota = hn::Iota(d, 0.0);
+  std::uint8_t* const bytes = plane.bytes;
+  const ColourBytes k = rings.k;
+  for (std::int64_t ring = rings.first; ring <= rings.last; ++ring) {
+    const float f = FlareFactor(rings.frame, ring);
+    const auto radius = hn::Set(d, static_cast<double>(ring));
+    for (std::int64_t i = 0; i < kFlarePoints; i += n) {
+      const auto x = hn::Round(hn::Add(cx, hn::Mul(radius, hn::Load(d, sines + i))));
+      const auto y = hn::Round(hn::Add(cy, hn::Mul(radius, hn::Load(d, cosines + i))));
+      const auto inside =
+          hn::And(hn::And(hn::Ge(x, one), hn::Le(x, width)), hn::And(hn::Ge(y, one), hn::Le(y, height)));
+      const auto index = hn::Add(hn::Mul(hn::Sub(y, one), width), hn::Sub(x, one));  // exact: below 2^53
+      hn::Store(hn::ConvertTo(di, hn::IfThenElse(inside, index, hn::Set(d, -1.0))), di, at + i);
+    }
+    // What each byte value of each channel becomes: scaled, or the colour's byte on overflow.
+    const auto factor = hn::Set(d, static_cast<double>(f));
+    for (std::int64_t p = 0; p < 256; p += n) {
+      const auto value =
+          hn::DemoteTo(d32, hn::Round(hn::Mul(hn::Add(hn::Set(d, static_cast<double>(p)), iota), factor)));
+      const auto over = hn::Gt(value, hn::Set(d32, 255));  // value is 0 ... 510
+      for (int c = 0; c < 3; ++c) {
+        hn::Store(hn::DemoteTo(d8, hn::IfThenElse(over, hn::Set(d32, k[c]), value)), d8, becomes[c] + p);
+      }
+    }
+    // Runs of points on one pixel (many on the inner rings) are scaled in registers and written
+    // once.
+    for (int i = 0; i < kFlarePoints;) {
+      const std::int64_t index = at[i];
+      int end = i + 1;
+      while (end < kFlarePoints && at[end] == index) ++end;
+      const int visits = end - i;
+      i = end;
+      if (index < 0) continue;
+      std::uint8_t* px = bytes + 4 * index;
+      for (int c = 0; c < 3; ++c) {
+        std::uint8_t value = px[c];
+        for (int v = 0; v < visits; ++v) value = becomes[c][value];
+        px[c] = value;
+      }
+    }
+  }
+}
+
 #else
 
-// The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow
-// and trails, which is what a processor without a SIMD target runs.
+// The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow,
+// trails and flare, which is what a processor without a SIMD target runs.
 void GlowSimd(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour, const GlowPlan&) {
   GlowFast(plane, r, a, b, colour);
 }
 
 void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
   TrailFast(plane, op, r, a, b, colour);
+}
+
+void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
+  FlareRingsFast(plane, rings);
 }
 
 #endif

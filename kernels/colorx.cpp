@@ -540,30 +540,60 @@ void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, flo
   }
 }
 
-void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+// The rings first ... last of a flare, the points of each in the reference's order: point i at
+// angle (359 - i) degrees, whose sine and cosine are sines[i] and cosines[i].
+struct FlareRings {
+  FlareFrame frame;
+  std::int64_t first;
+  std::int64_t last;
+  ColourBytes k;
+  const double* sines;
+  const double* cosines;
+};
+constexpr int kFlarePoints = 359;
+
+void FlareRingsFast(const Plane& plane, const FlareRings& rings) {
+  // Copies, so that the compiler need not read them again after every byte written.
+  const Plane p = plane;
+  const FlareFrame frame = rings.frame;
+  const ColourBytes k = rings.k;
+  std::array<double, kFlarePoints> sines;
+  std::array<double, kFlarePoints> cosines;
+  std::copy(rings.sines, rings.sines + kFlarePoints, sines.begin());
+  std::copy(rings.cosines, rings.cosines + kFlarePoints, cosines.begin());
+  for (std::int64_t ring = rings.first; ring <= rings.last; ++ring) {
+    const float f = FlareFactor(frame, ring);
+    const double radius = static_cast<double>(ring);
+    for (int i = 0; i < kFlarePoints; ++i) {
+      const std::int64_t x = RoundCoordinate(frame.cx + radius * sines[i]);
+      const std::int64_t y = RoundCoordinate(frame.cy + radius * cosines[i]);
+      if (x < 1 || x > p.width || y < 1 || y > p.height) continue;
+      FlarePixelFast(p.at(x, y), f, k);
+    }
+  }
+}
+
+// The flare's frame, the rings that can reach the picture and the sines and cosines, as both
+// faster variants take them; `paint` visits the rings.
+template <typename Paint>
+void FlareWith(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour, Paint paint) {
   FlareFrame frame;
   if (!MakeFlareFrame(plane, amount, a, b, frame)) return;
-  const ColourBytes k = BytesOf(colour);
   const std::int64_t first = FirstRingInside(plane, frame.cx, frame.cy);
   const std::int64_t last = std::min(frame.rings, LastRingInside(plane, frame.cx, frame.cy));
   if (first > last) return;
   // The same sines and cosines the reference computes, once per call instead of once per ring.
-  std::array<double, 359> sines;
-  std::array<double, 359> cosines;
+  std::array<double, kFlarePoints> sines;
+  std::array<double, kFlarePoints> cosines;
   for (int t = 359; t >= 1; --t) {
     sines[359 - t] = std::sin(t * frame.degree);
     cosines[359 - t] = std::cos(t * frame.degree);
   }
-  for (std::int64_t ring = first; ring <= last; ++ring) {
-    const float f = FlareFactor(frame, ring);
-    const double radius = static_cast<double>(ring);
-    for (std::size_t i = 0; i < sines.size(); ++i) {
-      const std::int64_t x = RoundCoordinate(frame.cx + radius * sines[i]);
-      const std::int64_t y = RoundCoordinate(frame.cy + radius * cosines[i]);
-      if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
-      FlarePixelFast(plane.at(x, y), f, k);
-    }
-  }
+  paint(FlareRings{frame, first, last, BytesOf(colour), sines.data(), cosines.data()});
+}
+
+void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+  FlareWith(plane, amount, a, b, colour, [&](const FlareRings& rings) { FlareRingsFast(plane, rings); });
 }
 
 }  // namespace
@@ -584,6 +614,7 @@ namespace {
 HWY_EXPORT(GlowSimd);
 HWY_EXPORT(TrailSimd);
 HWY_EXPORT(FixedBlendSimd);
+HWY_EXPORT(FlareRingsSimd);
 
 bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
   return HWY_DYNAMIC_DISPATCH(FixedBlendSimd)(w, k, blend);
@@ -662,16 +693,21 @@ void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t
   }
 }
 
-// The SIMD variant: the glow's and the trails' scans and blends a vector at a time; the other
-// opcodes as the baseline runs them (painting is plain stores, the flare touches pixels one by one
-// along its circles). Without a SIMD target the dispatch lands on the portable target, which runs
-// the baseline's glow and trails.
+// The SIMD variant: the glow's and the trails' scans and blends a vector at a time, the flare's
+// points and scaled bytes a ring at a time; painting as the baseline does it (plain stores).
+// Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow,
+// trails and flare.
 void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
   Plane plane;
   const std::int32_t op = block->opcode;
   const bool trail = op == kTrailUp || op == kTrailDown || op == kTrailLeft || op == kTrailRight;
-  if ((op != kGlow && !trail) || !FindPlane(*block, plane)) {
+  if ((op != kGlow && op != kFlare && !trail) || !FindPlane(*block, plane)) {
     return ColorXKernelBaseline(block, argA, argB, unused);
+  }
+  if (op == kFlare) {
+    return FlareWith(plane, block->amount, ArgFloat(argA), ArgFloat(argB), block->colour,
+                     [&](const FlareRings& rings) { HWY_DYNAMIC_DISPATCH(FlareRingsSimd)
+                                                    (plane, rings); });
   }
   const std::int64_t r = Reach(block->amount);
   if (r < 1) return;

@@ -173,6 +173,25 @@ TEST_P(ColorXFastVariant, GlowsAndTrailsOfLongReachMatchReference) {
     }
 }
 
+// Flares on a full HD picture: about a centre inside, on an edge, outside and just inside a
+// corner, from a few rings to more than the picture holds, and an odd factor per ring.
+TEST_P(ColorXFastVariant, FlaresOnAFullHdPictureMatchReference) {
+  KernelPlanes start(1920, 1080);
+  start.randomize(23);
+  const std::array<std::pair<float, float>, 4> centres{
+      {{960.5f, 540.25f}, {0.0f, 1080.0f}, {-300.7f, 2000.3f}, {1919.6f, 1.4f}}};
+  for (const auto& [a, b] : centres)
+    for (const std::int32_t amount : {1, 13, 120}) {
+      KernelPlanes planes(start);
+      planes.params.opcode = kFlare;
+      planes.params.amount = amount;
+      planes.params.colour = 0x00A0B0C0;
+      ExpectSameAsReference(
+          planes, a, b,
+          "centre " + std::to_string(a) + ", " + std::to_string(b) + " amount " + std::to_string(amount));
+    }
+}
+
 // Every opcode, small and zero amounts, pictures smaller than the reach, pixels that all match:
 // nothing outside plane 2 and no byte 3 may change (the sanitizer build also watches the memory).
 TEST(ColorXKernelBaseline, StaysInsidePlaneTwoAndKeepsByteThree) {
