@@ -31,6 +31,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kernels/gather-inl.h"
 #include "kernels/resample.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -59,60 +60,12 @@ HWY_INLINE M32 Narrow(D32 d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
   return hn::MaskFromVec(Low32(d32, hn::VecFromMask(dd, hi), hn::VecFromMask(dd, lo)));
 }
 
-// Source reads. The processor's gather instructions wait longer on a cache miss than separate
-// loads do (on AVX2 they made the full HD rotation twice as slow as the scalar pass), so the
-// pixels are loaded one at a time and the vector is built from them in registers; only AVX-512
-// gathers. Pixels are read through memcpy, free of alignment and aliasing rules.
-HWY_INLINE std::int32_t Word(const std::uint8_t* p) {
-  std::int32_t w;
-  std::memcpy(&w, p, 4);
-  return w;
-}
-HWY_INLINE std::int64_t TwoWords(const std::uint8_t* p) {
-  std::int64_t w;
-  std::memcpy(&w, p, 8);
-  return w;
-}
-
-// The source pixels at `index` (in pixels from `base`) as 32-bit words.
+// Source reads: see gather-inl.h.
 HWY_INLINE V32 Gather(D32 d32, const std::uint8_t* base, V32 index) {
-#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
-  return hn::GatherIndex(d32, reinterpret_cast<const std::int32_t*>(base), index);
-#else
-  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
-  hn::Store(index, d32, at);
-#if HWY_TARGET == HWY_AVX2
-  const auto w = [&](int i) { return Word(base + 4 * static_cast<std::int64_t>(at[i])); };
-  return V32{_mm256_setr_epi32(w(0), w(1), w(2), w(3), w(4), w(5), w(6), w(7))};
-#else
-  for (std::size_t i = 0; i < hn::Lanes(d32); ++i) at[i] = Word(base + 4 * static_cast<std::int64_t>(at[i]));
-  return hn::Load(d32, at);
-#endif
-#endif
+  return asmpic::HWY_NAMESPACE::GatherPixels(d32, base, index);
 }
-
-// The pixels at `index` (left) and their right-hand neighbours (right), read as pairs.
 HWY_INLINE void GatherPairs(D32 d32, const std::uint8_t* base, V32 index, V32& left, V32& right) {
-#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
-  left = Gather(d32, base, index);
-  right = Gather(d32, base, hn::Add(index, hn::Set(d32, 1)));
-#else
-  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
-  hn::Store(index, d32, at);
-#if HWY_TARGET == HWY_AVX2
-  const auto w = [&](int i) { return TwoWords(base + 4 * static_cast<std::int64_t>(at[i])); };
-  const V32 lo = V32{_mm256_setr_epi64x(w(0), w(1), w(2), w(3))};
-  const V32 hi = V32{_mm256_setr_epi64x(w(4), w(5), w(6), w(7))};
-#else
-  HWY_ALIGN std::int64_t pairs[hn::MaxLanes(d32)];
-  for (std::size_t i = 0; i < hn::Lanes(d32); ++i)
-    pairs[i] = TwoWords(base + 4 * static_cast<std::int64_t>(at[i]));
-  const V32 lo = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs));
-  const V32 hi = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs) + hn::Lanes(d32));
-#endif
-  left = hn::ConcatEven(d32, hi, lo);
-  right = hn::ConcatOdd(d32, hi, lo);
-#endif
+  asmpic::HWY_NAMESPACE::GatherPixelPairs(d32, base, index, left, right);
 }
 
 // Bytes 0, 1 and 2 of `value` into the pixels at `out`; byte 3 keeps what it held.
