@@ -3,10 +3,10 @@
 //
 // The twirl rounds the C library's double cosine and sine to single precision. Highway's vector
 // Cos and Sin stay within 3 ulp of the exact value on |x| <= 39000 (the twirl's angles stay below
-// 9), the C library's within 1 ulp, so the two differ by at most 4 ulp of the result. Where every
-// double within 2^-46 * |v| (that bound with a wide margin) of the vector's value v rounds to one
-// float, the C library's value rounds to it too; the rare lanes that lie closer to a boundary
-// between two floats take the C library's value.
+// 9), the C library's within 1 ulp, so the two differ by at most 4 ulp of the result. Where the
+// vector's value v lies more than 128 ulp (that bound with a wide margin) from every value halfway
+// between two floats, the C library's value rounds to the same float; the rare vectors with a lane
+// closer to such a boundary take the C library's values.
 #if defined(ASMPIC_KERNELS_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef ASMPIC_KERNELS_PIXEL_INL_H_
 #undef ASMPIC_KERNELS_PIXEL_INL_H_
@@ -27,40 +27,51 @@ namespace asmpic {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
+// The C library's cosine and sine of one angle, rounded to single precision: every value that
+// the vector code cannot vouch for comes from here.
+HWY_INLINE void TwirlCosSinOne(double angle, float& cosine, float& sine) {
+  cosine = ToSingle(std::cos(angle));
+  sine = ToSingle(std::sin(angle));
+}
+
 void TwirlCosSinSimd(const double* HWY_RESTRICT angles, std::int64_t count, float* HWY_RESTRICT cosines,
                      float* HWY_RESTRICT sines) {
   std::int64_t j = 0;
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
   const hn::ScalableTag<double> d;
+  const hn::RebindToSigned<decltype(d)> di;
   const hn::Rebind<float, decltype(d)> df;
   const auto n = static_cast<std::int64_t>(hn::Lanes(d));
-  const auto margin = hn::Set(d, 0x1p-46);
-  const auto floor = hn::Set(d, 0x1p-200);  // keeps a zero result away from a shortcut
-  // The single-precision value and whether every double near v rounds to it.
-  const auto single = [&](decltype(margin) v, auto& exact) {
-    const auto tol = hn::Add(hn::Mul(hn::Abs(v), margin), floor);
-    const auto low = hn::DemoteTo(df, hn::Sub(v, tol));
-    const auto high = hn::DemoteTo(df, hn::Add(v, tol));
-    exact = hn::Eq(low, high);
-    return hn::DemoteTo(df, v);
+  // Rounding to single precision drops the low 29 bits of a double's 52 fraction bits; v lies
+  // halfway between two floats where those bits are 2^28. A value farther than kMargin ulp from
+  // there rounds as every double within kMargin ulp of it does (in v's binade; across a power of
+  // two the nearest halfway value is 2^28 ulp away). Zero and the twirl's values are normal floats.
+  constexpr std::int64_t kMargin = 128;
+  const auto offset = hn::Set(di, (std::int64_t{1} << 28) - kMargin);
+  const auto lowBits = hn::Set(di, (std::int64_t{1} << 29) - 1);
+  const auto window = hn::Set(di, 2 * kMargin);
+  const auto clear = [&](hn::Vec<decltype(d)> v) {
+    return hn::Gt(hn::And(hn::Sub(hn::BitCast(di, v), offset), lowBits), window);
   };
-  for (; j + n <= count; j += n) {
-    const auto theta = hn::LoadU(d, angles + j);
-    hn::Mask<decltype(df)> cosExact, sinExact;
-    hn::StoreU(single(hn::Cos(d, theta), cosExact), df, cosines + j);
-    hn::StoreU(single(hn::Sin(d, theta), sinExact), df, sines + j);
-    if (!hn::AllTrue(df, hn::And(cosExact, sinExact))) {
-      for (std::int64_t k = j; k < j + n; ++k) {
-        cosines[k] = ToSingle(std::cos(angles[k]));
-        sines[k] = ToSingle(std::sin(angles[k]));
+  if (count >= n) {
+    // The last vector ends at the last angle and may overlap the one before it.
+    for (;; j += n) {
+      const bool last = j + n >= count;
+      if (last) j = count - n;
+      const auto theta = hn::LoadU(d, angles + j);
+      const auto c = hn::Cos(d, theta);
+      const auto s = hn::Sin(d, theta);
+      hn::StoreU(hn::DemoteTo(df, c), df, cosines + j);
+      hn::StoreU(hn::DemoteTo(df, s), df, sines + j);
+      if (!hn::AllTrue(di, hn::And(clear(c), clear(s)))) {
+        for (std::int64_t k = j; k < j + n; ++k) TwirlCosSinOne(angles[k], cosines[k], sines[k]);
       }
+      if (last) break;
     }
+    j = count;
   }
 #endif
-  for (; j < count; ++j) {
-    cosines[j] = ToSingle(std::cos(angles[j]));
-    sines[j] = ToSingle(std::sin(angles[j]));
-  }
+  for (; j < count; ++j) TwirlCosSinOne(angles[j], cosines[j], sines[j]);
 }
 
 // The twirl's angles K * sqrt(b^2 + a^2) / M for column distances b = first, first + 1, ...:
@@ -73,10 +84,17 @@ void TwirlAnglesSimd(double first, std::int64_t count, double rowSquare, double 
   const hn::ScalableTag<double> d;
   const auto n = static_cast<std::int64_t>(hn::Lanes(d));
   const auto vk = hn::Set(d, k), vm = hn::Set(d, m), va = hn::Set(d, rowSquare);
-  for (; j + n <= count; j += n) {
-    const auto b = hn::Add(hn::Set(d, first + static_cast<double>(j)), hn::Iota(d, 0.0));
-    const auto r = hn::Sqrt(hn::Add(hn::Mul(b, b), va));
-    hn::StoreU(hn::Div(hn::Mul(vk, r), vm), d, angles + j);
+  if (count >= n) {
+    // The last vector ends at the last angle and may overlap the one before it.
+    for (;; j += n) {
+      const bool last = j + n >= count;
+      if (last) j = count - n;
+      const auto b = hn::Add(hn::Set(d, first + static_cast<double>(j)), hn::Iota(d, 0.0));
+      const auto r = hn::Sqrt(hn::Add(hn::Mul(b, b), va));
+      hn::StoreU(hn::Div(hn::Mul(vk, r), vm), d, angles + j);
+      if (last) break;
+    }
+    j = count;
   }
 #endif
   for (; j < count; ++j) {
