@@ -13,8 +13,7 @@
 //   0 .. 255 * 2^23 < 2^31). Only the blend between the rows rounds; it is made in double as
 //   T0 + (T1 - T0) * fy, which is the scalar pass's t0 + (t1 - t0) * fy scaled by 2^23, a power of
 //   two, so both round alike. Its result lies between two bytes, so no clamp is needed.
-// Vectors whose pixels all map outside are filled without reading the source; the few pixels
-// at the end of a row that fill no whole vector take the scalar pass.
+// Vectors whose pixels all map outside are filled without reading the source.
 
 // Per-target include guard, as Highway's foreach_target needs.
 #if defined(ASMPIC_KERNELS_RESAMPLE_INL_H_) == defined(HWY_TARGET_TOGGLE)
@@ -230,32 +229,44 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
   const FillBytes fillBytes = FillOf(p.colour);
   // The fill colour is 0x00BBGGRR; a pixel word holds blue in its low byte.
   const V32 fill = hn::Set(d32, fillBytes.blue | fillBytes.green << 8 | fillBytes.red << 16);
-  // Whole vectors where the picture is wide enough and every pixel index (plus a row and a column,
-  // for smoothing) fits 32 bits; the scalar pass elsewhere.
+  // Vectors where the picture is at least one vector wide and every pixel index (plus a row and a
+  // column, for smoothing) fits 32 bits; the scalar pass elsewhere. A row's last vector ends at its
+  // last pixel and may overlap the one before it: every pixel depends on its own point alone, so
+  // writing it twice writes the same bytes.
   const bool vectors = width >= lanes && width * (height + 1) < (std::int64_t{1} << 31);
-  const std::int64_t whole = vectors ? width - width % lanes : 0;
-  const typename RowVec::Columns columns(mapping, whole);
+  if (!vectors) {
+    const auto rows = [&](auto&& sample) {
+      for (std::int64_t y = first; y <= last; ++y) {
+        const auto row = mapping.Row(static_cast<double>(y));
+        std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
+        for (std::int64_t x = 1; x <= width; ++x) sample(row(static_cast<double>(x)), rowOut + 4 * (x - 1));
+      }
+    };
+    if constexpr (kSmoothed) {
+      rows([&](SourcePoint point, std::uint8_t* out) {
+        SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, out);
+      });
+    } else {
+      rows([&](SourcePoint point, std::uint8_t* out) {
+        SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, out);
+      });
+    }
+    return;
+  }
+  const typename RowVec::Columns columns(mapping, width);
+  // (Tiles of rows and columns, meant to keep the source pixels that neighbouring rows read in the
+  // cache, made the full HD rotation slower on AVX-512, so the rows go one after the other.)
+  const std::int64_t lastStart = width - lanes + 1;
   for (std::int64_t y = first; y <= last; ++y) {
     std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
-    if (whole > 0) {
-      const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
-      for (std::int64_t x = 1; x <= whole; x += lanes) {
-        const auto i = static_cast<std::size_t>(x - 1);
-        if constexpr (kSmoothed) {
-          SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
-        } else {
-          NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
-        }
-      }
-    }
-    const auto row = mapping.Row(static_cast<double>(y));
-    for (std::int64_t x = whole + 1; x <= width; ++x) {
-      const SourcePoint point = row(static_cast<double>(x));
-      std::uint8_t* out = rowOut + 4 * (x - 1);
+    const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
+    // Vector starts 1, 1 + lanes, ... and last the row's last vector, starting at lastStart.
+    for (std::int64_t x = 1; x < lastStart + lanes; x += lanes) {
+      const auto i = static_cast<std::size_t>(std::min(x, lastStart) - 1);
       if constexpr (kSmoothed) {
-        SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, out);
+        SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
       } else {
-        SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, out);
+        NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
       }
     }
   }
