@@ -41,6 +41,21 @@ HWY_INLINE std::int64_t PixelPairAt(const std::uint8_t* p) {
   return w;
 }
 
+// The mask of 32-bit lanes whose lanes 0 .. n - 1 are `lo` and n .. 2n - 1 are `hi`, masks of n
+// double lanes.
+template <class DD>
+HWY_INLINE hn::Mask<GatherTag> NarrowMasks(GatherTag d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+  // The two 8-bit mask registers side by side.
+  (void)d32;
+  (void)dd;
+  return hn::Mask<GatherTag>{static_cast<__mmask16>(_mm512_kunpackb(hi.raw, lo.raw))};
+#else
+  const auto low32 = [&](hn::Vec<DD> v) { return hn::BitCast(d32, v); };
+  return hn::MaskFromVec(hn::ConcatEven(d32, low32(hn::VecFromMask(dd, hi)), low32(hn::VecFromMask(dd, lo))));
+#endif
+}
+
 // The pixels at `index` (in pixels from `base`, each lane at least 0) as 32-bit words.
 HWY_INLINE GatherVec GatherPixels(GatherTag d32, const std::uint8_t* base, GatherVec index) {
 #if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86

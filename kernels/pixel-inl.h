@@ -156,8 +156,7 @@ void TwirlSpanSimd(const TwirlSpan& span) {
           hn::PromoteTo(dd, hn::LoadU(df, span.sines + at)), sulo, svlo);
     point(hn::Add(dx, highLanes), hn::PromoteTo(dd, hn::LoadU(df, span.cosines + at + n)),
           hn::PromoteTo(dd, hn::LoadU(df, span.sines + at + n)), suhi, svhi);
-    const auto in = hn::MaskFromVec(low32(hn::VecFromMask(dd, inside(suhi, svhi)),
-                                          hn::VecFromMask(dd, inside(sulo, svlo))));
+    const auto in = NarrowMasks(d32, dd, inside(suhi, svhi), inside(sulo, svlo));
     // The lanes go to columns x, x + step, ...: reversed into memory order for step -1.
     auto* to = reinterpret_cast<std::int32_t*>(span.row) + (span.step > 0 ? x - 1 : x - lanes);
     GatherVec colour = fill;

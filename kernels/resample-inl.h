@@ -56,7 +56,7 @@ HWY_INLINE V32 Low32(D32 d32, VD hi, VD lo) {
 }
 
 HWY_INLINE M32 Narrow(D32 d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
-  return hn::MaskFromVec(Low32(d32, hn::VecFromMask(dd, hi), hn::VecFromMask(dd, lo)));
+  return asmpic::HWY_NAMESPACE::NarrowMasks(d32, dd, hi, lo);
 }
 
 // Source reads: see gather-inl.h.
