@@ -1,12 +1,13 @@
 // The neighbourhood effects' SIMD body, compiled once per target by pixel.cpp (foreach_target):
 // the twirl's turn angles and their cosines and sines, a vector of column distances at a time.
 //
-// The twirl rounds the C library's double cosine and sine to single precision. Highway's vector
-// Cos and Sin stay within 3 ulp of the exact value on |x| <= 39000 (the twirl's angles stay below
-// 9), the C library's within 1 ulp, so the two differ by at most 4 ulp of the result. Where the
-// vector's value v lies more than 128 ulp (that bound with a wide margin) from every value halfway
-// between two floats, the C library's value rounds to the same float; the rare vectors with a lane
-// closer to such a boundary take the C library's values.
+// The twirl rounds the engine's double cosine and sine (the exactly rounded values, see
+// sine_cosine.h) to single precision. Highway's vector Cos and Sin stay within 3 ulp of the exact
+// value on |x| <= 39000 (the twirl's angles stay below 9), the exactly rounded value within half an
+// ulp, so the two differ by less than 4 ulp of the result. Where the vector's value v lies more
+// than 128 ulp (that bound with a wide margin) from every value halfway between two floats, the
+// exactly rounded value rounds to the same float; the rare vectors with a lane closer to such a
+// boundary take the engine's SingleCosine and SingleSine.
 #if defined(ASMPIC_KERNELS_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef ASMPIC_KERNELS_PIXEL_INL_H_
 #undef ASMPIC_KERNELS_PIXEL_INL_H_
@@ -17,21 +18,23 @@
 #include <hwy/contrib/math/math-inl.h>
 #include <hwy/highway.h>
 
-#include "kernels/gather-inl.h"
-
 #include <cmath>
 #include <cstdint>
+
+#include "kernels/gather-inl.h"
+#include "kernels/rounding.h"
+#include "kernels/sine_cosine.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace asmpic {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// The C library's cosine and sine of one angle, rounded to single precision: every value that
-// the vector code cannot vouch for comes from here.
+// The engine's cosine and sine of one angle in single precision: every value that the vector
+// code cannot vouch for comes from here.
 HWY_INLINE void TwirlCosSinOne(double angle, float& cosine, float& sine) {
-  cosine = ToSingle(std::cos(angle));
-  sine = ToSingle(std::sin(angle));
+  cosine = SingleCosine(angle);
+  sine = SingleSine(angle);
 }
 
 void TwirlCosSinSimd(const double* HWY_RESTRICT angles, std::int64_t count, float* HWY_RESTRICT cosines,
