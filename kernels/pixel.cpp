@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <numbers>
 
 #if defined(__SSE2__)
@@ -448,16 +449,52 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
   Fill(fill, colour);
   const std::uint32_t fillWord = LoadPixelWord(fill);
 
+  // The turn depends on b^2 + a^2 alone, an exact integer, so row a's values at column distance
+  // b < a are row b's at column distance a, bit for bit. For distances first .. first + reach - 1
+  // (rows of this band, so that its rows come in increasing order) they are kept as they are
+  // worked out, in `earlier`: (row b, column distance c), b < c, at index (c - first) * reach +
+  // b - first, so that a row reads its own in one run. The square is held to kMaxReach^2 values.
+  constexpr std::int64_t kMaxReach = 768;
+  const std::int64_t first = firstDistance;
+  const std::int64_t reach =
+      std::clamp<std::int64_t>(std::min(lastDistance, maxColumnDistance) - first + 1, 0, kMaxReach);
+  const std::unique_ptr<float[]> earlier(new float[static_cast<std::size_t>(2 * reach * reach)]);
+  float* const earlierCos = earlier.get();
+  float* const earlierSin = earlierCos + reach * reach;
+
   constexpr std::int64_t kRun = 512;
   float cosines[kRun], sines[kRun];
   double angles[kRun];
   for (std::int64_t a = firstDistance; a <= lastDistance; ++a) {
     const double da = static_cast<double>(a);
     const std::int64_t rows[2] = {cy + a, cy - a};
+    const bool kept = a - first < reach;
     for (std::int64_t b0 = 0; b0 <= maxColumnDistance; b0 += kRun) {
       const std::int64_t run = std::min(kRun, maxColumnDistance - b0 + 1);
-      trig.angles(static_cast<double>(b0), run, da * da, K, static_cast<double>(M), angles);
-      trig.cosSin(angles, run, cosines, sines);
+      // Column distances b0 + i for i in [reuseFrom, reuseTo) come from `earlier`, the rest are
+      // worked out.
+      const std::int64_t reuseFrom = kept ? std::clamp<std::int64_t>(first - b0, 0, run) : 0;
+      const std::int64_t reuseTo = kept ? std::clamp<std::int64_t>(a - b0, reuseFrom, run) : 0;
+      const auto workOut = [&](std::int64_t from, std::int64_t to) {
+        if (to <= from) return;
+        trig.angles(static_cast<double>(b0 + from), to - from, da * da, K, static_cast<double>(M),
+                    angles + from);
+        trig.cosSin(angles + from, to - from, cosines + from, sines + from);
+      };
+      workOut(0, reuseFrom);
+      workOut(reuseTo, run);
+      if (kept) {
+        const std::int64_t row = (a - first) * reach - first;
+        std::copy(earlierCos + row + b0 + reuseFrom, earlierCos + row + b0 + reuseTo, cosines + reuseFrom);
+        std::copy(earlierSin + row + b0 + reuseFrom, earlierSin + row + b0 + reuseTo, sines + reuseFrom);
+        // This row's values for the later rows of the square: column distances a + 1 onwards.
+        const std::int64_t keepTo = std::min(run, first + reach - b0);
+        for (std::int64_t i = std::max<std::int64_t>(a + 1 - b0, 0); i < keepTo; ++i) {
+          const std::int64_t at = (b0 + i - first) * reach + a - first;
+          earlierCos[at] = cosines[i];
+          earlierSin[at] = sines[i];
+        }
+      }
       for (int r = 0; r < (a == 0 ? 1 : 2); ++r) {  // the centre row once
         const std::int64_t y = rows[r];
         if (y < 1 || y > H) continue;

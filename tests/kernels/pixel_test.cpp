@@ -392,6 +392,20 @@ TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
     }
 }
 
+// A twirl whose rows and columns reach farther from the centre than the values that a row keeps
+// for the rows after it, in one band: the rows and columns beyond work their values out again.
+TEST_P(PixelFastVariant, TwirlBeyondTheKeptValuesMatchesTheReference) {
+  KernelPlanes start(1601, 1601);
+  start.randomize(9);
+  KernelPlanes expected = start;
+  RunKernel(expected, Variant::kReference, kPixelTwirl, 2, 0x00654321);
+  SetMaxBands(1);
+  ForEachKernel(1, [&](KernelEntry kernel, const std::string& target) {
+    ExpectKernelGives(kernel, start, expected, target + " twirl 1601x1601");
+  });
+  SetMaxBands(0);
+}
+
 // The twirl's cosines and sines at angles whose value lies within a few ulp of a boundary between
 // two floats (half way between neighbours), where a vector approximation may round the other way
 // unless it falls back; and at the angles where the values are 0 or 1. The scalar SingleCosine and
