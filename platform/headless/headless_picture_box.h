@@ -60,7 +60,8 @@ class HeadlessPictureBox : public PictureBox {
   };
   void DrawPending() const;
 
-  // Drawing the pending plane changes neither what the box shows nor what its accessors return.
+  // Drawing the pending plane changes neither what the box shows nor what its accessors return;
+  // it does write, so even the const accessors must not be called from two threads at once.
   mutable Image image_;
   mutable PendingPlane pending_;
   std::optional<Image> picture_;
