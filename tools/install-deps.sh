@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  nlohmann-json3-dev libxxhash-dev libhwy-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
+  nlohmann-json3-dev libxxhash-dev libhwy-dev libmpfr-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
   fonts-liberation2 xvfb xauth
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
