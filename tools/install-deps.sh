@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  nlohmann-json3-dev libxxhash-dev libhwy-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
+  nlohmann-json3-dev libxxhash-dev libhwy-dev libmpfr-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
   fonts-liberation2 xvfb xauth
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
@@ -28,7 +28,7 @@ if [ "${1:-}" = "arm64" ]; then
     cmake ninja-build pkg-config dpkg-dev qt6-base-dev nlohmann-json3-dev libcli11-dev libmagick++-dev
     g++-aarch64-linux-gnu qemu-user
     qt6-base-dev:arm64 libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libxxhash-dev:arm64
-    libsqlite3-dev:arm64 libjpeg-dev:arm64 libpng-dev:arm64
+    libsqlite3-dev:arm64 libjpeg-dev:arm64 libpng-dev:arm64 libmpfr-dev:arm64
     libmagick++-6.q16-8:arm64 libmagickcore-6-arch-config:arm64 libmagickcore-6.q16-6-extra:arm64
     libc6:arm64
   )

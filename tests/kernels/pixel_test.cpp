@@ -15,6 +15,7 @@
 
 #include "kernels/kernel_store.h"
 #include "kernels/pixel.h"
+#include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"
 #include "tests/support/fast_variants.h"
 #include "tests/support/headless_engine.h"
@@ -368,24 +369,48 @@ TEST_P(PixelFastVariant, MatchesReferenceByteForByte) {
     }
 }
 
-// Full HD: the worker pool's bands, and many whole vectors per row.
+// Full HD: the worker pool's bands, and many whole vectors per row. A row of 1920 pixels less the
+// two edge pixels is no multiple of any vector, so each row ends on an overlapping vector; every
+// smoothing pattern and every filter, with colours that push the filters past both clamps.
 TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
   KernelPlanes start(1920, 1080);
   start.randomize(3);
-  // Smoothing, one of the three filters that share their row code, ripple and twirl.
-  for (const int opcode : {kPixelSmoothing, kPixelRelief, kPixelRipple, kPixelTwirl}) {
-    KernelPlanes expected = start;
-    RunKernel(expected, Variant::kReference, opcode, opcode == kPixelTwirl ? 1 : 4, 0x00123456);
-    ForEachKernel(BandsForPixels(1920 * 1080), [&](KernelEntry kernel, const std::string& target) {
-      ExpectKernelGives(kernel, start, expected, target + " op " + std::to_string(opcode));
-    });
-  }
+  const std::vector<std::pair<int, int>> runs = {
+      {kPixelSmoothing, 1}, {kPixelSmoothing, 2}, {kPixelSmoothing, 4},
+      {kPixelSmoothing, 8}, {kPixelContour, 4},   {kPixelEmboss, 4},
+      {kPixelRelief, 4},    {kPixelRipple, 4},    {kPixelTwirl, 1}};
+  for (const auto& [opcode, amount] : runs)
+    for (const std::int32_t colour : {0x00123456, 0x7FFFFFFF}) {
+      if (colour != 0x00123456 && opcode != kPixelContour && opcode != kPixelEmboss && opcode != kPixelRelief)
+        continue;
+      KernelPlanes expected = start;
+      RunKernel(expected, Variant::kReference, opcode, amount, colour);
+      ForEachKernel(BandsForPixels(1920 * 1080), [&](KernelEntry kernel, const std::string& target) {
+        ExpectKernelGives(kernel, start, expected,
+                          target + " op " + std::to_string(opcode) + " A " + std::to_string(amount));
+      });
+    }
 }
 
-// The twirl's cosines and sines at angles whose C-library value lies within a few ulp of a
-// boundary between two floats (half way between neighbours), where a vector approximation may
-// round the other way unless it falls back; and at the angles where the values are 0 or 1.
-TEST(TwirlTrig, SinglePrecisionValuesEqualTheCLibrarysNearRoundingBoundaries) {
+// A twirl whose rows and columns reach farther from the centre than the values that a row keeps
+// for the rows after it, in one band: the rows and columns beyond work their values out again.
+TEST_P(PixelFastVariant, TwirlBeyondTheKeptValuesMatchesTheReference) {
+  KernelPlanes start(1601, 1601);
+  start.randomize(9);
+  KernelPlanes expected = start;
+  RunKernel(expected, Variant::kReference, kPixelTwirl, 2, 0x00654321);
+  SetMaxBands(1);
+  ForEachKernel(1, [&](KernelEntry kernel, const std::string& target) {
+    ExpectKernelGives(kernel, start, expected, target + " twirl 1601x1601");
+  });
+  SetMaxBands(0);
+}
+
+// The twirl's cosines and sines at angles whose value lies within a few ulp of a boundary between
+// two floats (half way between neighbours), where a vector approximation may round the other way
+// unless it falls back; and at the angles where the values are 0 or 1. The scalar SingleCosine and
+// SingleSine are checked against MPFR in sine_cosine_test.
+TEST(TwirlTrig, SinglePrecisionValuesEqualTheEnginesNearRoundingBoundaries) {
   std::mt19937 random(77);
   std::vector<double> angles = {0.0,
                                 std::numbers::pi / 2,
@@ -404,8 +429,8 @@ TEST(TwirlTrig, SinglePrecisionValuesEqualTheCLibrarysNearRoundingBoundaries) {
     std::vector<float> cosines(angles.size()), sines(angles.size());
     TwirlCosSinBest(angles.data(), static_cast<std::int64_t>(angles.size()), cosines.data(), sines.data());
     for (std::size_t i = 0; i < angles.size(); ++i) {
-      ASSERT_EQ(cosines[i], static_cast<float>(std::cos(angles[i]))) << target << " cos " << angles[i];
-      ASSERT_EQ(sines[i], static_cast<float>(std::sin(angles[i]))) << target << " sin " << angles[i];
+      ASSERT_EQ(cosines[i], SingleCosine(angles[i])) << target << " cos " << angles[i];
+      ASSERT_EQ(sines[i], SingleSine(angles[i])) << target << " sin " << angles[i];
     }
   });
 }
