@@ -3,10 +3,12 @@
 #               display, the headless run where there is none)
 #   make test   install what is missing, build and run every test, then again under the sanitizers
 #   make package  the Debian package (checked by lintian in the release tests)
+#   make test-arm64  cross-build the engine, asmpic and their tests for arm64 and run the tests
+#               under qemu-aarch64
 PRESET ?= release
 BUILD   = build/$(PRESET)
 
-.PHONY: all deps configure build run test test-release test-sanitize bench package clean
+.PHONY: all deps configure build run test test-release test-sanitize test-arm64 bench package clean
 
 all: build
 
@@ -35,6 +37,13 @@ test-release:
 test-sanitize:
 	@$(MAKE) --no-print-directory PRESET=sanitize build
 	@ctest --preset sanitize
+
+# Without the window: the engine, the kernels, asmpic and their tests, run under the emulator.
+test-arm64:
+	@tools/install-deps.sh arm64
+	@cmake --preset arm64 >/dev/null
+	@cmake --build --preset arm64
+	@ctest --preset arm64
 
 # The Debian package, build/release/asmpic-bench_<version>_<arch>.deb (CPack).
 package:

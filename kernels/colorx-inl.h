@@ -84,8 +84,9 @@ bool FixedBlendSimd(float w, const ColourBytes& k, FixedBlend& blend) {
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
 
 // Blends `pixels` pixels from `bytes` on. Lane t of a vector (byte t of the span) takes its
-// slope and offset from lane t of `a` and `b`; `blend` gives the same per pixel for the pixels
-// after the last whole vector. Where every ring's blend gives the effect colour back for the
+// slope and offset from lane t of `a` and `b`, which lanes(t, a, b) sets (out parameters: SVE's
+// vectors have no size, so no pair or struct can hold them); `blend` gives the same per pixel
+// for the pixels after the last whole vector. Where every ring's blend gives the effect colour back for the
 // effect colour (`keep`: the usual case), a run of pixels all in that colour stays as it is and
 // is skipped: around dense sources the glow soon paints everything in the colour.
 template <class D, class Lanes>
@@ -101,7 +102,8 @@ HWY_INLINE void BlendSpan(D d, std::uint8_t* HWY_RESTRICT bytes, std::int64_t pi
   std::int64_t t = 0;
   const auto blendVector = [&](std::int64_t at) {
     const auto p = hn::PromoteTo(d, hn::LoadU(d8, bytes + at));
-    const auto [a, b] = lanes(at);
+    hn::Vec<D> a, b;
+    lanes(at, a, b);
     const auto v = hn::ShiftRight<kFixedShift>(hn::Add(hn::Mul(p, a), b));
     hn::StoreU(hn::DemoteTo(d8, v), d8, bytes + at);
   };
@@ -191,9 +193,9 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
         const Edge edge{&plan, r, first};
         BlendSpan(
             d, line + lane0, pixels,
-            [&](std::int64_t t) {
-              return std::pair{hn::LoadU(d, plan.edgeA.data() + lane0 + t),
-                               hn::LoadU(d, plan.edgeB.data() + lane0 + t)};
+            [&](std::int64_t t, auto& a, auto& b) {
+              a = hn::LoadU(d, plan.edgeA.data() + lane0 + t);
+              b = hn::LoadU(d, plan.edgeB.data() + lane0 + t);
             },
             +edgeBlend, &edge, plan.keepsColour, target);
       }
@@ -207,8 +209,9 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
         const auto b = hn::LoadDup128(d, ring.b);
         BlendSpan(
             d, line + 4 * (r - inner), 2 * inner + 1,
-            [&](std::int64_t) {
-              return std::pair{a, b};
+            [&](std::int64_t, auto& ringA, auto& ringB) {
+              ringA = a;
+              ringB = b;
             },
             +middleBlend, &ring, plan.keepsColour, target);
       }
@@ -240,8 +243,9 @@ void HorizontalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t
       std::uint8_t* span = row + 4 * (step.dx > 0 ? x + 1 : x - r);
       BlendSpan(
           d, span, r,
-          [&](std::int64_t t) {
-            return std::pair{hn::LoadU(d, plan.spanA.data() + t), hn::LoadU(d, plan.spanB.data() + t)};
+          [&](std::int64_t t, auto& a, auto& b) {
+            a = hn::LoadU(d, plan.spanA.data() + t);
+            b = hn::LoadU(d, plan.spanB.data() + t);
           },
           +spanBlend, &plan, plan.keepsColour, target);
       for (const std::int64_t n : plan.tabledDistances)

@@ -76,7 +76,9 @@ HWY_INLINE void StoreLow3(D32 d32, V32 value, std::uint8_t* out) {
 
 // The vector forms of the mappings. What depends on x alone is worked out once per call, for
 // columns 1 .. n (element x - 1), with the scalar mapping's operations, and each row adds its own
-// part: the same double values as the scalar pass, hence the same bytes.
+// part: the same double values as the scalar pass, hence the same bytes. The row's part is kept
+// as a double and made a vector where it is used: SVE's vectors have no size, so no struct can
+// hold one.
 struct RotationRowVec {
   // cx + (x - cx) * c and cy + (x - cx) * s.
   struct Columns {
@@ -91,13 +93,13 @@ struct RotationRowVec {
     }
   };
   const Columns& columns;
-  VD dySin, dyCos;
-  RotationRowVec(DD dd, const RotationMapping& m, const Columns& cols, double y)
-      : columns(cols), dySin(hn::Set(dd, (y - m.cy) * m.s)), dyCos(hn::Set(dd, (y - m.cy) * m.c)) {}
+  double dySin, dyCos;
+  RotationRowVec(const RotationMapping& m, const Columns& cols, double y)
+      : columns(cols), dySin((y - m.cy) * m.s), dyCos((y - m.cy) * m.c) {}
   // The points of columns i + 1 .. i + Lanes(dd).
   HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& v) const {
-    u = hn::Sub(hn::LoadU(dd, columns.across.data() + i), dySin);
-    v = hn::Add(hn::LoadU(dd, columns.down.data() + i), dyCos);
+    u = hn::Sub(hn::LoadU(dd, columns.across.data() + i), hn::Set(dd, dySin));
+    v = hn::Add(hn::LoadU(dd, columns.down.data() + i), hn::Set(dd, dyCos));
   }
 };
 
@@ -111,12 +113,12 @@ struct MagnifyRowVec {
     }
   };
   const Columns& columns;
-  VD v;
-  MagnifyRowVec(DD dd, const MagnifyMapping& m, const Columns& cols, double y)
-      : columns(cols), v(hn::Set(dd, (y - m.cy) * m.s + m.cy)) {}
+  double v;
+  MagnifyRowVec(const MagnifyMapping& m, const Columns& cols, double y)
+      : columns(cols), v((y - m.cy) * m.s + m.cy) {}
   HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& vOut) const {
     u = hn::LoadU(dd, columns.across.data() + i);
-    vOut = v;
+    vOut = hn::Set(dd, v);
   }
 };
 
@@ -259,7 +261,7 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
   const std::int64_t lastStart = width - lanes + 1;
   for (std::int64_t y = first; y <= last; ++y) {
     std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
-    const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
+    const RowVec rowVec(mapping, columns, static_cast<double>(y));
     // Vector starts 1, 1 + lanes, ... and last the row's last vector, starting at lastStart.
     for (std::int64_t x = 1; x < lastStart + lanes; x += lanes) {
       const auto i = static_cast<std::size_t>(std::min(x, lastStart) - 1);

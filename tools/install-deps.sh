@@ -3,6 +3,8 @@
 # everything is already there; runs `apt-get update` once, only when something is missing.
 #   tools/install-deps.sh         what the programs and the tests need
 #   tools/install-deps.sh bench   that, and OpenCV for the side-by-side benchmark (bench/peers_bench)
+#   tools/install-deps.sh arm64   only what the arm64 build (preset arm64) and its tests under the
+#                                 emulator need: the cross compiler, qemu-user, the :arm64 libraries
 set -euo pipefail
 
 packages=(
@@ -16,6 +18,20 @@ packages=(
 )
 if [ "${1:-}" = "bench" ]; then
   packages+=(libopencv-dev)
+fi
+# arm64: Qt's moc and rcc come from the native Qt; ImageMagick's arm64 runtime, its extra coders
+# (metafiles) and its configuration header stand in for its development package, which cannot sit
+# beside the native one (tools/cross-magick.sh makes it linkable from the native one's files). The
+# emulator loads the programs with the multiarch C library, libc6:arm64.
+if [ "${1:-}" = "arm64" ]; then
+  packages=(
+    cmake ninja-build pkg-config dpkg-dev qt6-base-dev nlohmann-json3-dev libcli11-dev libmagick++-dev
+    g++-aarch64-linux-gnu qemu-user
+    qt6-base-dev:arm64 libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libxxhash-dev:arm64
+    libsqlite3-dev:arm64 libjpeg-dev:arm64 libpng-dev:arm64 libmpfr-dev:arm64
+    libmagick++-6.q16-8:arm64 libmagickcore-6-arch-config:arm64 libmagickcore-6.q16-6-extra:arm64
+    libc6:arm64
+  )
 fi
 
 missing=()
