@@ -4,7 +4,9 @@ add_library(asmpic::warnings ALIAS asmpic_warnings)
 target_compile_options(asmpic_warnings INTERFACE -Wall -Wextra)
 
 # asmpic_add_test(NAME SOURCES ... LIBS ... LABELS ... [GUI])
-# One GoogleTest binary per area; every test case is registered with ctest on its own.
+# One GoogleTest binary per area; every test case is registered with ctest on its own, or, with
+# ASMPIC_TEST_SHARDS=N, each binary runs as N ctest tests that split its cases between them.
+set(ASMPIC_TEST_SHARDS 0 CACHE STRING "Run each test binary as this many shards instead of one ctest test per case (0)")
 # GUI tests run on Qt's offscreen platform.
 function(asmpic_add_test name)
   cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -27,7 +29,19 @@ function(asmpic_add_test name)
   if(ARG_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}" TIMEOUT 300)
+  if(ASMPIC_TEST_SHARDS GREATER 0)
+    # A few processes per binary, each running its share of the cases: where starting a process is
+    # dear (under the sanitizers, under an emulator) this saves most of the suite's time.
+    math(EXPR last "${ASMPIC_TEST_SHARDS} - 1")
+    foreach(shard RANGE ${last})
+      add_test(NAME ${name}_shard${shard} COMMAND ${name})
+      set_tests_properties(${name}_shard${shard} PROPERTIES
+        LABELS "${ARG_LABELS}" TIMEOUT 1800
+        ENVIRONMENT "${env};GTEST_TOTAL_SHARDS=${ASMPIC_TEST_SHARDS};GTEST_SHARD_INDEX=${shard}")
+    endforeach()
+  else()
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}" TIMEOUT 300)
+  endif()
 endfunction()

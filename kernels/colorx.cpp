@@ -19,6 +19,7 @@
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/rounding.h"
+#include "kernels/sine_cosine.h"
 
 namespace asmpic {
 
@@ -217,6 +218,42 @@ std::int64_t RoundCoordinate(double v) {
   constexpr double kShift = 0x1.8p52;
   if (!(std::abs(v) < 0x1p51)) return RoundClamped(v);
   return static_cast<std::int64_t>((v + kShift) - kShift);
+}
+
+// One sine or cosine of the flare's table: the C library's value d until it cannot settle a
+// coordinate, then the engine's value v (exactly rounded). |v - d| is within kSineCosineSlack |d|,
+// so for radii up to `rings` the coordinate centre + radius * d lies within `band` of the one from
+// v (the product and the sum round once each; a wide margin on top): a coordinate from d more than
+// that inside its rounding interval is v's coordinate too.
+struct FlareTrig {
+  double value;
+  double settled;  // the largest distance from the rounded coordinate that is settled
+
+  static FlareTrig FromCLibrary(double d, const FlareFrame& frame, std::int64_t rings) {
+    const double band =
+        (static_cast<double>(rings) + std::max(std::abs(frame.cx), std::abs(frame.cy))) * 0x1p-40;
+    return {d, 0.5 - band};
+  }
+};
+
+[[gnu::noinline]] std::int64_t ExactCoordinate(double centre, double radius, FlareTrig& entry,
+                                               double (*exact)(double), double angle) {
+  entry = {exact(angle), std::numeric_limits<double>::infinity()};
+  return RoundCoordinate(centre + radius * entry.value);
+}
+
+// centre + radius * v rounded, for v the engine's sine or cosine of angle.
+std::int64_t SettledCoordinate(double centre, double radius, FlareTrig& entry, double (*exact)(double),
+                               double angle) {
+  constexpr double kShift = 0x1.8p52;  // rounds to an integer as RoundCoordinate does
+  const double c = centre + radius * entry.value;
+  // Always below 2^51: a ring that reaches the picture has a radius and a centre below 2^37.
+  if (std::abs(c) < 0x1p51) [[likely]] {
+    const double rounded = (c + kShift) - kShift;
+    if (std::abs(c - rounded) < entry.settled) [[likely]]
+      return static_cast<std::int64_t>(rounded);
+  }
+  return ExactCoordinate(centre, radius, entry, exact, angle);
 }
 
 void FlarePixelFast(std::uint8_t* px, float f, const ColourBytes& k) {
@@ -456,8 +493,10 @@ void FlareReference(const Plane& plane, std::int32_t amount, float a, float b, s
     const double radius = static_cast<double>(ring);
     for (int t = 359; t >= 1; --t) {
       const double angle = t * frame.degree;
-      const std::int64_t x = RoundClamped(frame.cx + radius * std::sin(angle));
-      const std::int64_t y = RoundClamped(frame.cy + radius * std::cos(angle));
+      const std::int64_t x =
+          ThroughSine(angle, [&](double s) { return RoundClamped(frame.cx + radius * s); });
+      const std::int64_t y =
+          ThroughCosine(angle, [&](double c) { return RoundClamped(frame.cy + radius * c); });
       if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
       FlarePixel(plane.at(x, y), f, k);
     }
@@ -509,19 +548,22 @@ void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::i
   const std::int64_t first = FirstRingInside(plane, frame.cx, frame.cy);
   const std::int64_t last = std::min(frame.rings, LastRingInside(plane, frame.cx, frame.cy));
   if (first > last) return;
-  // The same sines and cosines the reference computes, once per call instead of once per ring.
-  std::array<double, 359> sines;
-  std::array<double, 359> cosines;
+  // The C library's sines and cosines, once per call instead of once per ring (see
+  // SettledCoordinate).
+  std::array<double, 359> angles;
+  std::array<FlareTrig, 359> sines;
+  std::array<FlareTrig, 359> cosines;
   for (int t = 359; t >= 1; --t) {
-    sines[359 - t] = std::sin(t * frame.degree);
-    cosines[359 - t] = std::cos(t * frame.degree);
+    angles[359 - t] = t * frame.degree;
+    sines[359 - t] = FlareTrig::FromCLibrary(std::sin(angles[359 - t]), frame, last);
+    cosines[359 - t] = FlareTrig::FromCLibrary(std::cos(angles[359 - t]), frame, last);
   }
   for (std::int64_t ring = first; ring <= last; ++ring) {
     const float f = FlareFactor(frame, ring);
     const double radius = static_cast<double>(ring);
     for (std::size_t i = 0; i < sines.size(); ++i) {
-      const std::int64_t x = RoundCoordinate(frame.cx + radius * sines[i]);
-      const std::int64_t y = RoundCoordinate(frame.cy + radius * cosines[i]);
+      const std::int64_t x = SettledCoordinate(frame.cx, radius, sines[i], ExactSine, angles[i]);
+      const std::int64_t y = SettledCoordinate(frame.cy, radius, cosines[i], ExactCosine, angles[i]);
       if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
       FlarePixelFast(plane.at(x, y), f, k);
     }

@@ -1,12 +1,13 @@
 // The neighbourhood effects' SIMD body, compiled once per target by pixel.cpp (foreach_target):
 // the twirl's turn angles and their cosines and sines, a vector of column distances at a time.
 //
-// The twirl rounds the C library's double cosine and sine to single precision. Highway's vector
-// Cos and Sin stay within 3 ulp of the exact value on |x| <= 39000 (the twirl's angles stay below
-// 9), the C library's within 1 ulp, so the two differ by at most 4 ulp of the result. Where every
-// double within 2^-46 * |v| (that bound with a wide margin) of the vector's value v rounds to one
-// float, the C library's value rounds to it too; the rare lanes that lie closer to a boundary
-// between two floats take the C library's value.
+// The twirl rounds the engine's double cosine and sine (the exactly rounded values, see
+// sine_cosine.h) to single precision. Highway's vector Cos and Sin stay within 3 ulp of the exact
+// value on |x| <= 39000 (the twirl's angles stay below 9), the exactly rounded value within half an
+// ulp, so the two differ by less than 4 ulp of the result. Where every double within 2^-46 * |v|
+// (that bound with a wide margin) of the vector's value v rounds to one float, the exactly rounded
+// value rounds to it too; the rare lanes that lie closer to a boundary between two floats take the
+// engine's SingleCosine and SingleSine.
 #if defined(ASMPIC_KERNELS_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef ASMPIC_KERNELS_PIXEL_INL_H_
 #undef ASMPIC_KERNELS_PIXEL_INL_H_
@@ -19,6 +20,9 @@
 
 #include <cmath>
 #include <cstdint>
+
+#include "kernels/rounding.h"
+#include "kernels/sine_cosine.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace asmpic {
@@ -49,15 +53,15 @@ void TwirlCosSinSimd(const double* HWY_RESTRICT angles, std::int64_t count, floa
     hn::StoreU(single(hn::Sin(d, theta), sinExact), df, sines + j);
     if (!hn::AllTrue(df, hn::And(cosExact, sinExact))) {
       for (std::int64_t k = j; k < j + n; ++k) {
-        cosines[k] = ToSingle(std::cos(angles[k]));
-        sines[k] = ToSingle(std::sin(angles[k]));
+        cosines[k] = SingleCosine(angles[k]);
+        sines[k] = SingleSine(angles[k]);
       }
     }
   }
 #endif
   for (; j < count; ++j) {
-    cosines[j] = ToSingle(std::cos(angles[j]));
-    sines[j] = ToSingle(std::sin(angles[j]));
+    cosines[j] = SingleCosine(angles[j]);
+    sines[j] = SingleSine(angles[j]);
   }
 }
 

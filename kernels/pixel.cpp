@@ -16,6 +16,7 @@
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/rounding.h"
+#include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"
 
 namespace asmpic {
@@ -186,7 +187,7 @@ void TwirlReference(const Planes& p, std::int32_t amount, std::int32_t colour) {
       const double dx = static_cast<double>(x - cx), dy = static_cast<double>(y - cy);
       const double r = std::sqrt(dx * dx + dy * dy);
       const double theta = K * r / static_cast<double>(M);
-      const float c = ToSingle(std::cos(theta)), s = ToSingle(std::sin(theta));
+      const float c = SingleCosine(theta), s = SingleSine(theta);
       const double sx = RoundHalfEven(dx * c - dy * s + static_cast<double>(cx));
       const double sy = RoundHalfEven(dx * s + dy * c + static_cast<double>(cy));
       if (sx <= 1 || sx >= static_cast<double>(W) || sy <= 1 || sy >= static_cast<double>(H)) {
@@ -407,8 +408,8 @@ void TwirlAnglesScalar(double first, std::int64_t count, double rowSquare, doubl
 
 void TwirlCosSinScalar(const double* angles, std::int64_t count, float* cosines, float* sines) {
   for (std::int64_t j = 0; j < count; ++j) {
-    cosines[j] = ToSingle(std::cos(angles[j]));
-    sines[j] = ToSingle(std::sin(angles[j]));
+    cosines[j] = SingleCosine(angles[j]);
+    sines[j] = SingleSine(angles[j]);
   }
 }
 
@@ -498,7 +499,7 @@ std::vector<float> BuildRippleTable(std::int32_t width, std::int32_t height, std
   std::vector<float> table(static_cast<std::size_t>(n));
   const float lowest = 1.0f, highest = static_cast<float>(height);
   for (std::int32_t i = 1; i <= n; ++i) {
-    float t = ToSingle(i + 2 * std::sin(i / 5.0) * amount);
+    float t = ThroughSine(i / 5.0, [&](double s) { return ToSingle(i + 2 * s * amount); });
     if (t < lowest) t = lowest;
     if (t > highest) t = highest;
     table[i - 1] = t;

@@ -6,6 +6,7 @@
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/resample.h"
+#include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"
 
 namespace asmpic {
@@ -25,8 +26,8 @@ void Rotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, s
 
   constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
   const double theta = static_cast<std::int32_t>(angle) * kRadiansPerDegree;
-  const float c = static_cast<float>(std::cos(theta));
-  const float s = static_cast<float>(std::sin(theta));
+  const float c = SingleCosine(theta);
+  const float s = SingleSine(theta);
   const float cx = ArgFloat(centreX);
   // The centre's y counts rows from the top of the picture; buffer rows count from the bottom.
   const float cy = ToSingle(p.height - static_cast<double>(ArgFloat(centreY)));

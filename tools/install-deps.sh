@@ -14,7 +14,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  nlohmann-json3-dev libxxhash-dev libhwy-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
+  nlohmann-json3-dev libxxhash-dev libhwy-dev libmpfr-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
   fonts-liberation2 xvfb xauth
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
@@ -27,6 +27,7 @@ if [ "${1:-}" = "i386" ]; then
     g++-i686-linux-gnu
     qt6-base-dev:i386 qt6-svg-dev:i386 qt6-tools-dev:i386 libsqlite3-dev:i386
     libgtest-dev:i386 libgmock-dev:i386 libxxhash-dev:i386 libhwy-dev:i386 libjpeg-dev:i386 libpng-dev:i386
+    libmpfr-dev:i386
     libmagick++-6.q16-8:i386 libmagickcore-6.q16-6-extra:i386 libmagickcore-6-arch-config:i386
   )
 fi

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
+#include "kernels/sine_cosine.h"
 #include "tests/support/fast_variants.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
@@ -404,33 +405,61 @@ TEST(ColorXFlare, OverflowUsesOnlyTheColoursLowBytes) {
   EXPECT_NE(other.planeCopy(2), plain.planeCopy(2));
 }
 
-// Every ring of a radius larger than the picture, visited one by one, gives what the kernel gives
-// (the kernel skips the rings that lie wholly outside the picture).
+// A centre column in [1, 2) whose coordinate for one ring up to `rings` and one angle lies within
+// 2^-36 of a half, closer than any C library's sine can settle: the kernels must round the exact
+// sine there.
+float CentreOnAHalf(int rings) {
+  const double degree = static_cast<float>(std::acos(-1.0) / 180.0);
+  for (int t = 1; t <= 359; ++t) {
+    for (int k = 1; k <= rings; ++k) {
+      const double s = k * std::sin(t * degree);
+      const double half = std::floor(s) + 0.5;
+      const auto a = static_cast<float>(half - s + (half - s < 1.0 ? 1.0 : 0.0));
+      const double c = a + s;
+      if (std::abs(c - (std::floor(c) + 0.5)) < 0x1p-36) return a;
+    }
+  }
+  return 1.0f;
+}
+
+// Every ring of a radius larger than the picture, visited one by one with the exactly rounded sines
+// and cosines, gives what the kernel gives (the kernel skips the rings that lie wholly outside the
+// picture), for the reference and the faster kernel.
 TEST(ColorXFlare, AllRingsVisitedGiveTheSameResult) {
   constexpr int kWidth = 30, kHeight = 20, kAmount = 5;
+  const int rings = 24 * kAmount;
   const std::vector<std::pair<float, float>> centres{
-      {15.0f, 10.0f}, {-12.5f, 4.0f}, {40.0f, -9.0f}, {1.0f, 20.0f}};
+      {15.0f, 10.0f}, {-12.5f, 4.0f}, {40.0f, -9.0f}, {1.0f, 20.0f}, {CentreOnAHalf(rings), 10.0f}};
+  const double degree = static_cast<float>(std::acos(-1.0) / 180.0);
+  std::array<double, 360> sines, cosines;
+  for (int t = 1; t <= 359; ++t) {
+    sines[t] = ExactSine(t * degree);
+    cosines[t] = ExactCosine(t * degree);
+  }
   for (auto [a, b] : centres) {
-    auto planes = Field(kWidth, kHeight, {90, 140, 30, 9});
-    KernelPlanes expected(planes);
-    RunColorX(planes, kFlare, kAmount, 0x00405060, a, b);
-    const int rings = 24 * kAmount;
-    const double degree = static_cast<float>(std::acos(-1.0) / 180.0);
-    const std::array<std::uint8_t, 3> colour{0x40, 0x50, 0x60};
-    for (int k = 1; k <= rings; ++k) {
-      const auto f = static_cast<float>(2.0 - static_cast<double>(k) / rings);
-      for (int t = 359; t >= 1; --t) {
-        const double x = std::nearbyint(a + k * std::sin(t * degree));
-        const double y = std::nearbyint((kHeight - static_cast<double>(b)) + k * std::cos(t * degree));
-        if (x < 1 || x > kWidth || y < 1 || y > kHeight) continue;
-        for (int c = 0; c < 3; ++c) {
-          std::uint8_t& p = expected.at(2, static_cast<int>(x), static_cast<int>(y), c);
-          const double v = std::nearbyint(p * static_cast<double>(f));
-          p = v > 255 ? colour[c] : static_cast<std::uint8_t>(v);
+    for (const KernelEntry kernel : {ColorXKernelReference, ColorXKernelBaseline}) {
+      auto planes = Field(kWidth, kHeight, {90, 140, 30, 9});
+      KernelPlanes expected(planes);
+      planes.params.opcode = kFlare;
+      planes.params.amount = kAmount;
+      planes.params.colour = 0x00405060;
+      kernel(&planes.params, FloatArg(a), FloatArg(b), 0);
+      const std::array<std::uint8_t, 3> colour{0x40, 0x50, 0x60};
+      for (int k = 1; k <= rings; ++k) {
+        const auto f = static_cast<float>(2.0 - static_cast<double>(k) / rings);
+        for (int t = 359; t >= 1; --t) {
+          const double x = std::nearbyint(a + k * sines[t]);
+          const double y = std::nearbyint((kHeight - static_cast<double>(b)) + k * cosines[t]);
+          if (x < 1 || x > kWidth || y < 1 || y > kHeight) continue;
+          for (int c = 0; c < 3; ++c) {
+            std::uint8_t& p = expected.at(2, static_cast<int>(x), static_cast<int>(y), c);
+            const double v = std::nearbyint(p * static_cast<double>(f));
+            p = v > 255 ? colour[c] : static_cast<std::uint8_t>(v);
+          }
         }
       }
+      EXPECT_EQ(planes.bytes, expected.bytes) << a << ", " << b;
     }
-    EXPECT_EQ(planes.bytes, expected.bytes) << a << ", " << b;
   }
 }
 
