@@ -9,6 +9,9 @@
 //                                        rotations, 360 smoothings, 36 contours, 360 embosses,
 //                                        36 ripples, 36 reliefs, 72 twirls) against OpenCV's
 //                                        closest operation for each
+//   HeadlessRun/<variant>                one whole headless benchmark run (the seven tests with
+//                                        every yield, draw and undo copy) against the same
+//                                        OpenCV kernel work
 #include <benchmark/benchmark.h>
 
 #include <opencv2/core.hpp>
@@ -19,12 +22,16 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/assets.h"
+#include "app/headless_form.h"
 #include "kernels/kernel_store.h"
 #include "kernels/pixel.h"
 #include "kernels/worker_pool.h"
+#include "platform/picture_io.h"
 #include "tests/support/kernel_planes.h"
 
 namespace {
@@ -273,6 +280,35 @@ void BM_KernelWork(benchmark::State& state, KernelChoice choice) {
   SetCounters(state, engine, opencv, 1e3, "ms");
 }
 
+asmpic::platform::Image StartPicture(const std::string& name) {
+  auto picture = asmpic::platform::LoadPictureFile(asmpic::app::AssetPath(name));
+  if (!picture) throw std::runtime_error("cannot read the start picture " + name);
+  return *picture;
+}
+
+void BM_HeadlessRun(benchmark::State& state, KernelChoice choice) {
+  const asmpic::platform::Image picture1 = StartPicture("picture1.jpg");
+  const asmpic::platform::Image picture2 = StartPicture("picture2.bmp");
+  asmpic::app::HeadlessForm1 form(picture1, picture2, KernelStore(choice));
+  form.runtime.echoMessages = false;
+  const std::vector<int> allTests{0, 1, 2, 3, 4, 5, 6};
+  Scene scene(form.Engine1.Width(), form.Engine1.Height());
+  double engine = 0, opencv = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    form.Run(allTests, nullptr);
+    const auto t1 = Clock::now();
+    for (const auto& [op, count] : kRunCalls)
+      for (int i = 0; i < count; ++i) OpenCvCall(scene, op, i);
+    const auto t2 = Clock::now();
+    benchmark::DoNotOptimize(scene.planes.bytes.data());
+    engine += Seconds(t0, t1);
+    opencv += Seconds(t1, t2);
+    state.SetIterationTime(Seconds(t0, t1));
+  }
+  SetCounters(state, engine, opencv, 1e3, "ms");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -292,6 +328,9 @@ int main(int argc, char** argv) {
   }
   for (const auto& [choice, name] : variants) {
     benchmark::RegisterBenchmark((std::string("KernelWork/") + name).c_str(), BM_KernelWork, choice)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((std::string("HeadlessRun/") + name).c_str(), BM_HeadlessRun, choice)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
   }

@@ -15,6 +15,8 @@ clsASMpic::clsASMpic(platform::Runtime& runtime, const KernelStore& kernels)
 clsASMpic::~clsASMpic() = default;
 
 void clsASMpic::PictureBox(platform::PictureBox& PicBox) {
+  // The box shown so far lets go of the old buffer before a new one is allocated.
+  if (box_ != nullptr) box_->FinishDrawing();
   box_ = &PicBox;
   const auto fail = [this](const char* message) {
     box_ = nullptr;
@@ -65,11 +67,10 @@ bool clsASMpic::GETDIBS(platform::ImageView bitmap) {
 }
 
 void clsASMpic::BlitToPicture(int planeNumber) {
-  box_->SetPicture(nullptr);
   box_->SetVisible(true);
-  if (width_ > 0 && height_ > 0 &&
-      !platform::DrawPlaneIntoImage(buffer_.plane(planeNumber).data(), width_, height_,
-                                    box_->PersistentImage())) {
+  if (width_ <= 0 || height_ <= 0) {
+    box_->SetPicture(nullptr);
+  } else if (!box_->ShowPlane(buffer_.sharedPlane(planeNumber), width_, height_)) {
     // Nothing can be drawn: give the buffer back, say so, and end the program.
     buffer_.Release();
     params_.pixels = nullptr;
@@ -87,6 +88,7 @@ void clsASMpic::AutoDraw(bool autoON) {
   if (autoON) {
     BlitToPicture(2);
   } else {
+    box_->FinishDrawing();
     buffer_.CopyPlane(2, 3);
   }
 }

@@ -73,10 +73,13 @@ class clsASMpic {
 
   // The sequence every effect method shares: the box check (stop when unbound), the undo copy
   // of plane 2 into plane 3 when `makeUndoCopy` and AutoDraw are on, the kernel work (skipped for
-  // a picture without pixels), and the draw of plane 2 when AutoDraw is on.
+  // a picture without pixels), and the draw of plane 2 when AutoDraw is on. A box that puts its
+  // drawing off needs to draw the planes before they change only when no draw follows: with
+  // AutoDraw on, the new picture is shown before anyone can look.
   template <typename KernelWork>
   void RunEffect(bool makeUndoCopy, KernelWork&& work) {
     if (CheckPictureBox()) return;
+    if (!autoDraw_) box_->FinishDrawing();
     if (makeUndoCopy && autoDraw_) buffer_.CopyPlane(2, 3);
     if (width_ > 0 && height_ > 0) work();
     if (autoDraw_) BlitToPicture(2);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace asmpic {
 
@@ -12,8 +13,13 @@ bool PixelBuffer::Allocate(int width, int height) {
   if (pixels > kMaxPlanePixels) return false;
   const auto planeBytes = static_cast<std::size_t>(pixels) * 4;
   if (planeBytes > 0) {
-    data_.reset(new (std::nothrow) std::uint8_t[3 * planeBytes]());
-    if (!data_) return false;
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[3 * planeBytes]());
+    if (!block) return false;
+    try {
+      data_ = std::move(block);
+    } catch (const std::bad_alloc&) {
+      return false;  // no room for the owner count either
+    }
   }
   planeBytes_ = planeBytes;
   return true;
@@ -37,6 +43,11 @@ std::span<const std::uint8_t> PixelBuffer::plane(int k) const {
 std::span<const std::uint8_t> PixelBuffer::all() const {
   if (!data_) return {};
   return {data_.get(), 3 * planeBytes_};
+}
+
+std::shared_ptr<const std::uint8_t> PixelBuffer::sharedPlane(int k) const {
+  if (!data_ || k < 1 || k > 3) return {};
+  return {data_, data_.get() + (k - 1) * planeBytes_};
 }
 
 void PixelBuffer::CopyPlane(int from, int to) {

@@ -30,13 +30,16 @@ class PixelBuffer {
   std::span<const std::uint8_t> plane(int k) const;
   // All three planes as they lie in memory.
   std::span<const std::uint8_t> all() const;
+  // Plane k that keeps the whole buffer alive for as long as it is held, even past Release or
+  // Allocate (a picture box that draws it later holds it so); null when there is no buffer.
+  std::shared_ptr<const std::uint8_t> sharedPlane(int k) const;
   std::uint8_t* data() { return data_.get(); }
 
   // Copies plane `from` over plane `to` in one block move.
   void CopyPlane(int from, int to);
 
  private:
-  std::unique_ptr<std::uint8_t[]> data_;
+  std::shared_ptr<std::uint8_t[]> data_;
   std::size_t planeBytes_ = 0;
 };
 

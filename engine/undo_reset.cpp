@@ -18,6 +18,7 @@ void clsASMpic::ResetPic() {
 
 void clsASMpic::UndoLastDontDraw() {
   if (CheckPictureBox()) return;
+  box_->FinishDrawing();  // the box keeps showing the picture it was given
   buffer_.CopyPlane(3, 2);
 }
 

@@ -292,14 +292,14 @@ std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t 
 
 // Calls source(x, y) for every source of a glow of reach r, in the scan's order: rows r + 1 ... H - r,
 // columns r + 1 ... W - r, each row read again after every source's blends (a blend can make a
-// source further on).
-template <typename Source>
+// source further on). `next` finds the next match as NextMatch does.
+template <auto next = NextMatch, typename Source>
 void ForEachGlowSource(const Plane& plane, std::int64_t r, std::uint32_t target, Source source) {
   const std::int64_t from = r;  // 0-based columns
   const std::int64_t to = plane.width - r;
   for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
     const std::uint8_t* row = plane.at(1, y);
-    for (std::int64_t x = NextMatch(row, from, to, target); x < to; x = NextMatch(row, x + 1, to, target)) {
+    for (std::int64_t x = next(row, from, to, target); x < to; x = next(row, x + 1, to, target)) {
       source(x + 1, y);
     }
   }
@@ -356,38 +356,8 @@ constexpr int kFixedShift = 16;
 // A fixed-point form of the blend with weight w, found by trying slopes a near w * 2^16 and, for
 // each, the offsets that keep every p inside the interval of its byte; false when none fits (or
 // w is not a number, or large enough for a lane to overflow). The caller then blends the slow way.
-bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
-  if (!(std::abs(w) <= 64.0f)) return false;
-  constexpr std::int64_t kOne = std::int64_t{1} << kFixedShift;
-  constexpr std::int64_t kLimit = std::int64_t{1} << 31;
-  const auto slope = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(w) * kOne));
-  for (int c = 0; c < 3; ++c) {
-    std::array<std::uint8_t, 256> want;
-    for (int p = 0; p < 256; ++p) want[p] = BlendValue(w, static_cast<std::uint8_t>(p), k[c]);
-    bool found = false;
-    for (int t = 0; t <= 128 && !found; ++t) {
-      const std::int64_t a = slope + (t % 2 == 0 ? t / 2 : -(t + 1) / 2);
-      // Every p asks want[p] * 2^16 <= a p + b < (want[p] + 1) * 2^16, with no lower bound for
-      // 0 and no upper bound for 255 (the saturation covers them).
-      std::int64_t lo = -kLimit, hi = kLimit - 1;
-      for (int p = 0; p < 256 && lo <= hi; ++p) {
-        if (want[p] > 0) lo = std::max(lo, want[p] * kOne - a * p);
-        if (want[p] < 255) hi = std::min(hi, (want[p] + 1) * kOne - 1 - a * p);
-      }
-      if (lo > hi) continue;
-      const std::int64_t b = lo + (hi - lo) / 2;
-      // No lane may leave 32 bits: that also keeps the shifted value within 16 bits.
-      if (std::abs(b) >= kLimit || std::abs(a * 255 + b) >= kLimit) continue;
-      blend.a[c] = static_cast<std::int32_t>(a);
-      blend.b[c] = static_cast<std::int32_t>(b);
-      found = true;
-    }
-    if (!found) return false;
-  }
-  blend.a[3] = static_cast<std::int32_t>(kOne);
-  blend.b[3] = 0;
-  return true;
-}
+// Defined with the SIMD bodies below: the search runs a vector of byte values at a time.
+bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend);
 
 std::uint8_t ApplyFixed(const FixedBlend& blend, int c, std::uint8_t p) {
   const std::int32_t v = (blend.a[c] * p + blend.b[c]) >> kFixedShift;
@@ -444,6 +414,74 @@ void BlendByTable(std::uint8_t* px, const std::uint8_t* table) {
   px[1] = table[256 + px[1]];
   px[2] = table[512 + px[2]];
 }
+
+// The trails in fixed point: the blend of each distance n = 1 ... r from the source (index n, as
+// TrailWeights counts), and the lanes of the r pixels a left or right trail blends, in memory
+// order. A distance whose weight has no fixed-point form (beyond +-64, which long trails reach,
+// or an exact tie) keeps identity lanes and is blended by table, pixel by pixel: the blends of
+// one source touch r different pixels, so their order does not matter. The plan is made when
+// the first source turns up (Ready()), so a picture without one costs only the scan.
+class TrailPlan {
+ public:
+  TrailPlan(std::int64_t r, float a, float b, const ColourBytes& k, std::int64_t dx)
+      : r_(r), a_(a), b_(b), k_(k), dx_(dx) {}
+
+  std::vector<FixedBlend> blends;   // index n = 1 ... r
+  std::vector<std::int32_t> spanA;  // 4 lanes per pixel of a left or right trail's span
+  std::vector<std::int32_t> spanB;
+  std::vector<std::int64_t> tabledDistances;  // n of each distance without a fixed-point form, rising
+  std::vector<std::int64_t> tableSlot;        // index n: its table's slot, or -1
+  std::vector<std::uint8_t> tables;           // 768 bytes per slot, blue, green, red
+  bool keepsColour = true;                    // every blend leaves the effect colour as it is
+
+  std::int64_t reach() const { return r_; }
+  // The distance of pixel j (0-based) of a left or right trail's span from its source.
+  std::int64_t distanceOf(std::int64_t j) const { return dx_ > 0 ? j + 1 : r_ - j; }
+  const std::uint8_t* table(std::int64_t n) const { return tables.data() + 768 * tableSlot[n]; }
+
+  const TrailPlan& Ready() {
+    if (!made_) Make();
+    return *this;
+  }
+
+ private:
+  void Make() {
+    constexpr FixedBlend kIdentity{{1 << kFixedShift, 1 << kFixedShift, 1 << kFixedShift, 1 << kFixedShift},
+                                   {0, 0, 0, 0}};
+    const std::vector<float> weights = TrailWeights(r_, a_, b_);
+    blends.resize(static_cast<std::size_t>(r_) + 1, kIdentity);
+    tableSlot.assign(static_cast<std::size_t>(r_) + 1, -1);
+    for (std::int64_t n = 1; n <= r_; ++n) {
+      const float w = weights[n];
+      for (int c = 0; c < 3; ++c) keepsColour = keepsColour && BlendValue(w, k_[c], k_[c]) == k_[c];
+      if (FindFixedBlend(w, k_, blends[n])) continue;
+      blends[n] = kIdentity;
+      tableSlot[n] = static_cast<std::int64_t>(tabledDistances.size());
+      tabledDistances.push_back(n);
+      tables.resize(tables.size() + 768);
+      std::uint8_t* table = tables.data() + tables.size() - 768;
+      for (int c = 0; c < 3; ++c)
+        for (int p = 0; p < 256; ++p) table[256 * c + p] = BlendValue(w, static_cast<std::uint8_t>(p), k_[c]);
+    }
+    spanA.resize(static_cast<std::size_t>(4 * r_));
+    spanB.resize(spanA.size());
+    for (std::int64_t j = 0; j < r_; ++j) {
+      const FixedBlend& blend = blends[distanceOf(j)];
+      for (int c = 0; c < 4; ++c) {
+        spanA[4 * j + c] = blend.a[c];
+        spanB[4 * j + c] = blend.b[c];
+      }
+    }
+    made_ = true;
+  }
+
+  std::int64_t r_;
+  float a_;
+  float b_;
+  ColourBytes k_;
+  std::int64_t dx_;
+  bool made_ = false;
+};
 
 // --- The reference effects -------------------------------------------------------------------
 
@@ -541,33 +579,65 @@ void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, flo
   }
 }
 
-void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+// The rings first ... last of a flare, the points of each in the reference's order: point i at
+// angle (359 - i) degrees, whose sine and cosine are sines[i] and cosines[i].
+struct FlareRings {
+  FlareFrame frame;
+  std::int64_t first;
+  std::int64_t last;
+  ColourBytes k;
+  const double* angles;
+  FlareTrig* sines;    // settled further as the rings need it
+  FlareTrig* cosines;
+};
+constexpr int kFlarePoints = 359;
+
+// An entry that cannot settle a coordinate takes the engine's exact value, which settles every one.
+[[gnu::noinline]] void SettleExactly(FlareTrig& entry, double (*exact)(double), double angle) {
+  entry = {exact(angle), std::numeric_limits<double>::infinity()};
+}
+
+void FlareRingsFast(const Plane& plane, const FlareRings& rings) {
+  // Copies, so that the compiler need not read them again after every byte written.
+  const Plane p = plane;
+  const FlareFrame frame = rings.frame;
+  const ColourBytes k = rings.k;
+  for (std::int64_t ring = rings.first; ring <= rings.last; ++ring) {
+    const float f = FlareFactor(frame, ring);
+    const double radius = static_cast<double>(ring);
+    for (int i = 0; i < kFlarePoints; ++i) {
+      const std::int64_t x = SettledCoordinate(frame.cx, radius, rings.sines[i], ExactSine, rings.angles[i]);
+      const std::int64_t y = SettledCoordinate(frame.cy, radius, rings.cosines[i], ExactCosine, rings.angles[i]);
+      if (x < 1 || x > p.width || y < 1 || y > p.height) continue;
+      FlarePixelFast(p.at(x, y), f, k);
+    }
+  }
+}
+
+// The flare's frame, the rings that can reach the picture and the sines and cosines, as both
+// faster variants take them; `paint` visits the rings.
+template <typename Paint>
+void FlareWith(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour, Paint paint) {
   FlareFrame frame;
   if (!MakeFlareFrame(plane, amount, a, b, frame)) return;
-  const ColourBytes k = BytesOf(colour);
   const std::int64_t first = FirstRingInside(plane, frame.cx, frame.cy);
   const std::int64_t last = std::min(frame.rings, LastRingInside(plane, frame.cx, frame.cy));
   if (first > last) return;
   // The C library's sines and cosines, once per call instead of once per ring (see
   // SettledCoordinate).
-  std::array<double, 359> angles;
-  std::array<FlareTrig, 359> sines;
-  std::array<FlareTrig, 359> cosines;
+  std::array<double, kFlarePoints> angles;
+  std::array<FlareTrig, kFlarePoints> sines;
+  std::array<FlareTrig, kFlarePoints> cosines;
   for (int t = 359; t >= 1; --t) {
     angles[359 - t] = t * frame.degree;
     sines[359 - t] = FlareTrig::FromCLibrary(std::sin(angles[359 - t]), frame, last);
     cosines[359 - t] = FlareTrig::FromCLibrary(std::cos(angles[359 - t]), frame, last);
   }
-  for (std::int64_t ring = first; ring <= last; ++ring) {
-    const float f = FlareFactor(frame, ring);
-    const double radius = static_cast<double>(ring);
-    for (std::size_t i = 0; i < sines.size(); ++i) {
-      const std::int64_t x = SettledCoordinate(frame.cx, radius, sines[i], ExactSine, angles[i]);
-      const std::int64_t y = SettledCoordinate(frame.cy, radius, cosines[i], ExactCosine, angles[i]);
-      if (x < 1 || x > plane.width || y < 1 || y > plane.height) continue;
-      FlarePixelFast(plane.at(x, y), f, k);
-    }
-  }
+  paint(FlareRings{frame, first, last, BytesOf(colour), angles.data(), sines.data(), cosines.data()});
+}
+
+void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+  FlareWith(plane, amount, a, b, colour, [&](const FlareRings& rings) { FlareRingsFast(plane, rings); });
 }
 
 }  // namespace
@@ -586,6 +656,13 @@ namespace asmpic {
 namespace {
 
 HWY_EXPORT(GlowSimd);
+HWY_EXPORT(TrailSimd);
+HWY_EXPORT(FixedBlendSimd);
+HWY_EXPORT(FlareRingsSimd);
+
+bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
+  return HWY_DYNAMIC_DISPATCH(FixedBlendSimd)(w, k, blend);
+}
 
 // The glow with its blends a vector at a time where every ring's weight has a fixed-point form
 // (see FindFixedBlend), else the baseline's. The plan is made when the first source turns up, so
@@ -660,16 +737,27 @@ void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t
   }
 }
 
-// The SIMD variant: the glow's blends a vector at a time; the other opcodes as the baseline runs
-// them (painting is plain stores; trails and the flare touch pixels one by one along their paths).
-// Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow.
+// The SIMD variant: the glow's and the trails' scans and blends a vector at a time, the flare's
+// points and scaled bytes a ring at a time; painting as the baseline does it (plain stores).
+// Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow,
+// trails and flare.
 void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
   Plane plane;
-  if (block->opcode != kGlow || !FindPlane(*block, plane)) {
+  const std::int32_t op = block->opcode;
+  const bool trail = op == kTrailUp || op == kTrailDown || op == kTrailLeft || op == kTrailRight;
+  if ((op != kGlow && op != kFlare && !trail) || !FindPlane(*block, plane)) {
     return ColorXKernelBaseline(block, argA, argB, unused);
   }
+  if (op == kFlare) {
+    return FlareWith(plane, block->amount, ArgFloat(argA), ArgFloat(argB), block->colour,
+                     [&](const FlareRings& rings) { HWY_DYNAMIC_DISPATCH(FlareRingsSimd)
+                                                    (plane, rings); });
+  }
   const std::int64_t r = Reach(block->amount);
-  if (r >= 1) GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
+  if (r < 1) return;
+  if (trail)
+    return HWY_DYNAMIC_DISPATCH(TrailSimd)(plane, op, r, ArgFloat(argA), ArgFloat(argB), block->colour);
+  GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
 }
 
 void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std::int16_t Amount,

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <numbers>
 
 #if defined(__SSE2__)
@@ -15,6 +16,8 @@
 
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
+#include "kernels/kernel_target.h"
+#include "kernels/pixel_rows.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"
@@ -203,9 +206,24 @@ void TwirlReference(const Planes& p, std::int32_t amount, std::int32_t colour) {
 // rows on the worker pool. Each band writes only its own rows of plane 2 and reads only plane 3,
 // so the split never changes a byte.
 
-void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, std::int64_t lastRow) {
+// How smoothing, the channel filters and the ripple run their rows: the loops below, or the SIMD
+// variant's (pixel_rows.h), which give the same bytes.
+enum class RowCode { kBaseline, kSimd };
+
+// The source rows about destination row y; the rows below and above only where they exist.
+pixel_rows::RowSet RowsAbout(const Planes& p, std::int64_t y) {
+  return {y > 1 ? p.sourceRow(y - 1) : nullptr, p.sourceRow(y), y < p.height ? p.sourceRow(y + 1) : nullptr,
+          p.targetRow(y), p.width};
+}
+
+void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, std::int64_t lastRow,
+                   RowCode code) {
   const std::int64_t W = p.width;
   for (std::int64_t y = firstRow; y <= lastRow; ++y) {
+    if (code == RowCode::kSimd) {
+      pixel_rows::SmoothingRowBest(RowsAbout(p, y), amount);
+      continue;
+    }
     const std::uint8_t* mid = p.sourceRow(y);
     std::uint8_t* out = p.targetRow(y);
     if (amount == 1) {
@@ -238,15 +256,14 @@ void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, 
 }
 
 // The 3 x 3 channel filters. Channel() is one byte: it gets pointers to the same byte in the rows
-// below, at and above the pixel, and the colour component of that byte's channel. Where SSE2 is
+// below, at and above the pixel, and the colour component of that byte's channel; SimdRow() is the
+// SIMD variant's whole row (pixel_rows.h). Where SSE2 is
 // there (every x86-64 processor), Lanes() does the same for eight bytes held as 16-bit lanes:
 // at(row, offset) gives the lanes of row 0 (below), 1 (at) or 2 (above), `offset` bytes on.
 // Saturating the lanes to 0 ... 255 when they are packed back to bytes is the clamp to 0 ... 255.
 struct ContourFilter {
-  static int Channel(const std::uint8_t* down, const std::uint8_t* mid, const std::uint8_t* up, int colour) {
-    const int n = down[-4] + down[0] + down[4] + mid[-4] + mid[4] + up[-4] + up[0] + up[4];
-    return std::clamp(8 * mid[0] - n + colour, 0, 255);
-  }
+  static constexpr auto Channel = pixel_rows::ContourChannel;
+  static constexpr auto SimdRow = pixel_rows::ContourRowBest;
 #if defined(__SSE2__)
   template <typename At>
   static __m128i Lanes(const At& at, __m128i colour) {
@@ -259,9 +276,8 @@ struct ContourFilter {
 };
 
 struct EmbossFilter {
-  static int Channel(const std::uint8_t*, const std::uint8_t* mid, const std::uint8_t* up, int colour) {
-    return std::min(std::abs(mid[0] - up[4] - colour), 255);
-  }
+  static constexpr auto Channel = pixel_rows::EmbossChannel;
+  static constexpr auto SimdRow = pixel_rows::EmbossRowBest;
 #if defined(__SSE2__)
   template <typename At>
   static __m128i Lanes(const At& at, __m128i colour) {
@@ -272,11 +288,8 @@ struct EmbossFilter {
 };
 
 struct ReliefFilter {
-  static int Channel(const std::uint8_t* down, const std::uint8_t* mid, const std::uint8_t* up, int colour) {
-    const int t = mid[0] + up[0] + 2 * up[4] + mid[4] - mid[-4] - 2 * down[-4] - down[0];
-    const int v = (t >> 1) + 50;  // arithmetic shift: halves rounding down, also below 0
-    return v > 255 ? colour : std::max(v, 0);
-  }
+  static constexpr auto Channel = pixel_rows::ReliefChannel;
+  static constexpr auto SimdRow = pixel_rows::ReliefRowBest;
 #if defined(__SSE2__)
   template <typename At>
   static __m128i Lanes(const At& at, __m128i colour) {
@@ -323,17 +336,28 @@ void FilterRow(const Planes& p, std::int64_t y, const std::array<int, 4>& colour
 }
 
 template <typename Filter>
-void FilterRows(const Planes& p, const std::array<int, 4>& colour, int bands) {
+void FilterRows(const Planes& p, const std::array<int, 4>& colour, int bands, RowCode code) {
   RunInBands(2, p.height - 1, bands, [&](std::int64_t first, std::int64_t last) {
-    for (std::int64_t y = first; y <= last; ++y) FilterRow<Filter>(p, y, colour);
+    for (std::int64_t y = first; y <= last; ++y) {
+      if (code == RowCode::kSimd) {
+        Filter::SimdRow(RowsAbout(p, y), colour.data());
+      } else {
+        FilterRow<Filter>(p, y, colour);
+      }
+    }
   });
 }
 
-void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std::int64_t lastRow) {
+void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std::int64_t lastRow,
+                RowCode code) {
   const std::uint32_t keep = ByteThreeMask();
   for (std::int64_t y = firstRow; y <= lastRow; ++y) {
     const std::uint8_t* from = p.sourceRow(RippleSourceRow(table, y, p.height));
     std::uint8_t* out = p.targetRow(y);
+    if (code == RowCode::kSimd) {
+      pixel_rows::CopyColourRowBest(from, out, p.width);
+      continue;
+    }
     for (std::int64_t i = 0; i < p.width; ++i)
       StorePixelWord(out + 4 * i,
                      (LoadPixelWord(out + 4 * i) & keep) | (LoadPixelWord(from + 4 * i) & ~keep));
@@ -425,16 +449,52 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
   Fill(fill, colour);
   const std::uint32_t fillWord = LoadPixelWord(fill);
 
+  // The turn depends on b^2 + a^2 alone, an exact integer, so row a's values at column distance
+  // b < a are row b's at column distance a, bit for bit. For distances first .. first + reach - 1
+  // (rows of this band, so that its rows come in increasing order) they are kept as they are
+  // worked out, in `earlier`: (row b, column distance c), b < c, at index (c - first) * reach +
+  // b - first, so that a row reads its own in one run. The square is held to kMaxReach^2 values.
+  constexpr std::int64_t kMaxReach = 768;
+  const std::int64_t first = firstDistance;
+  const std::int64_t reach =
+      std::clamp<std::int64_t>(std::min(lastDistance, maxColumnDistance) - first + 1, 0, kMaxReach);
+  const std::unique_ptr<float[]> earlier(new float[static_cast<std::size_t>(2 * reach * reach)]);
+  float* const earlierCos = earlier.get();
+  float* const earlierSin = earlierCos + reach * reach;
+
   constexpr std::int64_t kRun = 512;
   float cosines[kRun], sines[kRun];
   double angles[kRun];
   for (std::int64_t a = firstDistance; a <= lastDistance; ++a) {
     const double da = static_cast<double>(a);
     const std::int64_t rows[2] = {cy + a, cy - a};
+    const bool kept = a - first < reach;
     for (std::int64_t b0 = 0; b0 <= maxColumnDistance; b0 += kRun) {
       const std::int64_t run = std::min(kRun, maxColumnDistance - b0 + 1);
-      trig.angles(static_cast<double>(b0), run, da * da, K, static_cast<double>(M), angles);
-      trig.cosSin(angles, run, cosines, sines);
+      // Column distances b0 + i for i in [reuseFrom, reuseTo) come from `earlier`, the rest are
+      // worked out.
+      const std::int64_t reuseFrom = kept ? std::clamp<std::int64_t>(first - b0, 0, run) : 0;
+      const std::int64_t reuseTo = kept ? std::clamp<std::int64_t>(a - b0, reuseFrom, run) : 0;
+      const auto workOut = [&](std::int64_t from, std::int64_t to) {
+        if (to <= from) return;
+        trig.angles(static_cast<double>(b0 + from), to - from, da * da, K, static_cast<double>(M),
+                    angles + from);
+        trig.cosSin(angles + from, to - from, cosines + from, sines + from);
+      };
+      workOut(0, reuseFrom);
+      workOut(reuseTo, run);
+      if (kept) {
+        const std::int64_t row = (a - first) * reach - first;
+        std::copy(earlierCos + row + b0 + reuseFrom, earlierCos + row + b0 + reuseTo, cosines + reuseFrom);
+        std::copy(earlierSin + row + b0 + reuseFrom, earlierSin + row + b0 + reuseTo, sines + reuseFrom);
+        // This row's values for the later rows of the square: column distances a + 1 onwards.
+        const std::int64_t keepTo = std::min(run, first + reach - b0);
+        for (std::int64_t i = std::max<std::int64_t>(a + 1 - b0, 0); i < keepTo; ++i) {
+          const std::int64_t at = (b0 + i - first) * reach + a - first;
+          earlierCos[at] = cosines[i];
+          earlierSin[at] = sines[i];
+        }
+      }
       for (int r = 0; r < (a == 0 ? 1 : 2); ++r) {  // the centre row once
         const std::int64_t y = rows[r];
         if (y < 1 || y > H) continue;
@@ -530,7 +590,8 @@ void PixelKernelReference(KernelParams* block, std::uint32_t, std::uint32_t, std
 }
 
 namespace {
-void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, const TwirlTrig& trig) {
+void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, const TwirlTrig& trig,
+                    RowCode code) {
   if (!HasPixels(*block)) return;
   const Planes p = PlanesOf(*block);
   const std::int32_t amount = block->amount, colour = block->colour;
@@ -542,22 +603,22 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
       if (amount != 1 && amount != 2 && amount != 4 && amount != 8) return;
       const std::int64_t first = amount == 1 ? 1 : 2, last = amount == 1 ? p.height : p.height - 1;
       RunInBands(first, last, bands,
-                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to); });
+                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to, code); });
       return;
     }
     case kPixelContour:
-      return FilterRows<ContourFilter>(p, components, bands);
+      return FilterRows<ContourFilter>(p, components, bands, code);
     case kPixelEmboss:
-      return FilterRows<EmbossFilter>(p, components, bands);
+      return FilterRows<EmbossFilter>(p, components, bands, code);
     case kPixelRipple: {
       if (rippleTable == 0) return;
       const auto* table = reinterpret_cast<const float*>(rippleTable);
       RunInBands(1, p.height, bands,
-                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to); });
+                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to, code); });
       return;
     }
     case kPixelRelief:
-      return FilterRows<ReliefFilter>(p, components, bands);
+      return FilterRows<ReliefFilter>(p, components, bands, code);
     case kPixelTwirl: {
       const std::int64_t cy = p.height / 2;
       RunInBands(0, std::max(p.height - cy, cy - 1), bands,
@@ -572,7 +633,7 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
 }  // namespace
 
 void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int bands) {
-  RunPixelKernel(block, rippleTable, bands, kScalarTrig);
+  RunPixelKernel(block, rippleTable, bands, kScalarTrig, RowCode::kBaseline);
 }
 
 void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
@@ -583,10 +644,10 @@ void TwirlCosSinBest(const double* angles, std::int64_t count, float* cosines, f
   HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
 }
 
-// The SIMD variant: the twirl's angles, cosines and sines a vector at a time; the filters, the
-// smoothing and the ripple as the baseline runs them (their rows are already vector loops). Without
-// a SIMD target the dispatch lands on the portable target, whose bodies are the scalar ones (see
-// PaletteKernelBest).
+// The SIMD variant: the twirl's angles, cosines and sines a vector at a time, and the rows of the
+// smoothing, the filters and the ripple in the widest vectors the processor has. Without a SIMD
+// target the twirl's dispatch lands on the portable target, whose bodies are the scalar ones (see
+// PaletteKernelBest), and the rows are the baseline's.
 void PixelKernelBest(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
   constexpr TwirlTrig kSimdTrig{
       [](double first, std::int64_t count, double rowSquare, double k, double m, double* angles) {
@@ -599,7 +660,8 @@ void PixelKernelBest(KernelParams* block, std::uint32_t, std::uint32_t, std::int
         HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)
         (span);
       }};
-  RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig);
+  RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig,
+                 BestHasSimdTarget() ? RowCode::kSimd : RowCode::kBaseline);
 }
 
 void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {

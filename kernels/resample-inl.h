@@ -13,8 +13,7 @@
 //   0 .. 255 * 2^23 < 2^31). Only the blend between the rows rounds; it is made in double as
 //   T0 + (T1 - T0) * fy, which is the scalar pass's t0 + (t1 - t0) * fy scaled by 2^23, a power of
 //   two, so both round alike. Its result lies between two bytes, so no clamp is needed.
-// Vectors whose pixels all map outside are filled without reading the source; the few pixels
-// at the end of a row that fill no whole vector take the scalar pass.
+// Vectors whose pixels all map outside are filled without reading the source.
 
 // Per-target include guard, as Highway's foreach_target needs.
 #if defined(ASMPIC_KERNELS_RESAMPLE_INL_H_) == defined(HWY_TARGET_TOGGLE)
@@ -31,6 +30,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kernels/gather-inl.h"
 #include "kernels/resample.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -56,63 +56,15 @@ HWY_INLINE V32 Low32(D32 d32, VD hi, VD lo) {
 }
 
 HWY_INLINE M32 Narrow(D32 d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
-  return hn::MaskFromVec(Low32(d32, hn::VecFromMask(dd, hi), hn::VecFromMask(dd, lo)));
+  return asmpic::HWY_NAMESPACE::NarrowMasks(d32, dd, hi, lo);
 }
 
-// Source reads. The processor's gather instructions wait longer on a cache miss than separate
-// loads do (on AVX2 they made the full HD rotation twice as slow as the scalar pass), so the
-// pixels are loaded one at a time and the vector is built from them in registers; only AVX-512
-// gathers. Pixels are read through memcpy, free of alignment and aliasing rules.
-HWY_INLINE std::int32_t Word(const std::uint8_t* p) {
-  std::int32_t w;
-  std::memcpy(&w, p, 4);
-  return w;
-}
-HWY_INLINE std::int64_t TwoWords(const std::uint8_t* p) {
-  std::int64_t w;
-  std::memcpy(&w, p, 8);
-  return w;
-}
-
-// The source pixels at `index` (in pixels from `base`) as 32-bit words.
+// Source reads: see gather-inl.h.
 HWY_INLINE V32 Gather(D32 d32, const std::uint8_t* base, V32 index) {
-#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
-  return hn::GatherIndex(d32, reinterpret_cast<const std::int32_t*>(base), index);
-#else
-  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
-  hn::Store(index, d32, at);
-#if HWY_TARGET == HWY_AVX2
-  const auto w = [&](int i) { return Word(base + 4 * static_cast<std::int64_t>(at[i])); };
-  return V32{_mm256_setr_epi32(w(0), w(1), w(2), w(3), w(4), w(5), w(6), w(7))};
-#else
-  for (std::size_t i = 0; i < hn::Lanes(d32); ++i) at[i] = Word(base + 4 * static_cast<std::int64_t>(at[i]));
-  return hn::Load(d32, at);
-#endif
-#endif
+  return asmpic::HWY_NAMESPACE::GatherPixels(d32, base, index);
 }
-
-// The pixels at `index` (left) and their right-hand neighbours (right), read as pairs.
 HWY_INLINE void GatherPairs(D32 d32, const std::uint8_t* base, V32 index, V32& left, V32& right) {
-#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
-  left = Gather(d32, base, index);
-  right = Gather(d32, base, hn::Add(index, hn::Set(d32, 1)));
-#else
-  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
-  hn::Store(index, d32, at);
-#if HWY_TARGET == HWY_AVX2
-  const auto w = [&](int i) { return TwoWords(base + 4 * static_cast<std::int64_t>(at[i])); };
-  const V32 lo = V32{_mm256_setr_epi64x(w(0), w(1), w(2), w(3))};
-  const V32 hi = V32{_mm256_setr_epi64x(w(4), w(5), w(6), w(7))};
-#else
-  HWY_ALIGN std::int64_t pairs[hn::MaxLanes(d32)];
-  for (std::size_t i = 0; i < hn::Lanes(d32); ++i)
-    pairs[i] = TwoWords(base + 4 * static_cast<std::int64_t>(at[i]));
-  const V32 lo = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs));
-  const V32 hi = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs) + hn::Lanes(d32));
-#endif
-  left = hn::ConcatEven(d32, hi, lo);
-  right = hn::ConcatOdd(d32, hi, lo);
-#endif
+  asmpic::HWY_NAMESPACE::GatherPixelPairs(d32, base, index, left, right);
 }
 
 // Bytes 0, 1 and 2 of `value` into the pixels at `out`; byte 3 keeps what it held.
@@ -277,32 +229,44 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
   const FillBytes fillBytes = FillOf(p.colour);
   // The fill colour is 0x00BBGGRR; a pixel word holds blue in its low byte.
   const V32 fill = hn::Set(d32, fillBytes.blue | fillBytes.green << 8 | fillBytes.red << 16);
-  // Whole vectors where the picture is wide enough and every pixel index (plus a row and a column,
-  // for smoothing) fits 32 bits; the scalar pass elsewhere.
+  // Vectors where the picture is at least one vector wide and every pixel index (plus a row and a
+  // column, for smoothing) fits 32 bits; the scalar pass elsewhere. A row's last vector ends at its
+  // last pixel and may overlap the one before it: every pixel depends on its own point alone, so
+  // writing it twice writes the same bytes.
   const bool vectors = width >= lanes && width * (height + 1) < (std::int64_t{1} << 31);
-  const std::int64_t whole = vectors ? width - width % lanes : 0;
-  const typename RowVec::Columns columns(mapping, whole);
+  if (!vectors) {
+    const auto rows = [&](auto&& sample) {
+      for (std::int64_t y = first; y <= last; ++y) {
+        const auto row = mapping.Row(static_cast<double>(y));
+        std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
+        for (std::int64_t x = 1; x <= width; ++x) sample(row(static_cast<double>(x)), rowOut + 4 * (x - 1));
+      }
+    };
+    if constexpr (kSmoothed) {
+      rows([&](SourcePoint point, std::uint8_t* out) {
+        SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, out);
+      });
+    } else {
+      rows([&](SourcePoint point, std::uint8_t* out) {
+        SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, out);
+      });
+    }
+    return;
+  }
+  const typename RowVec::Columns columns(mapping, width);
+  // (Tiles of rows and columns, meant to keep the source pixels that neighbouring rows read in the
+  // cache, made the full HD rotation slower on AVX-512, so the rows go one after the other.)
+  const std::int64_t lastStart = width - lanes + 1;
   for (std::int64_t y = first; y <= last; ++y) {
     std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
-    if (whole > 0) {
-      const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
-      for (std::int64_t x = 1; x <= whole; x += lanes) {
-        const auto i = static_cast<std::size_t>(x - 1);
-        if constexpr (kSmoothed) {
-          SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
-        } else {
-          NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
-        }
-      }
-    }
-    const auto row = mapping.Row(static_cast<double>(y));
-    for (std::int64_t x = whole + 1; x <= width; ++x) {
-      const SourcePoint point = row(static_cast<double>(x));
-      std::uint8_t* out = rowOut + 4 * (x - 1);
+    const RowVec rowVec(dd, mapping, columns, static_cast<double>(y));
+    // Vector starts 1, 1 + lanes, ... and last the row's last vector, starting at lastStart.
+    for (std::int64_t x = 1; x < lastStart + lanes; x += lanes) {
+      const auto i = static_cast<std::size_t>(std::min(x, lastStart) - 1);
       if constexpr (kSmoothed) {
-        SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, out);
+        SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
       } else {
-        SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, out);
+        NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
       }
     }
   }

@@ -1,5 +1,7 @@
 #pragma once
 // What the engine and the window use of a picture box and of the window that contains it.
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/image.h"
@@ -37,6 +39,19 @@ class PictureBox {
   virtual void SetVisible(bool visible) = 0;
 
   virtual Colour BackColor() const = 0;
+
+  // Shows a plane of width x height pixels (rows bottom first, 4 bytes a pixel, the fourth ignored)
+  // as the box's whole content: the picture cleared, the persistent image repainted with the
+  // background and the plane drawn over it at the top-left corner, clipped. False when the
+  // persistent image cannot be had (only the background is painted then).
+  // A box may put the drawing off until its persistent image is next looked at; it holds `plane`
+  // until then, and the plane must not change before the next ShowPlane or SetPicture, or before
+  // FinishDrawing is called. Where the plane covers the whole image, the background is not painted
+  // first: it would be painted over at once.
+  virtual bool ShowPlane(std::shared_ptr<const std::uint8_t> plane, int width, int height);
+
+  // Draws now what ShowPlane put off, so that the plane it was given may change.
+  virtual void FinishDrawing() {}
 
   // Repaints the box on screen from its persistent image.
   virtual void Refresh() = 0;

@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "platform/paint_picture.h"
 #include "platform/picture_io.h"
+#include "platform/plane_transfer.h"
 
 namespace asmpic::platform {
 
@@ -34,16 +36,33 @@ HeadlessPictureBox::HeadlessPictureBox(Window& container, float widthTwips, floa
 
 ImageView HeadlessPictureBox::PersistentImage() {
   if (unavailable_) return {};
+  DrawPending();
   return image_.view();
 }
 
 void HeadlessPictureBox::SetPicture(const Image* picture) {
+  pending_ = {};  // painted over entirely
   if (picture != nullptr) {
     picture_ = *picture;
   } else {
     picture_.reset();
   }
   PaintPicture(image_.view(), backColor_, Picture());
+}
+
+bool HeadlessPictureBox::ShowPlane(std::shared_ptr<const std::uint8_t> plane, int width, int height) {
+  pending_ = {};
+  const bool coversImage = !unavailable_ && !image_.isNull() && width >= image_.width && height >= image_.height;
+  if (!coversImage) return PictureBox::ShowPlane(std::move(plane), width, height);
+  picture_.reset();
+  pending_ = {std::move(plane), width, height};
+  return true;
+}
+
+void HeadlessPictureBox::DrawPending() const {
+  if (!pending_.plane) return;
+  const PendingPlane pending = std::exchange(pending_, {});
+  DrawPlaneIntoImage(pending.plane.get(), pending.width, pending.height, image_.view());
 }
 
 }  // namespace asmpic::platform

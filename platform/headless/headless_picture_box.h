@@ -1,5 +1,10 @@
 #pragma once
-// A picture box backed by an image in memory.
+// A picture box backed by an image in memory. Nothing shows it while a plane is being drawn into
+// it, so it draws a plane that covers its whole image only when the image is next looked at (its
+// accessors, a new picture, FinishDrawing): a benchmark run that draws after every call then
+// converts no plane that no one sees.
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "platform/picture_box.h"
@@ -18,6 +23,8 @@ class HeadlessPictureBox : public PictureBox {
   float HeightTwips() const override { return heightTwips_; }
   ImageView PersistentImage() override;
   void SetPicture(const Image* picture) override;
+  bool ShowPlane(std::shared_ptr<const std::uint8_t> plane, int width, int height) override;
+  void FinishDrawing() override { DrawPending(); }
   const Image* Picture() const override { return picture_ ? &*picture_ : nullptr; }
   bool Visible() const override { return visible_; }
   void SetVisible(bool visible) override { visible_ = visible; }
@@ -31,7 +38,10 @@ class HeadlessPictureBox : public PictureBox {
   // Makes the persistent image unavailable, so every draw fails (a lost device, in tests).
   void SetImageUnavailable(bool unavailable) { unavailable_ = unavailable; }
   // What the box shows.
-  const Image& image() const { return image_; }
+  const Image& image() const {
+    DrawPending();
+    return image_;
+  }
   int refreshes = 0;
 
  private:
@@ -42,7 +52,18 @@ class HeadlessPictureBox : public PictureBox {
   int screenBits_ = 32;
   bool visible_ = true;
   bool unavailable_ = false;
-  Image image_;
+  // A plane shown but not yet drawn into image_.
+  struct PendingPlane {
+    std::shared_ptr<const std::uint8_t> plane;
+    int width = 0;
+    int height = 0;
+  };
+  void DrawPending() const;
+
+  // Drawing the pending plane changes neither what the box shows nor what its accessors return;
+  // it does write, so even the const accessors must not be called from two threads at once.
+  mutable Image image_;
+  mutable PendingPlane pending_;
   std::optional<Image> picture_;
 };
 

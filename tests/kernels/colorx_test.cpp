@@ -133,10 +133,13 @@ TEST_P(ColorXFastVariant, MatchesReferenceOnRandomPlanes) {
   }
 }
 
-// Glows of long reach over pictures thick with sources: every ring's weight, down to the far
-// negative ones, with exact rounding ties among them (0.9 - 24 * 0.1 is -1.5), blends that turn
-// pixels into new sources, and weights no fixed-point form can follow (huge, not a number).
-TEST_P(ColorXFastVariant, GlowsOfLongReachMatchReference) {
+// Glows and trails of long reach over pictures thick with sources: every ring's or distance's
+// weight, down to the far negative ones, with exact rounding ties among them (0.9 - 24 * 0.1 is
+// -1.5), blends that turn pixels into new sources, weights that are huge or not a number, and rows
+// that end in part of a vector. Trails of reach 751 from weight -30 on reach weights below -64,
+// which no fixed-point form follows; their sources are sparse and stay so (such blends give 0 or
+// 255), so every blend shows in the result.
+TEST_P(ColorXFastVariant, GlowsAndTrailsOfLongReachMatchReference) {
   struct Case {
     int width, height;
     std::int32_t amount;
@@ -144,26 +147,50 @@ TEST_P(ColorXFastVariant, GlowsOfLongReachMatchReference) {
     int sourceEvery;  // one pixel in this many has the colour
   };
   const Case cases[] = {
-      {120, 110, 100, 0.9f, 0.1f, 7}, {73, 69, 60, 0.9f, 0.1f, 1},    {61, 80, 50, 0.9f, 0.1f, 3},
-      {90, 90, 40, 0.7f, 0.013f, 2},  {40, 40, 20, 1e20f, 3.0f, 2},   {40, 40, 20, kNaN, 0.1f, 2},
-      {40, 40, 20, 0.9f, kInf, 2},    {35, 37, 12, -0.9f, -0.25f, 4}, {1920, 1080, 6, 0.9f, 0.1f, 500}};
+      {120, 110, 100, 0.9f, 0.1f, 7},    {73, 69, 60, 0.9f, 0.1f, 1},    {61, 80, 50, 0.9f, 0.1f, 3},
+      {90, 90, 40, 0.7f, 0.013f, 2},     {40, 40, 20, 1e20f, 3.0f, 2},   {40, 40, 20, kNaN, 0.1f, 2},
+      {40, 40, 20, 0.9f, kInf, 2},       {35, 37, 12, -0.9f, -0.25f, 4}, {1920, 1080, 6, 0.9f, 0.1f, 500},
+      {803, 9, 800, 0.9f, 0.1f, 7},      {9, 805, 800, 0.9f, 0.1f, 7},   {1503, 11, 1500, -30.0f, 0.1f, 97},
+      {11, 1505, 1500, -30.0f, 0.1f, 97}};
   std::mt19937 random(17);
-  for (const Case& c : cases) {
-    KernelPlanes planes(c.width, c.height);
-    planes.randomize(random());
-    const std::int32_t colour = 0x00204060;
-    for (int y = 1; y <= c.height; ++y) {
-      for (int x = 1; x <= c.width; ++x) {
-        if (random() % c.sourceEvery == 0) planes.setPixel(2, x, y, {0x60, 0x40, 0x20, 9});
+  for (const Case& c : cases)
+    for (const std::int32_t opcode : {kGlow, kUp, kDown, kLeft, kRight}) {
+      KernelPlanes planes(c.width, c.height);
+      planes.randomize(random());
+      const std::int32_t colour = 0x00204060;
+      for (int y = 1; y <= c.height; ++y) {
+        for (int x = 1; x <= c.width; ++x) {
+          if (random() % c.sourceEvery == 0)
+            planes.setPixel(2, x, y, {0x20, 0x40, 0x60, 9});  // blue, green, red
+        }
       }
+      planes.params.opcode = opcode;
+      planes.params.amount = c.amount;
+      planes.params.colour = colour;
+      ExpectSameAsReference(planes, c.a, c.b,
+                            std::to_string(c.width) + "x" + std::to_string(c.height) + " opcode " +
+                                std::to_string(opcode) + " amount " + std::to_string(c.amount) + " a " +
+                                std::to_string(c.a));
     }
-    planes.params.opcode = kGlow;
-    planes.params.amount = c.amount;
-    planes.params.colour = colour;
-    ExpectSameAsReference(planes, c.a, c.b,
-                          std::to_string(c.width) + "x" + std::to_string(c.height) + " amount " +
-                              std::to_string(c.amount) + " a " + std::to_string(c.a));
-  }
+}
+
+// Flares on a full HD picture: about a centre inside, on an edge, outside and just inside a
+// corner, from a few rings to more than the picture holds, and an odd factor per ring.
+TEST_P(ColorXFastVariant, FlaresOnAFullHdPictureMatchReference) {
+  KernelPlanes start(1920, 1080);
+  start.randomize(23);
+  const std::array<std::pair<float, float>, 4> centres{
+      {{960.5f, 540.25f}, {0.0f, 1080.0f}, {-300.7f, 2000.3f}, {1919.6f, 1.4f}}};
+  for (const auto& [a, b] : centres)
+    for (const std::int32_t amount : {1, 13, 120}) {
+      KernelPlanes planes(start);
+      planes.params.opcode = kFlare;
+      planes.params.amount = amount;
+      planes.params.colour = 0x00A0B0C0;
+      ExpectSameAsReference(
+          planes, a, b,
+          "centre " + std::to_string(a) + ", " + std::to_string(b) + " amount " + std::to_string(amount));
+    }
 }
 
 // Every opcode, small and zero amounts, pictures smaller than the reach, pixels that all match:
@@ -437,7 +464,7 @@ TEST(ColorXFlare, AllRingsVisitedGiveTheSameResult) {
     cosines[t] = ExactCosine(t * degree);
   }
   for (auto [a, b] : centres) {
-    for (const KernelEntry kernel : {ColorXKernelReference, ColorXKernelBaseline}) {
+    const auto check = [&](KernelEntry kernel, const std::string& which) {
       auto planes = Field(kWidth, kHeight, {90, 140, 30, 9});
       KernelPlanes expected(planes);
       planes.params.opcode = kFlare;
@@ -458,8 +485,11 @@ TEST(ColorXFlare, AllRingsVisitedGiveTheSameResult) {
           }
         }
       }
-      EXPECT_EQ(planes.bytes, expected.bytes) << a << ", " << b;
-    }
+      EXPECT_EQ(planes.bytes, expected.bytes) << which << " at " << a << ", " << b;
+    };
+    check(ColorXKernelReference, "reference");
+    check(ColorXKernelBaseline, "baseline");
+    testing::ForEachSimdTarget([&](const std::string& target) { check(ColorXKernelBest, target); });
   }
 }
 

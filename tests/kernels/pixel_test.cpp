@@ -369,18 +369,41 @@ TEST_P(PixelFastVariant, MatchesReferenceByteForByte) {
     }
 }
 
-// Full HD: the worker pool's bands, and many whole vectors per row.
+// Full HD: the worker pool's bands, and many whole vectors per row. A row of 1920 pixels less the
+// two edge pixels is no multiple of any vector, so each row ends on an overlapping vector; every
+// smoothing pattern and every filter, with colours that push the filters past both clamps.
 TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
   KernelPlanes start(1920, 1080);
   start.randomize(3);
-  // Smoothing, one of the three filters that share their row code, ripple and twirl.
-  for (const int opcode : {kPixelSmoothing, kPixelRelief, kPixelRipple, kPixelTwirl}) {
-    KernelPlanes expected = start;
-    RunKernel(expected, Variant::kReference, opcode, opcode == kPixelTwirl ? 1 : 4, 0x00123456);
-    ForEachKernel(BandsForPixels(1920 * 1080), [&](KernelEntry kernel, const std::string& target) {
-      ExpectKernelGives(kernel, start, expected, target + " op " + std::to_string(opcode));
-    });
-  }
+  const std::vector<std::pair<int, int>> runs = {
+      {kPixelSmoothing, 1}, {kPixelSmoothing, 2}, {kPixelSmoothing, 4},
+      {kPixelSmoothing, 8}, {kPixelContour, 4},   {kPixelEmboss, 4},
+      {kPixelRelief, 4},    {kPixelRipple, 4},    {kPixelTwirl, 1}};
+  for (const auto& [opcode, amount] : runs)
+    for (const std::int32_t colour : {0x00123456, 0x7FFFFFFF}) {
+      if (colour != 0x00123456 && opcode != kPixelContour && opcode != kPixelEmboss && opcode != kPixelRelief)
+        continue;
+      KernelPlanes expected = start;
+      RunKernel(expected, Variant::kReference, opcode, amount, colour);
+      ForEachKernel(BandsForPixels(1920 * 1080), [&](KernelEntry kernel, const std::string& target) {
+        ExpectKernelGives(kernel, start, expected,
+                          target + " op " + std::to_string(opcode) + " A " + std::to_string(amount));
+      });
+    }
+}
+
+// A twirl whose rows and columns reach farther from the centre than the values that a row keeps
+// for the rows after it, in one band: the rows and columns beyond work their values out again.
+TEST_P(PixelFastVariant, TwirlBeyondTheKeptValuesMatchesTheReference) {
+  KernelPlanes start(1601, 1601);
+  start.randomize(9);
+  KernelPlanes expected = start;
+  RunKernel(expected, Variant::kReference, kPixelTwirl, 2, 0x00654321);
+  SetMaxBands(1);
+  ForEachKernel(1, [&](KernelEntry kernel, const std::string& target) {
+    ExpectKernelGives(kernel, start, expected, target + " twirl 1601x1601");
+  });
+  SetMaxBands(0);
 }
 
 // The twirl's cosines and sines at angles whose value lies within a few ulp of a boundary between

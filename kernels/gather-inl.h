@@ -1,0 +1,111 @@
+// Reading a vector of source pixels at scattered places, for every SIMD target (included by the
+// per-target bodies of resample-inl.h and pixel-inl.h).
+//
+// The processors' gather instructions wait longer on a cache miss than separate loads do (on AVX2
+// they made the full HD rotation twice as slow as the scalar pass), so below AVX-512 the pixels are
+// loaded one at a time and the vector is built from them in registers: building it from a store
+// to memory would wait for the stores to reach the cache before the vector could be read. Only
+// AVX-512 gathers. Pixels are read through memcpy, free of alignment and aliasing rules.
+
+// Per-target include guard, as Highway's foreach_target needs.
+#if defined(ASMPIC_KERNELS_GATHER_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_GATHER_INL_H_
+#undef ASMPIC_KERNELS_GATHER_INL_H_
+#else
+#define ASMPIC_KERNELS_GATHER_INL_H_
+#endif
+
+#include <hwy/highway.h>
+
+#include <cstdint>
+#include <cstring>
+
+HWY_BEFORE_NAMESPACE();
+namespace asmpic::HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+
+using GatherTag = hn::ScalableTag<std::int32_t>;
+using GatherVec = hn::Vec<GatherTag>;
+
+HWY_INLINE std::int32_t PixelWordAt(const std::uint8_t* p) {
+  std::int32_t w;
+  std::memcpy(&w, p, 4);
+  return w;
+}
+HWY_INLINE std::int64_t PixelPairAt(const std::uint8_t* p) {
+  std::int64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// The mask of 32-bit lanes whose lanes 0 .. n - 1 are `lo` and n .. 2n - 1 are `hi`, masks of n
+// double lanes.
+template <class DD>
+HWY_INLINE hn::Mask<GatherTag> NarrowMasks(GatherTag d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+  // The two 8-bit mask registers side by side.
+  (void)d32;
+  (void)dd;
+  return hn::Mask<GatherTag>{static_cast<__mmask16>(_mm512_kunpackb(hi.raw, lo.raw))};
+#else
+  const auto low32 = [&](hn::Vec<DD> v) { return hn::BitCast(d32, v); };
+  return hn::MaskFromVec(hn::ConcatEven(d32, low32(hn::VecFromMask(dd, hi)), low32(hn::VecFromMask(dd, lo))));
+#endif
+}
+
+// The pixels at `index` (in pixels from `base`, each lane at least 0) as 32-bit words.
+HWY_INLINE GatherVec GatherPixels(GatherTag d32, const std::uint8_t* base, GatherVec index) {
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+  return hn::GatherIndex(d32, reinterpret_cast<const std::int32_t*>(base), index);
+#else
+  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
+  hn::Store(index, d32, at);
+  const auto w = [&](int i) { return PixelWordAt(base + 4 * static_cast<std::int64_t>(at[i])); };
+#if HWY_TARGET == HWY_AVX2
+  return GatherVec{_mm256_setr_epi32(w(0), w(1), w(2), w(3), w(4), w(5), w(6), w(7))};
+#elif HWY_ARCH_X86
+  return GatherVec{_mm_setr_epi32(w(0), w(1), w(2), w(3))};
+#else
+  HWY_ALIGN std::int32_t words[hn::MaxLanes(d32)];
+  for (std::size_t i = 0; i < hn::Lanes(d32); ++i) words[i] = w(static_cast<int>(i));
+  return hn::Load(d32, words);
+#endif
+#endif
+}
+
+// The pixels at `index` (left) and their right-hand neighbours (right), read as pairs.
+HWY_INLINE void GatherPixelPairs(GatherTag d32, const std::uint8_t* base, GatherVec index, GatherVec& left,
+                                 GatherVec& right) {
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+  left = GatherPixels(d32, base, index);
+  right = GatherPixels(d32, base, hn::Add(index, hn::Set(d32, 1)));
+#else
+  HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
+  hn::Store(index, d32, at);
+  const auto w = [&](int i) { return PixelPairAt(base + 4 * static_cast<std::int64_t>(at[i])); };
+#if HWY_TARGET == HWY_AVX2
+  const GatherVec lo{_mm256_setr_epi64x(w(0), w(1), w(2), w(3))};
+  const GatherVec hi{_mm256_setr_epi64x(w(4), w(5), w(6), w(7))};
+#elif HWY_ARCH_X86
+  const GatherVec lo{_mm_set_epi64x(w(1), w(0))};
+  const GatherVec hi{_mm_set_epi64x(w(3), w(2))};
+#else
+  HWY_ALIGN std::int64_t pairs[hn::MaxLanes(d32)];
+  for (std::size_t i = 0; i < hn::Lanes(d32); ++i) pairs[i] = w(static_cast<int>(i));
+  const GatherVec lo = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs));
+  const GatherVec hi = hn::Load(d32, reinterpret_cast<const std::int32_t*>(pairs) + hn::Lanes(d32));
+#endif
+  left = hn::ConcatEven(d32, hi, lo);
+  right = hn::ConcatOdd(d32, hi, lo);
+#endif
+}
+
+#endif  // SIMD targets
+
+}  // namespace asmpic::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#endif  // per-target include guard
