@@ -3,12 +3,13 @@
 #               display, the headless run where there is none)
 #   make test   install what is missing, build and run every test, then again under the sanitizers
 #   make package  the Debian package (checked by lintian in the release tests)
+#   make test-i386  the same programs built for Debian's i386 port, every test run natively
 #   make test-arm64  cross-build the engine, asmpic and their tests for arm64 and run the tests
 #               under qemu-aarch64
 PRESET ?= release
 BUILD   = build/$(PRESET)
 
-.PHONY: all deps configure build run test test-release test-sanitize test-arm64 bench package clean
+.PHONY: all deps configure build run test test-release test-sanitize test-i386 test-arm64 bench package clean
 
 all: build
 
@@ -37,6 +38,14 @@ test-release:
 test-sanitize:
 	@$(MAKE) --no-print-directory PRESET=sanitize build
 	@ctest --preset sanitize
+
+# The i386 build (cross compiler, :i386 libraries) and the whole test suite, run on this machine.
+test-i386:
+	@tools/install-deps.sh
+	@tools/install-deps.sh i386
+	@cmake --preset i386 >/dev/null
+	@cmake --build --preset i386
+	@ctest --preset i386
 
 # Without the window: the engine, the kernels, asmpic and their tests, run under the emulator.
 test-arm64:

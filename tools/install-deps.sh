@@ -3,6 +3,11 @@
 # everything is already there; runs `apt-get update` once, only when something is missing.
 #   tools/install-deps.sh         what the programs and the tests need
 #   tools/install-deps.sh bench   that, and OpenCV for the side-by-side benchmark (bench/peers_bench)
+#   tools/install-deps.sh i386    only what the i386 build adds to that (preset i386): the cross
+#                                 compiler and the :i386 libraries; of ImageMagick the runtime (with the
+#                                 extra decoders, metafiles among them) and the configuration header
+#                                 only, since its development packages cannot sit beside the native
+#                                 ones (tools/cross-magick.sh makes it linkable)
 #   tools/install-deps.sh arm64   only what the arm64 build (preset arm64) and its tests under the
 #                                 emulator need: the cross compiler, qemu-user, the :arm64 libraries
 set -euo pipefail
@@ -33,6 +38,15 @@ if [ "${1:-}" = "arm64" ]; then
     libc6:arm64
   )
 fi
+if [ "${1:-}" = "i386" ]; then
+  packages=(
+    g++-i686-linux-gnu
+    qt6-base-dev:i386 qt6-svg-dev:i386 qt6-tools-dev:i386 libsqlite3-dev:i386
+    libgtest-dev:i386 libgmock-dev:i386 libxxhash-dev:i386 libhwy-dev:i386 libjpeg-dev:i386 libpng-dev:i386
+    libmpfr-dev:i386
+    libmagick++-6.q16-8:i386 libmagickcore-6.q16-6-extra:i386 libmagickcore-6-arch-config:i386
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -45,6 +59,14 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "install-deps: installing ${missing[*]}" >&2
+# The cross builds' libraries come from Debian's multiarch archive for that architecture.
+case "${1:-}" in
+  i386|arm64)
+    if ! dpkg --print-foreign-architectures | grep -qx "$1"; then
+      $sudo dpkg --add-architecture "$1"
+    fi
+    ;;
+esac
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
