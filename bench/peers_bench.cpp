@@ -260,14 +260,14 @@ constexpr std::pair<Op, int> kRunCalls[] = {
     {Op::kRotateNearest, 720}, {Op::kSmoothing, 360}, {Op::kContour, 36}, {Op::kEmboss, 360},
     {Op::kRipple, 36},         {Op::kRelief, 36},     {Op::kTwirl, 72}};
 
-void BM_KernelWork(benchmark::State& state, KernelChoice choice) {
-  Scene scene(297, 217);
-  const KernelStore kernels(choice);
+// Times `engineWork` against OpenCV's calls for the benchmark's kernel work, interleaved in every
+// iteration, and reports both in milliseconds.
+template <typename EngineWork>
+void TimeAgainstOpenCvKernelWork(benchmark::State& state, Scene& scene, EngineWork engineWork) {
   double engine = 0, opencv = 0;
   for (auto _ : state) {
     const auto t0 = Clock::now();
-    for (const auto& [op, count] : kRunCalls)
-      for (int i = 0; i < count; ++i) EngineCall(scene, kernels, op, i);
+    engineWork();
     const auto t1 = Clock::now();
     for (const auto& [op, count] : kRunCalls)
       for (int i = 0; i < count; ++i) OpenCvCall(scene, op, i);
@@ -278,6 +278,15 @@ void BM_KernelWork(benchmark::State& state, KernelChoice choice) {
     state.SetIterationTime(Seconds(t0, t1));
   }
   SetCounters(state, engine, opencv, 1e3, "ms");
+}
+
+void BM_KernelWork(benchmark::State& state, KernelChoice choice) {
+  Scene scene(297, 217);
+  const KernelStore kernels(choice);
+  TimeAgainstOpenCvKernelWork(state, scene, [&] {
+    for (const auto& [op, count] : kRunCalls)
+      for (int i = 0; i < count; ++i) EngineCall(scene, kernels, op, i);
+  });
 }
 
 asmpic::platform::Image StartPicture(const std::string& name) {
@@ -293,20 +302,7 @@ void BM_HeadlessRun(benchmark::State& state, KernelChoice choice) {
   form.runtime.echoMessages = false;
   const std::vector<int> allTests{0, 1, 2, 3, 4, 5, 6};
   Scene scene(form.Engine1.Width(), form.Engine1.Height());
-  double engine = 0, opencv = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    form.Run(allTests, nullptr);
-    const auto t1 = Clock::now();
-    for (const auto& [op, count] : kRunCalls)
-      for (int i = 0; i < count; ++i) OpenCvCall(scene, op, i);
-    const auto t2 = Clock::now();
-    benchmark::DoNotOptimize(scene.planes.bytes.data());
-    engine += Seconds(t0, t1);
-    opencv += Seconds(t1, t2);
-    state.SetIterationTime(Seconds(t0, t1));
-  }
-  SetCounters(state, engine, opencv, 1e3, "ms");
+  TimeAgainstOpenCvKernelWork(state, scene, [&] { form.Run(allTests, nullptr); });
 }
 
 }  // namespace
