@@ -11,13 +11,13 @@
 #include <optional>
 #include <string>
 
-#include "app/form1.h"
-#include "app/form1_handlers.h"
-#include "app/headless_bench.h"
+#include "app/window/form1.h"
+#include "app/run/form1_handlers.h"
+#include "app/run/headless_bench.h"
 #include "app/history/history_cli.h"
 #include "app/results/validation.h"
-#include "app/translation.h"
-#include "app/window_results.h"
+#include "app/run/translation.h"
+#include "app/window/window_results.h"
 #include "kernels/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/picture_save.h"

@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "app/assets.h"
-#include "app/headless_form.h"
+#include "app/run/assets.h"
+#include "app/run/headless_form.h"
 #include "kernels/kernel_store.h"
 #include "kernels/pixel.h"
 #include "kernels/worker_pool.h"

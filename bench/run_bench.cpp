@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/assets.h"
-#include "app/headless_form.h"
+#include "app/run/assets.h"
+#include "app/run/headless_form.h"
 #include "kernels/kernel_store.h"
 #include "platform/picture_io.h"
 #include "tests/support/headless_engine.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <ostream>
 
-#include "app/assets.h"
+#include "app/run/assets.h"
 #include "app/history/chart.h"
 #include "app/history/comparison.h"
 #include "app/history/history_db.h"

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 #include "app/results/throughput.h"
 
 namespace asmpic::app {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 #include "app/results/expected_hashes.h"
 
 namespace asmpic::app {

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 
 namespace asmpic::app {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/results/benchmark_runner.h"
+#include "app/run/benchmark_runner.h"
 #include "app/results/build_info.h"
 #include "app/results/machine_info.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 
 namespace asmpic::app {
 

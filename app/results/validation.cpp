@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 #include "app/results/expected_hashes.h"
 
 namespace asmpic::app {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_handlers.h"
+#include "app/run/form1_handlers.h"
 
 namespace asmpic::app {
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/assets.h"
-#include "app/form1.h"
+#include "app/run/assets.h"
+#include "app/window/form1.h"
 #include "platform/picture_io.h"
 #include "platform/qt/qt_runtime.h"
 

@@ -12,9 +12,9 @@
 #include <QTest>
 #include <cstdio>
 
-#include "app/form1.h"
-#include "app/results_dialog.h"
-#include "app/window_results.h"
+#include "app/window/form1.h"
+#include "app/window/results_dialog.h"
+#include "app/window/window_results.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/assets.h"
+#include "app/run/assets.h"
 #include "platform/picture_io.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/form1.h"
-#include "app/form1_handlers.h"
-#include "app/translation.h"
+#include "app/window/form1.h"
+#include "app/run/form1_handlers.h"
+#include "app/run/translation.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 

@@ -1,0 +1,170 @@
+#include "app/run/benchmark_runner.h"
+
+#include "app/run/benchmark_table.h"
+#include "app/run/headless_form.h"
+#include "app/run/multicore.h"
+#include "platform/interruption.h"
+
+namespace asmpic::app {
+
+namespace {
+
+std::vector<double> Column(const std::vector<RunSamples>& runs,
+                           const std::function<double(const RunSamples&)>& pick) {
+  std::vector<double> values;
+  values.reserve(runs.size());
+  for (const RunSamples& run : runs) values.push_back(pick(run));
+  return values;
+}
+
+RunSamples Totalled(std::vector<TestSample> tests) {
+  RunSamples samples;
+  samples.tests = std::move(tests);
+  for (const TestSample& sample : samples.tests) {
+    samples.totalSeconds += sample.seconds;
+    samples.monotonicTotal += sample.monotonicSeconds;
+  }
+  return samples;
+}
+
+// Per pass: every test's throughput summed over the threads.
+Throughput MultiCoreThroughput(const MultiCorePasses& passes, long long pixelsPerCall) {
+  std::vector<std::vector<double>> perPass;
+  for (const auto& threads : passes.samples) {
+    std::vector<double> summed;
+    for (const auto& samples : threads) {
+      const std::vector<double> own = RunThroughput(samples, pixelsPerCall);
+      if (summed.empty()) summed.assign(own.size(), 0.0);
+      for (std::size_t t = 0; t < own.size() && t < summed.size(); ++t) summed[t] += own[t];
+    }
+    perPass.push_back(std::move(summed));
+  }
+  return SummarizeThroughput(perPass);
+}
+
+}  // namespace
+
+std::vector<double> RunThroughput(const std::vector<TestSample>& samples, long long pixelsPerCall) {
+  std::vector<double> mpix;
+  mpix.reserve(samples.size());
+  for (const TestSample& s : samples) {
+    mpix.push_back(MegapixelsPerSecond(CallCount(kBenchmarkTests.at(static_cast<std::size_t>(s.test))),
+                                       pixelsPerCall, s.monotonicSeconds));
+  }
+  return mpix;
+}
+
+void Summarize(BenchmarkResult& result) {
+  const std::size_t tests = result.runs.empty() ? 0 : result.runs.front().tests.size();
+  result.perTest.clear();
+  for (std::size_t i = 0; i < tests; ++i) {
+    TestStatistics stats;
+    stats.test = result.runs.front().tests[i].test;
+    stats.seconds =
+        Summarize(Column(result.runs, [&](const RunSamples& r) { return double{r.tests.at(i).seconds}; }));
+    stats.monotonicSeconds =
+        Summarize(Column(result.runs, [&](const RunSamples& r) { return r.tests.at(i).monotonicSeconds; }));
+    result.perTest.push_back(stats);
+  }
+  result.total = Summarize(Column(result.runs, [](const RunSamples& r) { return double{r.totalSeconds}; }));
+  result.monotonicTotal =
+      Summarize(Column(result.runs, [](const RunSamples& r) { return r.monotonicTotal; }));
+  std::vector<std::vector<double>> perRun;
+  for (const RunSamples& run : result.runs) perRun.push_back(RunThroughput(run.tests, result.pixelsPerCall));
+  result.throughput = SummarizeThroughput(perRun);
+  if (result.fullRun) {
+    result.score = ComputeScore(result.classicPass ? result.classicPass->totalSeconds
+                                                   : static_cast<float>(result.total.median));
+  }
+}
+
+BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Image& picture2,
+                             const BenchmarkPlan& plan, const BenchmarkHooks& hooks) {
+  const MonotonicClock clock = hooks.monotonic ? hooks.monotonic : MonotonicClock(SteadySeconds);
+  BenchmarkResult result;
+  result.plan = plan;
+  result.fullRun = IsFullRun(plan.tests);
+
+  HeadlessForm1 form(picture1, picture2, plan.kernels);
+  if (hooks.timeOfDay) form.runtime.clock = hooks.timeOfDay;
+  result.pixelsPerCall = static_cast<long long>(form.Engine1.Width()) * form.Engine1.Height();
+  PictureValidator validator;
+  std::optional<ProgressObserver> progress;
+  if (hooks.progress != nullptr) progress.emplace(*hooks.progress, clock);
+  RunRecorder recorder(validator, clock, progress ? &*progress : nullptr);
+
+  if (plan.classicPass) {
+    if (progress) progress->SetLabel("the window's pass");
+    form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    result.classicPass = Totalled(recorder.TakeSamples());
+    result.listLines = form.List1.items();
+  }
+  if (plan.warmup) {
+    if (progress) progress->SetLabel("warm-up");
+    form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    recorder.TakeSamples();
+  }
+  const int timedRuns = std::max(plan.repeat, 1);
+  double filled = 0.0;
+  for (int run = 0; run < timedRuns || filled < plan.minTime; ++run) {
+    if (progress) {
+      progress->SetLabel("run " + std::to_string(run + 1) +
+                         (run < timedRuns ? " of " + std::to_string(timedRuns) : std::string()));
+    }
+    form.Run(plan.tests, &recorder);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    result.runs.push_back(Totalled(recorder.TakeSamples()));
+    filled += result.runs.back().monotonicTotal;
+  }
+  if (progress) progress->Clear();
+  if (!plan.classicPass) result.listLines = form.List1.items();
+  result.validation = validator.result();
+  Summarize(result);
+
+  std::vector<Verdict> verdicts{result.validation.verdict};
+  if (plan.threads > 0) {
+    const MultiCorePasses passes = RunMultiCore(picture1, picture2, plan.tests, plan.threads, timedRuns,
+                                                plan.minTime, plan.kernels, clock, hooks.progress);
+    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    MultiCoreResult multi;
+    multi.threads = plan.threads;
+    multi.wallSeconds = passes.wallSeconds;
+    multi.samples = passes.samples;
+    multi.throughput = MultiCoreThroughput(passes, result.pixelsPerCall);
+    multi.wall = Summarize(multi.wallSeconds);
+    multi.secondsPerCopy = multi.wall.median / plan.threads;
+    if (result.fullRun) multi.score = ComputeScore(static_cast<float>(multi.secondsPerCopy));
+    if (multi.wall.median > 0.0)
+      multi.speedup = plan.threads * result.monotonicTotal.median / multi.wall.median;
+    multi.validation = passes.threads;
+    for (const Validation& v : multi.validation) verdicts.push_back(v.verdict);
+    result.multiCore = std::move(multi);
+  }
+  result.verdict = Combine(verdicts);
+  return result;
+}
+
+BenchmarkResult WindowResult(std::vector<TestSample> samples, std::vector<std::string> listLines,
+                             const Validation& validation, long long pixelsPerCall) {
+  BenchmarkResult result;
+  result.mode = kWindowMode;
+  result.pixelsPerCall = pixelsPerCall;
+  result.plan.classicPass = true;
+  result.plan.warmup = false;
+  result.plan.threads = 0;
+  result.plan.tests.clear();
+  for (const TestSample& s : samples) result.plan.tests.push_back(s.test);
+  result.fullRun = IsFullRun(result.plan.tests);
+  result.classicPass = Totalled(std::move(samples));
+  // The one pass is both the classic result and the only sample of the throughput.
+  result.runs.push_back(*result.classicPass);
+  result.listLines = std::move(listLines);
+  result.validation = validation;
+  result.verdict = validation.verdict;
+  Summarize(result);
+  return result;
+}
+
+}  // namespace asmpic::app

@@ -1,0 +1,221 @@
+#include "app/run/headless_bench.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <iostream>
+#include <ostream>
+#include <stdexcept>
+#include <thread>
+
+#include "app/run/assets.h"
+#include "app/run/benchmark_table.h"
+#include "app/history/comparison.h"
+#include "app/history/result_summary.h"
+#include "app/run/benchmark_runner.h"
+#include "app/results/build_info.h"
+#include "app/results/csv_report.h"
+#include "app/results/json_report.h"
+#include "app/results/machine_info.h"
+#include "app/run/progress.h"
+#include "app/results/text_report.h"
+#include "app/run/score.h"
+#include "platform/command_line.h"
+#include "platform/interruption.h"
+#include "platform/output_files.h"
+#include "platform/picture_io.h"
+
+namespace asmpic::app {
+
+namespace {
+
+int DefaultThreads() {
+  return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
+}
+
+// The tests named on the command line as indices in table order; nothing when a name is unknown.
+std::optional<std::vector<int>> SelectTests(const std::vector<std::string>& names, std::ostream& err) {
+  if (names.empty()) return std::vector<int>{0, 1, 2, 3, 4, 5, 6};
+  std::vector<bool> chosen(kBenchmarkTests.size(), false);
+  for (const std::string& name : names) {
+    const auto found = std::find_if(kBenchmarkTests.begin(), kBenchmarkTests.end(),
+                                    [&](const BenchmarkTest& test) { return name == test.name; });
+    if (found == kBenchmarkTests.end()) {
+      err << "asmbench: --tests: no test is called '" << name << "' (asmbench --list-tests names them)\n";
+      return std::nullopt;
+    }
+    chosen[static_cast<std::size_t>(found - kBenchmarkTests.begin())] = true;
+  }
+  std::vector<int> tests;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    if (chosen[i]) tests.push_back(static_cast<int>(i));
+  }
+  return tests;
+}
+
+}  // namespace
+
+void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out) {
+  for (int i = 0; i < list.ListCount(); ++i) out << list.List(i) << '\n';
+  out << "Score: " << label.Caption() << " (" << ColourName(label.ForeColor()) << ")\n";
+}
+
+std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& options) {
+  cli.add_option("--assets", options.assetsDirectory, "the folder with the start pictures (default: found)")
+      ->type_name("DIR");
+  cli.add_flag("--verbose", options.verbose,
+               "say more about failures (the picture decoder's own words, what Qt said of a display it could "
+               "not reach)");
+  return {
+      cli.add_option(
+             "--repeat", options.repeat,
+             "timed runs after one untimed warm-up run; statistics and the score come from their median "
+             "(default: one run, no warm-up)")
+          ->check(platform::WholeNumber(1, 1000000))
+          ->type_name("N"),
+      cli.add_flag("--no-warmup", options.noWarmup, "skip the untimed warm-up run before the timed ones"),
+      cli.add_option("--min-time", options.minTime,
+                     "timed runs (at least five) until their time adds up to SECONDS, for the throughput "
+                     "score and its interval; the multi-core passes likewise (default: 3; with --repeat: 0)")
+          ->type_name("SECONDS")
+          ->check(platform::DecimalNumber(0.0, 86400.0)),
+      cli.add_option(
+             "--threads", options.threads,
+             "engines of the multi-core pass, one thread each (default: one per core; 0: no such pass)")
+          ->check(platform::WholeNumber(0, 1024))
+          ->type_name("N"),
+      cli.add_option("--json", options.jsonPath, "write the result document to FILE (- for standard output)")
+          ->type_name("FILE"),
+      cli.add_option("--csv", options.csvPath,
+                     "write every test's samples as CSV to FILE (- for standard output)")
+          ->type_name("FILE"),
+      cli.add_flag("--list-tests", options.listTests, "print the seven tests and what each does, then exit"),
+      cli.add_option("--tests", options.tests,
+                     "run only these tests (short names, comma-separated); no score")
+          ->delimiter(',')
+          ->type_name("NAME,..."),
+      cli.add_flag("--quiet", options.quiet, "print only the score line"),
+  };
+}
+
+std::string HeadlessExitStatusHelp() {
+  return "Exit status: 0 the run finished and its pictures are right (or could not be checked);\n"
+         "1 a start picture could not be read, an output or the history could not be written, or\n"
+         "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, "
+         "so\n"
+         "the results are invalid; 130 (143) a headless run was interrupted by SIGINT (SIGTERM)\n"
+         "and wrote nothing.";
+}
+
+int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.listTests) {
+    WriteTestList(out);
+    return kExitOk;
+  }
+  const auto tests = SelectTests(options.tests, err);
+  if (!tests) return kExitUsage;
+  if (options.jsonPath == "-" && options.csvPath == "-") {
+    err << "asmbench: --json - and --csv - cannot both use standard output\n";
+    return kExitUsage;
+  }
+  if (!options.jsonPath.empty() && !options.csvPath.empty() &&
+      platform::FindSameFile({options.jsonPath, options.csvPath})) {
+    err << "asmbench: --json and --csv both name " << options.csvPath << "; each output needs its own file\n";
+    return kExitUsage;
+  }
+  const platform::InterruptionCatcher interruptions;
+  const auto interrupted = [&err](int signal) {
+    err << "asmbench: interrupted by " << platform::SignalName(signal) << "; nothing was written\n";
+    return platform::InterruptedExitStatus(signal);
+  };
+
+  const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
+  std::string error;
+  std::string detail;
+  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error, &detail);
+  const auto picture2 =
+      picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error, &detail) : std::nullopt;
+  if (!picture1 || !picture2) {
+    err << "asmbench: cannot read a start picture: " << error << '\n';
+    if (options.verbose && !detail.empty()) err << "asmbench: the decoder said: " << detail << '\n';
+    return kExitError;
+  }
+  // The outputs are staged before the run, so that one that cannot be written is known at once;
+  // they replace their files together once both are complete.
+  platform::OutputFiles outputs(out);
+  std::ostream* json = nullptr;
+  std::ostream* csv = nullptr;
+  if ((!options.jsonPath.empty() && (json = outputs.Stage(options.jsonPath, &error)) == nullptr) ||
+      (!options.csvPath.empty() && (csv = outputs.Stage(options.csvPath, &error)) == nullptr)) {
+    err << "asmbench: cannot write " << error << '\n';
+    return kExitError;
+  }
+
+  BenchmarkPlan plan;
+  plan.tests = *tests;
+  // A plain run is first the window's single pass, which also warms up the throughput runs after
+  // it; with --repeat, the timed runs come after one untimed warm-up run.
+  plan.classicPass = options.repeat == 0;
+  plan.repeat = options.repeat > 0 ? options.repeat : std::max(options.minRuns, 1);
+  plan.warmup = options.repeat > 0 && !options.noWarmup;
+  plan.minTime = options.minTime >= 0.0 ? options.minTime : options.repeat > 0 ? 0.0 : kDefaultMinTime;
+  plan.threads = options.threads < 0 ? DefaultThreads() : options.threads;
+  plan.kernels = options.kernels;
+  BenchmarkHooks hooks;
+  hooks.timeOfDay = options.timeOfDay;
+  hooks.monotonic = options.monotonic;
+  const bool progress = options.showProgress.value_or(!options.quiet && StderrIsTerminal());
+  if (progress) hooks.progress = &err;
+
+  const std::string startedAt = UtcNow();
+  BenchmarkResult result;
+  try {
+    result = RunBenchmark(*picture1, *picture2, plan, hooks);
+  } catch (const RunInterrupted& e) {
+    return interrupted(e.signal);
+  } catch (const std::exception& e) {
+    err << "asmbench: " << e.what() << '\n';
+    return kExitError;
+  }
+  if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
+
+  // Standard output carries the classic lines (seven list lines and the score line, as scripts
+  // expect them), unless a document goes there; the rest of the report goes to standard error.
+  const bool textOut = options.jsonPath != "-" && options.csvPath != "-";
+  if (textOut) {
+    if (options.quiet) {
+      WriteScoreLine(result, out);
+    } else {
+      WriteClassicLines(result, out);
+    }
+  }
+  const BuildInfo build = CurrentBuild(plan.kernels);
+  const nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
+  if (!options.quiet) {
+    WriteReport(result, err);
+    WriteThroughput(result, KernelsText(build), err);
+    if (const auto summary = SummarizeDocument(document, nullptr)) {
+      const std::string against = AgainstReferences(*summary, LoadReferences(assets));
+      if (!against.empty()) err << "Against the references: " << against << '\n';
+    }
+  }
+  if (json != nullptr) *json << document.dump(2) << '\n';
+  if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
+  const bool written = outputs.Commit(&error);
+  if (!written) err << "asmbench: cannot write " << error << '\n';
+  bool historyFailed = false;
+  SaveToHistory(options.history, document, err, &historyFailed);
+
+  if (result.verdict == Verdict::Invalid) {
+    ReportMismatches(result.validation, "", err);
+    if (result.multiCore) {
+      for (std::size_t t = 0; t < result.multiCore->validation.size(); ++t) {
+        ReportMismatches(result.multiCore->validation[t], " in thread " + std::to_string(t + 1), err);
+      }
+    }
+    return kExitInvalid;
+  }
+  return written && !historyFailed ? kExitOk : kExitError;
+}
+
+}  // namespace asmpic::app

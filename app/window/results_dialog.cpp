@@ -1,0 +1,196 @@
+#include "app/window/results_dialog.h"
+
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <sstream>
+
+#include "app/run/benchmark_table.h"
+#include "app/history/chart.h"
+#include "app/history/result_summary.h"
+#include "app/results/build_info.h"
+#include "app/results/text_report.h"
+
+namespace asmpic::app {
+
+namespace {
+
+QString Text(const nlohmann::ordered_json& object, const char* key) {
+  const auto found = object.find(key);
+  if (found == object.end() || found->is_null()) return QStringLiteral("unknown");
+  return found->is_string() ? QString::fromStdString(found->get<std::string>())
+                            : QString::fromStdString(found->dump());
+}
+
+QString MachineText(const nlohmann::ordered_json& document) {
+  const auto& m = document.at("machine");
+  QString memory = QStringLiteral("unknown");
+  if (m.at("memory_bytes").is_number())
+    memory = QString::number(m.at("memory_bytes").get<double>() / (1024.0 * 1024.0 * 1024.0), 'f', 1) +
+             QStringLiteral(" GiB");
+  return QStringLiteral("Machine: %1, %2 logical cores, %3 memory; %4, %5")
+      .arg(Text(m, "cpu_model"), Text(m, "logical_cores"), memory, Text(m, "os"), Text(m, "architecture"));
+}
+
+}  // namespace
+
+ChartWidget::ChartWidget(Comparison comparison, QWidget* parent)
+    : QWidget(parent), comparison_(std::move(comparison)) {
+  const QSize natural = ChartSize(comparison_);
+  const int width = 600;
+  setMinimumSize(width, natural.height() * width / natural.width());
+}
+
+void ChartWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QSize natural = ChartSize(comparison_);
+  // Keep the chart's proportions inside the widget.
+  QSize fitted = natural.scaled(size(), Qt::KeepAspectRatio);
+  DrawChart(painter, comparison_, QRect(QPoint(0, 0), fitted));
+}
+
+ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
+                             const std::optional<nlohmann::ordered_json>& document,
+                             std::vector<ResultSummary> others, QWidget* parent)
+    : QDialog(parent), result_(result), document_(document) {
+  setObjectName(QStringLiteral("ResultsDialog"));
+  setWindowTitle(QStringLiteral("ASMpic Bench: results"));
+  auto* layout = new QVBoxLayout(this);
+
+  std::ostringstream text;
+  std::vector<ResultSummary> columns;
+  auto* heading = new QLabel(this);
+  heading->setObjectName(QStringLiteral("resultsHeading"));
+  heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  if (result_ && document_) {
+    WriteClassicLines(*result_, text);
+    const std::string kernels = KernelsText(CurrentBuild());
+    WriteThroughput(*result_, kernels, text);
+    if (auto summary = SummarizeDocument(*document_, nullptr)) {
+      summary->label = "this run";
+      columns.push_back(std::move(*summary));
+    }
+    QString headline =
+        QStringLiteral("Score: %1 (%2)   Throughput score: %3\nMode: %4, kernels: %5, 1 thread")
+            .arg(result_->score ? QString::number(result_->score->value) : QStringLiteral("none"),
+                 result_->score ? QString::fromUtf8(ColourName(result_->score->colour)) : QString(),
+                 QString::fromStdString(ThroughputText(result_->throughput.score)),
+                 QString::fromStdString(result_->mode), QString::fromStdString(kernels));
+    heading->setText(headline);
+  } else {
+    heading->setText(QStringLiteral("No run yet: press the start button for a result."));
+  }
+  layout->addWidget(heading);
+  // The table and the machine on the left, the chart on the right: the dialog stays low enough
+  // for small screens.
+  auto* columnsLayout = new QHBoxLayout;
+  auto* left = new QVBoxLayout;
+  columnsLayout->addLayout(left);
+  layout->addLayout(columnsLayout, 1);
+
+  auto* table = new QTableWidget(this);
+  table->setObjectName(QStringLiteral("resultsTable"));
+  table->setColumnCount(4);
+  table->setHorizontalHeaderLabels({QStringLiteral("Test"), QStringLiteral("Seconds"),
+                                    QStringLiteral("Monotonic s"), QStringLiteral("Mpix/s")});
+  table->verticalHeader()->setVisible(false);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionMode(QAbstractItemView::NoSelection);
+  table->setFocusPolicy(Qt::NoFocus);
+  if (result_ && !result_->runs.empty()) {
+    const RunSamples& run = result_->classicPass ? *result_->classicPass : result_->runs.back();
+    table->setRowCount(static_cast<int>(run.tests.size()) + 1);
+    for (std::size_t i = 0; i < run.tests.size(); ++i) {
+      const TestSample& s = run.tests[i];
+      const int row = static_cast<int>(i);
+      table->setItem(
+          row, 0,
+          new QTableWidgetItem(QString::fromUtf8(kBenchmarkTests.at(static_cast<std::size_t>(s.test)).name)));
+      table->setItem(row, 1, new QTableWidgetItem(QString::number(s.seconds, 'g', 7)));
+      table->setItem(row, 2, new QTableWidgetItem(QString::number(s.monotonicSeconds, 'f', 6)));
+      const double mpix = i < result_->throughput.tests.size() ? result_->throughput.tests[i].median : 0.0;
+      table->setItem(row, 3, new QTableWidgetItem(QString::number(mpix, 'f', 1)));
+    }
+    const int last = static_cast<int>(run.tests.size());
+    table->setItem(last, 0, new QTableWidgetItem(QStringLiteral("total / score")));
+    table->setItem(last, 1, new QTableWidgetItem(QString::number(run.totalSeconds, 'g', 7)));
+    table->setItem(last, 2, new QTableWidgetItem(QString::number(run.monotonicTotal, 'f', 6)));
+    table->setItem(last, 3, new QTableWidgetItem(QString::number(result_->throughput.score.median, 'f', 1)));
+  }
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->setMinimumWidth(360);
+  table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
+                          9 * table->verticalHeader()->defaultSectionSize());
+  left->addWidget(table);
+
+  if (document_) {
+    auto* machine = new QLabel(MachineText(*document_), this);
+    machine->setObjectName(QStringLiteral("resultsMachine"));
+    machine->setWordWrap(true);
+    machine->setMaximumWidth(360);
+    left->addWidget(machine);
+    text << MachineText(*document_).toStdString() << '\n';
+  }
+
+  for (ResultSummary& other : others) columns.push_back(std::move(other));
+  auto* chart = new ChartWidget(Compare(std::move(columns)), this);
+  chart->setObjectName(QStringLiteral("resultsChart"));
+  columnsLayout->addWidget(chart, 1);
+  left->addStretch(1);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  auto* copy = buttons->addButton(QStringLiteral("Copy result"), QDialogButtonBox::ActionRole);
+  copy->setObjectName(QStringLiteral("copyButton"));
+  auto* save = buttons->addButton(QStringLiteral("Save as JSON…"), QDialogButtonBox::ActionRole);
+  save->setObjectName(QStringLiteral("saveButton"));
+  copy->setEnabled(result_.has_value());
+  save->setEnabled(document_.has_value());
+  connect(copy, &QPushButton::clicked, this, [this] { Copy(); });
+  connect(save, &QPushButton::clicked, this, [this] { Save(); });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+  text_ = QString::fromStdString(text.str());
+}
+
+QString ResultsDialog::ResultText() const {
+  return text_;
+}
+
+void ResultsDialog::Copy() {
+  QGuiApplication::clipboard()->setText(text_);
+}
+
+bool ResultsDialog::SaveJson(const QString& path) {
+  if (!document_) return false;
+  QFile file(path);
+  const QByteArray bytes = QByteArray::fromStdString(document_->dump(2) + "\n");
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+      !file.flush()) {
+    QMessageBox::warning(this, windowTitle(),
+                         QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    return false;
+  }
+  return true;
+}
+
+void ResultsDialog::Save() {
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the result"),
+                                                    QStringLiteral("asmbench-result.json"),
+                                                    QStringLiteral("Result documents (*.json)"));
+  if (!path.isEmpty()) SaveJson(path);
+}
+
+}  // namespace asmpic::app

@@ -1,0 +1,96 @@
+// The window's run checks its pictures too: the real Form1 shows the start picture so that the
+// check applies, and a correct run is valid.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <QTableWidget>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/window/form1.h"
+#include "app/history/history_db.h"
+#include "app/results/validation.h"
+#include "app/window/results_dialog.h"
+#include "app/window/window_results.h"
+#include "platform/headless/headless_controls.h"
+#include "platform/headless/headless_runtime.h"
+
+namespace asmpic::app {
+namespace {
+
+// The real Form1 on the headless runtime, with the controls the run uses.
+class WindowForm : public ::testing::Test {
+ protected:
+  static Form1Options Options() {
+    Form1Options options;
+    options.assetsDirectory = ASMPIC_ASSETS;
+    return options;
+  }
+  platform::HeadlessRuntime runtime;
+  bool quiet = (runtime.echoMessages = false);  // before the form binds its engines
+  Form1 form{runtime, Options()};
+  platform::HeadlessShell shell;
+  Form1Controls controls{runtime,         form.Engine1(), form.Engine2(),
+                         form.Picture2(), form.List1(),   form.Label1(),
+                         form.Timer1(),   form.Timer2(),  shell};
+  RunState state;
+};
+using WindowValidation = WindowForm;
+using WindowResultsDialog = WindowForm;
+
+TEST_F(WindowValidation, ARunInTheWindowComputesTheExpectedPictures) {
+  PictureValidator validator;
+  ASSERT_TRUE(Command1_Click(controls, state, {.observer = &validator}));
+  const Validation v = validator.result();
+  EXPECT_EQ(v.verdict, Verdict::Valid) << v.reason;
+  EXPECT_EQ(v.tests.size(), 7u);
+}
+
+// A run in the window is recorded in the window mode, stored, summed up in Label1's tooltip, and a
+// double-click on the score opens the dialog with the table, the chart and the JSON to save.
+TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("asmbench_window_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  HistoryOptions history;
+  history.dbPath = (dir / "history.sqlite").string();
+  WindowResults results(form, history, ASMPIC_ASSETS);
+  ASSERT_TRUE(results.Record(
+      [&](RunObserver* observer) { return Command1_Click(controls, state, {.observer = observer}); }));
+  ASSERT_TRUE(results.last());
+  EXPECT_EQ(results.validation().verdict, Verdict::Valid);
+  EXPECT_EQ(results.last()->mode, "window");
+  EXPECT_EQ(std::to_string(results.last()->score->value), form.Label1().Caption());
+  EXPECT_TRUE(form.Label1().toolTip().startsWith(QStringLiteral("Throughput score: ")))
+      << form.Label1().toolTip().toStdString();
+  const auto stored = HistoryDb(history.dbPath).List();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].mode, "window");
+
+  form.show();
+  QTest::mouseDClick(&form.Label1(), Qt::LeftButton);
+  auto* dialog = form.findChild<ResultsDialog*>(QStringLiteral("ResultsDialog"));
+  ASSERT_NE(dialog, nullptr);
+  auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("resultsTable"));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->rowCount(), 8);
+  EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("rotate"));
+  auto* chart = dialog->findChild<ChartWidget*>(QStringLiteral("resultsChart"));
+  ASSERT_NE(chart, nullptr);
+  // This run, then the references.
+  EXPECT_EQ(chart->comparison().columns.front().label, "this run");
+  EXPECT_GE(chart->comparison().columns.size(), 2u);
+  EXPECT_TRUE(dialog->ResultText().startsWith(QStringLiteral("Rotating... ")));
+
+  const std::string saved = (dir / "result.json").string();
+  ASSERT_TRUE(dialog->SaveJson(QString::fromStdString(saved)));
+  std::ifstream in(saved);
+  const auto document = nlohmann::json::parse(in);
+  EXPECT_EQ(document["mode"], "window");
+  EXPECT_EQ(document["classic_pass"]["samples"].size(), 7u);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace asmpic::app
