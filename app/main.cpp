@@ -1,39 +1,37 @@
 // asmbench: the benchmark. With a display it opens the window; with none, or with --headless, it
-// runs the benchmark once on the headless backend and prints the list and the score.
+// runs the benchmark once on the headless backend and prints the list and the score. Built without
+// the window (ASMPIC_WITH_WINDOW 0), it always runs headless; the window's part is
+// app/window/window_main.cpp.
 #include <CLI/CLI.hpp>
 
-#include <QApplication>
-#include <QEvent>
-#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
 
-#include "app/window/form1.h"
-#include "app/run/form1_handlers.h"
-#include "app/run/headless_bench.h"
 #include "app/history/history_cli.h"
-#include "app/results/validation.h"
-#include "app/run/translation.h"
-#include "app/window/window_results.h"
+#include "app/run/headless_bench.h"
 #include "kernels/kernel_option.h"
 #include "platform/command_line.h"
-#include "platform/picture_save.h"
-#include "platform/qt/qt_application.h"
-#include "platform/qt/qt_runtime.h"
-#include "platform/qt/qt_shell.h"
+#if ASMPIC_WITH_WINDOW
+#include "app/window/window_main.h"
+#endif
 
-namespace {
-
-using namespace asmpic;
-
+#if !ASMPIC_WITH_WINDOW
+namespace asmpic::app {
+// What the window would have been given, in an asmbench built without it.
 struct WindowOptions {
   bool run = false;
   std::string screenshot;
   bool verbose = false;
 };
+}  // namespace asmpic::app
+#endif
+
+namespace {
+
+using namespace asmpic;
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -43,110 +41,36 @@ bool HasDisplay() {
   return false;
 }
 
-// Marks the runs in progress as closing when the window is closed, so that they stop at their
-// next yield instead of working on a window that is going away.
-class CloseWatcher : public QObject {
- public:
-  explicit CloseWatcher(app::RunState& state) : state_(state) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Close) state_.closing = true;
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  app::RunState& state_;
-};
-
-// The window, or nothing when no display can be reached.
-std::optional<int> RunWindow(int argc, char** argv, const WindowOptions& options,
-                             const app::HistoryOptions& history) {
-  const platform::QtStart start = platform::StartQtApplication(argc, argv);
-  if (!start.application) {
-    if (options.verbose) std::cerr << start.qtMessages;
-    return std::nullopt;
-  }
-  QApplication::setApplicationName("ASMpic Bench");
-  app::InstallTranslation(*start.application);
-  platform::QtRuntime runtime;
-  platform::QtShell shell;
-  const auto form = app::ShowForm1(runtime);
-  app::Form1Controls controls{runtime,          form->Engine1(), form->Engine2(),
-                              form->Picture2(), form->List1(),   form->Label1(),
-                              form->Timer1(),   form->Timer2(),  shell};
-  app::RunState state;
-  CloseWatcher watcher(state);
-  form->installEventFilter(&watcher);
-  app::WindowResults results(*form, history);
-
-  // A run in the window ends by starting the question timer; a scripted --run never asks. Every
-  // run's pictures are checked too, silently: only --run reports a wrong one (exit status 3).
-  form->Command1().onClick = [&] {
-    results.Record([&](app::RunObserver* observer) {
-      return app::Command1_Click(controls, state, {.startTimer2 = !options.run, .observer = observer});
-    });
-  };
-  form->Timer1().onTick = [&] { app::Timer1_Timer(controls); };
-  form->Timer2().onTick = [&] { app::Timer2_Timer(controls); };
-
-  int status = 0;
-  if (options.run) {
-    QTimer::singleShot(0, form.get(), [&] {
-      if (!results.Record([&](app::RunObserver* observer) {
-            return app::Command1_Click(controls, state, {.observer = observer});
-          })) {
-        std::cerr << "asmbench: the window was closed during the run; no results\n";
-        status = 1;
-        return;
-      }
-      app::PrintResult(form->List1(), form->Label1(), std::cout);
-      std::cout.flush();
-      const app::Validation validation = results.validation();
-      if (validation.verdict == app::Verdict::Invalid) {
-        app::ReportMismatches(validation, "", std::cerr);
-        status = app::kExitInvalid;
-      }
-      if (!options.screenshot.empty()) {
-        QApplication::processEvents();  // let the score display paint before it is grabbed
-        std::string error;
-        if (!form->SaveScreenshot(options.screenshot, &error)) {
-          std::cerr << "asmbench: cannot save the screenshot " << error << '\n';
-          status = 1;
-        }
-      }
-      QApplication::quit();
-    });
-  }
-  const int loopStatus = QApplication::exec();
-  return status != 0 ? status : loopStatus;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+#if ASMPIC_WITH_WINDOW
   CLI::App cli{
       "asmbench: ASMpic Bench, a desktop benchmark of seven image-effect tests.\n"
       "Opens the window; without a display, with --headless, or with any option of the\n"
       "headless run below, runs the benchmark without a window and prints each test's\n"
       "seconds and the score, then the multi-core score and whether every picture was right."};
+#else
+  CLI::App cli{
+      "asmbench: ASMpic Bench, a desktop benchmark of seven image-effect tests.\n"
+      "Built without the window: runs the benchmark on the headless backend and prints each\n"
+      "test's seconds and the score, then the multi-core score and whether every picture was right."};
+#endif
   cli.formatter(platform::ReadableHelp());
   KernelChoice kernels = KernelChoice::kBest;
   AddKernelsOption(cli, kernels);
   SetVersionFlag(cli, "asmbench", ASMPIC_VERSION, kernels);
   bool headless = false;
-  WindowOptions window;
+  app::WindowOptions window;
   app::HeadlessOptions headlessOptions;
   cli.add_flag("--headless", headless, "run without a window even where there is a display");
-  auto* run =
-      cli.add_flag("--run", window.run, "open the window, press start once, print the results and exit");
-  cli.add_option("--screenshot", window.screenshot,
-                 "with --run: save the window at the end of the run as .png, .bmp or .jpg, as the name says")
-      ->type_name("FILE")
-      ->check(CLI::Validator(
-          [](std::string& name) -> std::string {
-            return platform::PictureFormatOf(name) ? "" : name + " names no .png, .bmp, .jpg or .jpeg file";
-          },
-          ""))
-      ->needs(run);
+#if ASMPIC_WITH_WINDOW
+  CLI::Option* run = app::AddWindowOptions(cli, window);
+#else
+  // Not offered, only recognised, so that asking for the window gets a clear answer.
+  CLI::Option* run = cli.add_flag("--run", window.run)->group("");
+  cli.add_option("--screenshot", window.screenshot)->group("");
+#endif
   const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : headlessOnly) option->excludes(run);
   for (CLI::Option* option : app::AddHistoryOptions(cli, headlessOptions.history)) option->excludes(run);
@@ -160,6 +84,13 @@ int main(int argc, char** argv) {
     return app::RunHistoryCommand(headlessOptions.history, headlessOptions.assetsDirectory, std::cout,
                                   std::cerr);
   }
+#if !ASMPIC_WITH_WINDOW
+  if (window.run || !window.screenshot.empty()) {
+    std::cerr << "asmbench: this asmbench was built without the window; --run and --screenshot need it "
+                 "(the benchmark runs with --headless)\n";
+    return 2;
+  }
+#endif
   if (window.run && headless) {
     std::cerr << "asmbench: --run opens the window; it cannot be combined with --headless\n";
     return 2;
@@ -169,11 +100,12 @@ int main(int argc, char** argv) {
   if (headless || askedForHeadless || (!window.run && !HasDisplay())) {
     return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
   }
+#if ASMPIC_WITH_WINDOW
   if (window.run && !HasDisplay()) {
     std::cerr << "asmbench: --run needs a display\n";
     return 2;
   }
-  if (const auto status = RunWindow(argc, argv, window, headlessOptions.history)) return *status;
+  if (const auto status = app::RunWindow(argc, argv, window, headlessOptions.history)) return *status;
   const char* display = std::getenv("DISPLAY");
   if (window.run) {
     std::cerr << "asmbench: --run: cannot open the display " << display << '\n';
@@ -182,4 +114,8 @@ int main(int argc, char** argv) {
   std::cerr << "asmbench: cannot open the display " << display
             << "; running the benchmark without a window\n";
   return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
+#else
+  std::cerr << "asmbench: this asmbench was built without the window; running the benchmark without one\n";
+  return app::RunHeadlessBenchmark(headlessOptions, std::cout, std::cerr);
+#endif
 }

@@ -1,6 +1,13 @@
-// main() of the GUI test binaries: one QApplication for every test.
+// main() of the GUI test binaries: one QApplication for every test, or a QGuiApplication in the
+// binaries without Qt Widgets (fonts and painting need no more).
 #include <gtest/gtest.h>
+#if defined(QT_WIDGETS_LIB)
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 // LeakSanitizer's walk over the dynamic TLS blocks crashes ("Tracer caught signal 11" on a
@@ -18,7 +25,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // Runs by hand too keep their history out of the user's data folder.
   if (qEnvironmentVariableIsEmpty("XDG_DATA_HOME")) qputenv("XDG_DATA_HOME", "/tmp/asmbench-test-data-home");
-  QApplication app(argc, argv);
+  TestApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
