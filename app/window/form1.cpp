@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/run/assets.h"
+#include "app/run/score.h"
 #include "platform/picture_io.h"
 #include "platform/picture_save.h"
 #include "platform/qt/qt_twips.h"
@@ -31,7 +32,6 @@ constexpr TwipsRect kPicture2{120, 3480, 4455, 1455};
 constexpr TwipsRect kLabel1{120, 120, 4215, 1215};
 
 constexpr platform::Colour kBlack = 0;
-constexpr platform::Colour kRed = 255;
 
 void Place(QWidget& widget, const TwipsRect& r, float twipsPerPixelX, float twipsPerPixelY) {
   widget.setGeometry(
