@@ -4,8 +4,8 @@
 #   make test   install what is missing, build and run every test, then again under the sanitizers
 #   make package  the Debian package (checked by lintian in the release tests)
 #   make test-i386  the same programs built for Debian's i386 port, every test run natively
-#   make test-arm64  cross-build the engine, asmpic and their tests for arm64 and run the tests
-#               under qemu-aarch64
+#   make test-arm64  cross-build everything but the window (the headless asmbench included) for
+#               arm64 and run the tests under qemu-aarch64
 PRESET ?= release
 BUILD   = build/$(PRESET)
 
@@ -47,7 +47,8 @@ test-i386:
 	@cmake --build --preset i386
 	@ctest --preset i386
 
-# Without the window: the engine, the kernels, asmpic and their tests, run under the emulator.
+# Without the window: the engine, the kernels, asmpic, the headless asmbench and their tests, run
+# under the emulator.
 test-arm64:
 	@tools/install-deps.sh arm64
 	@cmake --preset arm64 >/dev/null

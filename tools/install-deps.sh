@@ -32,7 +32,7 @@ if [ "${1:-}" = "arm64" ]; then
   packages=(
     cmake ninja-build pkg-config dpkg-dev qt6-base-dev nlohmann-json3-dev libcli11-dev libmagick++-dev
     g++-aarch64-linux-gnu qemu-user
-    qt6-base-dev:arm64 libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libxxhash-dev:arm64
+    qt6-base-dev:arm64 qt6-svg-dev:arm64 libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libxxhash-dev:arm64
     libsqlite3-dev:arm64 libjpeg-dev:arm64 libpng-dev:arm64 libmpfr-dev:arm64
     libmagick++-6.q16-8:arm64 libmagickcore-6-arch-config:arm64 libmagickcore-6.q16-6-extra:arm64
     libc6:arm64
