@@ -16,7 +16,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/cls_asmpic.h"
+#include "kernels/colorx.h"
 #include "kernels/kernel_store.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
@@ -24,19 +24,6 @@
 namespace asmpic {
 
 namespace {
-
-enum ColorXOp : std::int32_t {
-  kScatterDot = 0,
-  kRowLines = 1,
-  kColumnLines = 2,
-  kDotGrid = 3,
-  kGlow = 4,
-  kTrailUp = 5,
-  kTrailDown = 6,
-  kTrailLeft = 7,
-  kTrailRight = 8,
-  kFlare = 9,
-};
 
 // Plane 2 with 1-based pixel access, row 1 first.
 struct Plane {
@@ -758,45 +745,6 @@ void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t arg
   if (trail)
     return HWY_DYNAMIC_DISPATCH(TrailSimd)(plane, op, r, ArgFloat(argA), ArgFloat(argB), block->colour);
   GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
-}
-
-void clsASMpic::ASM_ColorXEffects(std::int32_t OpCode, std::int32_t colorX, std::int16_t Amount,
-                                  std::optional<double> centerX, std::optional<double> centerY) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = colorX;  // taken as it is: a negative colour is not the box's BackColor here
-    params_.opcode = OpCode;
-    runtime_.Randomize();
-    constexpr std::intptr_t kIgnored = 0;
-    switch (OpCode) {
-      case kScatterDot: {
-        // The dot count is formed in 16 bits and wraps; one kernel call paints one dot.
-        const auto dots = static_cast<std::int16_t>(Amount * 20);
-        platform::RandomNumbers& random = runtime_.Random();
-        for (std::int16_t n = 0; n < dots; ++n) {
-          const float a = random.Rnd();
-          const float b = random.Rnd();
-          Call(kernels_.colorX, FloatArg(a), FloatArg(b), kIgnored);
-        }
-        return;
-      }
-      case kRowLines:
-      case kColumnLines:
-      case kDotGrid:
-        return Call(kernels_.colorX, FloatArg(2.0f), FloatArg(3.0f), kIgnored);
-      case kGlow:
-      case kTrailUp:
-      case kTrailDown:
-      case kTrailLeft:
-      case kTrailRight:
-        // The outermost weight and the step between rings.
-        return Call(kernels_.colorX, FloatArg(0.9f), FloatArg(0.1f), kIgnored);
-      case kFlare:
-        return Call(kernels_.colorX, FloatArg(CentreX(centerX)), FloatArg(CentreY(centerY)), kIgnored);
-      default:
-        return;  // no effect; the undo copy and the draw still happen
-    }
-  });
 }
 
 }  // namespace asmpic

@@ -1,5 +1,5 @@
-// Palette effects: twenty per-pixel colour operations on the working picture (plane 2), in place,
-// and the two effect methods that drive them.
+// Palette effects: twenty per-pixel colour operations on the working picture (plane 2), in place
+// (engine/effects/palette.cpp drives them).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,37 +10,14 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
+#include "kernels/palette.h"
 #include "kernels/rounding.h"
 #include "kernels/worker_pool.h"
 
 namespace asmpic {
 
 namespace {
-
-enum PaletteOp : std::int32_t {
-  kRedUp = 0,
-  kRedDown = 1,
-  kGreenUp = 2,
-  kGreenDown = 3,
-  kBlueUp = 4,
-  kBlueDown = 5,
-  kBrighten = 6,
-  kDarken = 7,
-  kShiftUp = 8,
-  kShiftDown = 9,
-  kNoise = 10,
-  kInvert = 11,
-  kGreyscale = 12,
-  kDarkToBlack = 13,
-  kLightToWhite = 14,
-  kBlackToWhite = 15,
-  kWhiteToBlack = 16,
-  kNonWhiteToBlack = 17,
-  kNonBlackToWhite = 18,
-  kThreshold = 19,
-};
 
 constexpr int kThresholdLevel = 180;
 
@@ -394,33 +371,6 @@ void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t, s
                  [](std::int32_t op, std::uint8_t* bytes, std::int64_t pixels, std::uint32_t addendWord) {
                    HWY_DYNAMIC_DISPATCH(PaletteSpanSimd)(op, bytes, pixels, addendWord);
                  });
-}
-
-void clsASMpic::ASM_PalEffects(std::int32_t OpCode, std::int16_t Amount, std::int32_t colorX) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = EffectColour(colorX);
-    params_.opcode = OpCode;
-    // Every opcode reaches the kernel, which ignores the ones it does not know. The noise always
-    // starts from the seed 2.0's bit pattern.
-    Call(kernels_.palette, FloatArg(2.0f), FloatArg(3.0f), 4);
-  });
-}
-
-void clsASMpic::ASM_IncrementalPalEffects(const std::int32_t& OpCode, std::int16_t Amount) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = box_->BackColor();
-    params_.opcode = OpCode;
-    // The generator goes back to the same point on every call, so the noise seed drawn from it is
-    // the same every time and repeated calls add the same pattern.
-    platform::RandomNumbers& random = runtime_.Random();
-    random.Rnd(-1.0f);
-    random.Randomize(1.0);
-    std::uint32_t seed = FloatArg(2.0f);
-    if (OpCode == kNoise) seed = FloatArg(ToSingle(static_cast<double>(random.Rnd()) * 255.0));
-    Call(kernels_.palette, seed, FloatArg(3.0f), 4);
-  });
 }
 
 }  // namespace asmpic

@@ -1,5 +1,5 @@
 // Neighbourhood effects: smoothing, contour, emboss, ripple, relief and twirl, from plane 3 into
-// plane 2, and ASM_PixelEffects, which drives them.
+// plane 2 (engine/effects/pixel.cpp drives them).
 #include "kernels/pixel.h"
 
 #include <algorithm>
@@ -14,7 +14,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/kernel_target.h"
 #include "kernels/pixel_rows.h"
@@ -662,23 +661,6 @@ void PixelKernelBest(KernelParams* block, std::uint32_t, std::uint32_t, std::int
       }};
   RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig,
                  BestHasSimdTarget() ? RowCode::kSimd : RowCode::kBaseline);
-}
-
-void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = EffectColour(colorX);
-    params_.opcode = OpCode;
-    // Compared unsigned, so a negative opcode is out of range too.
-    if (static_cast<std::uint32_t>(OpCode) > kPixelTwirl) return;
-    std::vector<float> rippleTable;  // lives until the kernel has returned
-    std::intptr_t arg3 = 4;
-    if (OpCode == kPixelRipple) {
-      rippleTable = BuildRippleTable(width_, height_, Amount);
-      arg3 = reinterpret_cast<std::intptr_t>(rippleTable.data());
-    }
-    Call(kernels_.pixel, FloatArg(2.0f), FloatArg(3.0f), arg3);
-  });
 }
 
 }  // namespace asmpic

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/cls_asmpic.h"
-#include "kernels/kernel_option.h"
+#include "platform/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_picture_box.h"
