@@ -11,15 +11,13 @@
 #endif
 
 #include "kernels/kernel_store.h"
-#include "kernels/palette.h"
+#include "kernels/palette_internal.h"
 #include "kernels/rounding.h"
 #include "kernels/worker_pool.h"
 
 namespace asmpic {
 
 namespace {
-
-constexpr int kThresholdLevel = 180;
 
 // Plane 2 and its pixel count; false when there is nothing to work on.
 struct WorkingPlane {
@@ -38,10 +36,6 @@ bool FindWorkingPlane(const KernelParams& block, WorkingPlane& plane) {
 // keeps its last pixel.
 std::int64_t PairedPixels(std::int64_t pixels) {
   return 2 * (pixels / 2);
-}
-
-bool IsChannelArithmetic(std::int32_t op) {
-  return op >= kRedUp && op <= kShiftDown;
 }
 
 // The four bytes added to (or taken from) each pixel: the amount's bytes a0..a3, shifted so that
@@ -231,8 +225,8 @@ void BlackWhiteFast(std::uint8_t* bytes, std::int64_t pixels, Rule rule) {
   }
 }
 
-// Every opcode but the noise over a span of pixels (for the pair opcodes a span of whole pairs),
-// the baseline way. The SIMD variant hands it the pixels left over after its last whole vector.
+}  // namespace
+
 void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixels,
                          std::uint32_t addendWord) {
   if (IsChannelArithmetic(op) || op == kInvert) {
@@ -272,6 +266,8 @@ void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixe
   }
 }
 
+namespace {
+
 using PaletteSpan = void (*)(std::int32_t op, std::uint8_t* bytes, std::int64_t pixels,
                              std::uint32_t addendWord);
 
@@ -301,21 +297,6 @@ void RunPaletteFast(const KernelParams& block, std::uint32_t seed, PaletteSpan s
   });
 }
 
-}  // namespace
-}  // namespace asmpic
-
-// The SIMD body, compiled once per target.
-#undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "kernels/palette-inl.h"
-#include <hwy/foreach_target.h>  // IWYU pragma: keep
-#include <hwy/highway.h>
-
-#include "kernels/palette-inl.h"
-
-#if HWY_ONCE
-namespace asmpic {
-namespace {
-HWY_EXPORT(PaletteSpanSimd);
 }  // namespace
 
 void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
@@ -367,11 +348,7 @@ void PaletteKernelBaseline(KernelParams* block, std::uint32_t seed, std::uint32_
 // The SIMD variant. A processor without a SIMD target dispatches to a portable target, whose body
 // is the baseline's: the dispatch makes that choice once per process.
 void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
-  RunPaletteFast(*block, seed,
-                 [](std::int32_t op, std::uint8_t* bytes, std::int64_t pixels, std::uint32_t addendWord) {
-                   HWY_DYNAMIC_DISPATCH(PaletteSpanSimd)(op, bytes, pixels, addendWord);
-                 });
+  RunPaletteFast(*block, seed, PaletteSpanBest);
 }
 
 }  // namespace asmpic
-#endif  // HWY_ONCE

@@ -1,4 +1,4 @@
-// The neighbourhood effects' SIMD body, compiled once per target by pixel.cpp (foreach_target):
+// The neighbourhood effects' SIMD body, compiled once per target by pixel_simd.cpp (foreach_target):
 // the twirl's turn angles and their cosines and sines, a vector of column distances at a time.
 //
 // The twirl rounds the engine's double cosine and sine (the exactly rounded values, see
@@ -22,6 +22,7 @@
 #include <cstdint>
 
 #include "kernels/gather-inl.h"
+#include "kernels/pixel_internal.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "engine/cls_asmpic.h"
-#include "kernels/colorx.h"
+#include "kernels/colorx/colorx.h"
 #include "kernels/kernel_store.h"
 
 namespace asmpic {
