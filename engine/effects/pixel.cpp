@@ -6,7 +6,7 @@
 
 #include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 
 namespace asmpic {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 #include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"
 #include "tests/support/fast_variants.h"

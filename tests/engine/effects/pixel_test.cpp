@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 #include "tests/support/headless_engine.h"
 #include "tests/support/kernel_planes.h"
 

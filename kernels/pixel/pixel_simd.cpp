@@ -1,14 +1,14 @@
 // The twirl's SIMD angles, cosines, sines and spans for every target this build compiles
 // (pixel-inl.h), and the entries that dispatch to the best one the processor offers.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "kernels/pixel_simd.cpp"
+#define HWY_TARGET_INCLUDE "kernels/pixel/pixel_simd.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "kernels/pixel-inl.h"
+#include "kernels/pixel/pixel-inl.h"
 
 #if HWY_ONCE
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 
 namespace asmpic {
 

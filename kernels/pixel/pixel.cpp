@@ -1,6 +1,6 @@
 // Neighbourhood effects: smoothing, contour, emboss, ripple, relief and twirl, from plane 3 into
 // plane 2 (engine/effects/pixel.cpp drives them).
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 
 #include <algorithm>
 #include <array>
@@ -16,8 +16,8 @@
 
 #include "kernels/kernel_store.h"
 #include "kernels/kernel_target.h"
-#include "kernels/pixel_internal.h"
-#include "kernels/pixel_rows.h"
+#include "kernels/pixel/pixel_internal.h"
+#include "kernels/pixel/pixel_rows.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"

@@ -8,11 +8,11 @@
 // than 128 ulp (that bound with a wide margin) from every value halfway between two floats, the
 // exactly rounded value rounds to the same float; the rare vectors with a lane closer to such a
 // boundary take the engine's SingleCosine and SingleSine.
-#if defined(ASMPIC_KERNELS_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
-#ifdef ASMPIC_KERNELS_PIXEL_INL_H_
-#undef ASMPIC_KERNELS_PIXEL_INL_H_
+#if defined(ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_
+#undef ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_
 #else
-#define ASMPIC_KERNELS_PIXEL_INL_H_
+#define ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_
 #endif
 
 #include <hwy/contrib/math/math-inl.h>
@@ -22,7 +22,7 @@
 #include <cstdint>
 
 #include "kernels/gather-inl.h"
-#include "kernels/pixel_internal.h"
+#include "kernels/pixel/pixel_internal.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
 
