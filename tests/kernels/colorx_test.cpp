@@ -57,7 +57,7 @@ std::set<std::pair<int, int>> Changed(KernelPlanes& planes, Pixel pixel) {
 
 // The faster variants against the reference: the baseline, and the best variant once on every SIMD
 // target this machine runs.
-class ColorXFastVariant : public ::testing::TestWithParam<KernelChoice> {
+class ColorXFastVariant : public ::testing::TestWithParam<testing::FastTarget> {
  protected:
   template <typename Body>
   void ForEachKernel(Body body) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/kernel_planes.h"
 #include "tests/support/resample_testing.h"
 #include "tests/support/simd_targets.h"
@@ -169,10 +170,14 @@ INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest,
                          ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference, MagnifyKernelBest),
                          testing::EntryName);
 
-// The baseline, and the best variant on every SIMD target the processor runs, give exactly the
+// The baseline, and the best variant on each SIMD target the processor runs, give exactly the
 // reference's bytes over odd and even sizes, both opcodes, zooms from ordinary to extreme, and
 // centres from ordinary to huge and non-finite.
-TEST(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
+class MagnifyKernelEquivalence : public ::testing::TestWithParam<testing::FastTarget> {};
+
+INSTANTIATE_TEST_SUITE_P(Targets, MagnifyKernelEquivalence, testing::FastVariants(), testing::FastVariantName);
+
+TEST_P(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
   std::mt19937 random(50);
   const auto sizes = testing::SweepSizes(random);
   const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
@@ -186,46 +191,31 @@ TEST(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
         return static_cast<int>(random() % 81) - 40;
     }
   };
-  testing::ForEachSimdTarget([&](const std::string& target) {
-    for (const auto& [w, h] : sizes) {
-      for (int run = 0; run < 4; ++run) {
-        KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
-        reference.params.colour = static_cast<std::int32_t>(random());
-        KernelPlanes baseline = reference, best = reference;
-        const std::int32_t zoom = tenths();
-        const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-        MagnifyKernelReference(&reference.params, cx, cy, zoom);
-        MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);
-        MagnifyKernelBest(&best.params, cx, cy, zoom);
-        for (const auto& [name, got] : {std::pair{"baseline", &baseline}, std::pair{"best", &best}}) {
-          ASSERT_EQ(got->bytes, reference.bytes)
-              << name << " on " << target << ", " << w << "x" << h << " opcode " << reference.params.opcode
-              << " zoom " << zoom << " centre " << ArgFloat(cx) << ", " << ArgFloat(cy) << ": "
-              << FirstDifference(*got, reference);
-        }
-      }
+  for (const auto& [w, h] : sizes) {
+    for (int run = 0; run < 4; ++run) {
+      KernelPlanes start = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
+      start.params.colour = static_cast<std::int32_t>(random());
+      const std::int32_t zoom = tenths();
+      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+      ASSERT_TRUE(testing::FastMatchesReference(
+          GetParam(), MagnifyKernelReference, MagnifyKernelBest, MagnifyKernelBaseline, start, cx, cy, zoom,
+          std::to_string(w) + "x" + std::to_string(h) + " opcode " + std::to_string(start.params.opcode) +
+              " zoom " + std::to_string(zoom) + " centre " + std::to_string(ArgFloat(cx)) + ", " +
+              std::to_string(ArgFloat(cy))));
     }
-  });
+  }
 }
 
 // A large picture (see kLargeWidth), zoomed in and out about an odd centre.
-TEST(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
+TEST_P(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
   for (const auto& [opcode, zoom] :
        {std::pair{kNearest, 12}, std::pair{kSmoothed, 24}, std::pair{kSmoothed, 7}}) {
-    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
-    KernelPlanes reference = start;
+    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
     const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.5217f),
                         cy = FloatArg(testing::kLargeHeight * 0.3083f);
-    KernelPlanes baseline = start;
-    MagnifyKernelReference(&reference.params, cx, cy, zoom);
-    MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);
-    ASSERT_EQ(baseline.bytes, reference.bytes) << "baseline, zoom " << zoom;
-    testing::ForEachSimdTarget([&](const std::string& target) {
-      KernelPlanes best = start;
-      MagnifyKernelBest(&best.params, cx, cy, zoom);
-      ASSERT_EQ(best.bytes, reference.bytes)
-          << target << ", zoom " << zoom << ": " << FirstDifference(best, reference);
-    });
+    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), MagnifyKernelReference, MagnifyKernelBest,
+                                              MagnifyKernelBaseline, start, cx, cy, zoom,
+                                              "zoom " + std::to_string(zoom)));
   }
 }
 

@@ -40,7 +40,7 @@ Pixel RunOnPair(Pixel pixel, std::int32_t opcode, std::int32_t amount) {
 
 // The faster variants against the reference: the baseline, and the best variant once on every SIMD
 // target this machine runs.
-class PaletteFastVariant : public ::testing::TestWithParam<KernelChoice> {
+class PaletteFastVariant : public ::testing::TestWithParam<testing::FastTarget> {
  protected:
   template <typename Body>
   void ForEachKernel(Body body) {

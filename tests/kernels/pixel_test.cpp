@@ -315,7 +315,7 @@ TEST_P(PixelKernelTest, SmallPicturesStayInsideTheirPlanes) {
 // The faster variants against the reference over many sizes and parameters: the baseline in a
 // random number of bands, the best variant on every SIMD target; the first differing byte is
 // reported.
-class PixelFastVariant : public ::testing::TestWithParam<KernelChoice> {
+class PixelFastVariant : public ::testing::TestWithParam<testing::FastTarget> {
  protected:
   // Runs the variant on `planes` (their params set), in `bands` bands for the baseline.
   template <typename Check>

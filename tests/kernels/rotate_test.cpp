@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/kernel_planes.h"
 #include "tests/support/resample_testing.h"
 #include "tests/support/simd_targets.h"
@@ -161,54 +162,43 @@ INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest,
                          ::testing::Values(RotateKernelBaseline, RotateKernelReference, RotateKernelBest),
                          testing::EntryName);
 
-// The baseline, and the best variant on every SIMD target the processor runs, give exactly the
+// The baseline, and the best variant on each SIMD target the processor runs, give exactly the
 // reference's bytes over odd and even sizes, every opcode, any angle, and centres from ordinary to
 // huge and non-finite.
-TEST(RotateKernelEquivalence, FastVariantsMatchTheReference) {
+class RotateKernelEquivalence : public ::testing::TestWithParam<testing::FastTarget> {};
+
+INSTANTIATE_TEST_SUITE_P(Targets, RotateKernelEquivalence, testing::FastVariants(), testing::FastVariantName);
+
+TEST_P(RotateKernelEquivalence, FastVariantsMatchTheReference) {
   std::mt19937 random(22);
   const auto sizes = testing::SweepSizes(random);
   const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
-  testing::ForEachSimdTarget([&](const std::string& target) {
-    for (const auto& [w, h] : sizes) {
-      for (int run = 0; run < 4; ++run) {
-        KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
-        reference.params.colour = static_cast<std::int32_t>(random());
-        KernelPlanes baseline = reference, best = reference;
-        const std::int32_t angle =
-            run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
-        const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-        RotateKernelReference(&reference.params, cx, cy, angle);
-        RotateKernelBaseline(&baseline.params, cx, cy, angle);
-        RotateKernelBest(&best.params, cx, cy, angle);
-        for (const auto& [name, got] : {std::pair{"baseline", &baseline}, std::pair{"best", &best}}) {
-          ASSERT_EQ(got->bytes, reference.bytes)
-              << name << " on " << target << ", " << w << "x" << h << " opcode " << reference.params.opcode
-              << " angle " << angle << " centre " << ArgFloat(cx) << ", " << ArgFloat(cy) << ": "
-              << FirstDifference(*got, reference);
-        }
-      }
+  for (const auto& [w, h] : sizes) {
+    for (int run = 0; run < 4; ++run) {
+      KernelPlanes start = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
+      start.params.colour = static_cast<std::int32_t>(random());
+      const std::int32_t angle =
+          run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
+      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+      ASSERT_TRUE(testing::FastMatchesReference(
+          GetParam(), RotateKernelReference, RotateKernelBest, RotateKernelBaseline, start, cx, cy, angle,
+          std::to_string(w) + "x" + std::to_string(h) + " opcode " + std::to_string(start.params.opcode) +
+              " angle " + std::to_string(angle) + " centre " + std::to_string(ArgFloat(cx)) + ", " +
+              std::to_string(ArgFloat(cy))));
     }
-  });
+  }
 }
 
 // A large picture (see kLargeWidth): every opcode at an odd angle about an odd centre.
-TEST(RotateKernelEquivalence, LargePictureMatchesTheReference) {
+TEST_P(RotateKernelEquivalence, LargePictureMatchesTheReference) {
   for (int opcode = 0; opcode <= 3; ++opcode) {
-    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
-    KernelPlanes reference = start;
+    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
     const std::int32_t angle = 360 + 37 + 86 * opcode;
     const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.4746f),
                         cy = FloatArg(testing::kLargeHeight * 0.4787f);
-    KernelPlanes baseline = start;
-    RotateKernelReference(&reference.params, cx, cy, angle);
-    RotateKernelBaseline(&baseline.params, cx, cy, angle);
-    ASSERT_EQ(baseline.bytes, reference.bytes) << "baseline, opcode " << opcode;
-    testing::ForEachSimdTarget([&](const std::string& target) {
-      KernelPlanes best = start;
-      RotateKernelBest(&best.params, cx, cy, angle);
-      ASSERT_EQ(best.bytes, reference.bytes)
-          << target << ", opcode " << opcode << ": " << FirstDifference(best, reference);
-    });
+    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), RotateKernelReference, RotateKernelBest,
+                                              RotateKernelBaseline, start, cx, cy, angle,
+                                              "opcode " + std::to_string(opcode)));
   }
 }
 

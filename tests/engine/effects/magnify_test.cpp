@@ -21,32 +21,15 @@ namespace asmpic {
 namespace {
 
 using testing::HeadlessEngine;
-using testing::KernelPlanes;
 using testing::kInf;
 using testing::kNaN;
 
-constexpr int kNearest = 0, kSmoothed = 1;
 constexpr std::int32_t kMaxTenths = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kMinTenths = std::numeric_limits<std::int32_t>::min();
 
-
-struct Recorded {
-  int calls = 0;
-  KernelParams block;
-  float centreX = 0, centreY = 0;
-  std::intptr_t tenths = 0;
-} recorded;
-
-void RecordingMagnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                      std::intptr_t tenths) {
-  recorded = {recorded.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), tenths};
-}
+testing::ResampleCall& recorded = testing::recordedResample;
 
 HeadlessEngine RecordingEngine(int width, int height, platform::Colour backColor = 0) {
-  recorded = {};
-  KernelStore store;
-  store.magnify = RecordingMagnify;
-  return HeadlessEngine(width, height, backColor, store);
+  return testing::RecordingResampleEngine(width, height, backColor, &KernelStore::magnify);
 }
 
 TEST(MagnifyMethod, UnboundEngineOnlyReportsTheMissingBox) {
@@ -74,11 +57,11 @@ TEST(MagnifyMethod, TenfoldFactorIsASinglePrecisionProductRoundedHalfToEven) {
       // No 32-bit tenfold: held at the nearest 32-bit zoom; NaN has none.
       {3e9f, kMaxTenths},
       {kInf, kMaxTenths},
-      {-kInf, kMinTenths},
+      {-kInf, std::numeric_limits<std::int32_t>::min()},
       {kNaN, 0}};
   for (const auto& [factor, tenths] : cases) {
     h.engine.ASM_Magnify(factor);
-    EXPECT_EQ(recorded.tenths, tenths) << "Factor " << factor;
+    EXPECT_EQ(recorded.arg3, tenths) << "Factor " << factor;
   }
 }
 
@@ -86,12 +69,12 @@ TEST(MagnifyMethod, FillsTheFrame) {
   HeadlessEngine h = RecordingEngine(7, 5, 0x00ABCDEF);
   h.BindRandom(52);
   h.engine.ASM_Magnify(2);
-  EXPECT_EQ(recorded.block.opcode, kNearest);
+  EXPECT_EQ(recorded.block.opcode, 0);  // nearest
   EXPECT_EQ(recorded.block.colour, 0x00ABCDEF);  // -1: the box's BackColor, as it is
   EXPECT_EQ(recorded.centreX, 3.0f);             // 7 div 2
   EXPECT_EQ(recorded.centreY, 2.0f);             // 5 div 2
   h.engine.ASM_Magnify(2, 1.5, 1e300, true, 0x7F010203);
-  EXPECT_EQ(recorded.block.opcode, kSmoothed);
+  EXPECT_EQ(recorded.block.opcode, 1);  // smoothed
   EXPECT_EQ(recorded.block.colour, 0x7F010203);
   EXPECT_EQ(recorded.centreX, 1.5f);
   EXPECT_EQ(recorded.centreY, kInf);
@@ -115,7 +98,7 @@ TEST(MagnifyMethod, WithAutoDrawOffEachZoomStartsFromTheUndoPlane) {
   h.BindRandom(54);
   h.engine.AutoDraw(false);
   const std::vector<std::uint8_t> undo = h.plane(3);
-  KernelPlanes expected(9, 7);
+  testing::KernelPlanes expected(9, 7);
   std::ranges::copy(h.engine.buffer().all(), expected.bytes.begin());
   expected.params.colour = h.box->BackColor();
   MagnifyKernelReference(&expected.params, FloatArg(4), FloatArg(3), 5);

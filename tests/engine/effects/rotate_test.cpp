@@ -27,24 +27,10 @@ using testing::kInf;
 
 constexpr int kNearestFromUndo = 0;
 
-
-// A kernel that records what the engine hands it.
-struct Recorded {
-  int calls = 0;
-  KernelParams block;
-  float centreX = 0, centreY = 0;
-  std::intptr_t angle = 0;
-} recorded;
-
-void RecordingRotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle) {
-  recorded = {recorded.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), angle};
-}
+testing::ResampleCall& recorded = testing::recordedResample;
 
 HeadlessEngine RecordingEngine(int width, int height, platform::Colour backColor = 0) {
-  recorded = {};
-  KernelStore store;
-  store.rotate = RecordingRotate;
-  return HeadlessEngine(width, height, backColor, store);
+  return testing::RecordingResampleEngine(width, height, backColor, &KernelStore::rotate);
 }
 
 // The engine's buffer as bare planes, for working out what a kernel call should give.
@@ -132,7 +118,7 @@ TEST(RotateMethod, FillsTheFrame) {
   for (const auto& [angle, passed] : {std::pair{10, 370}, std::pair{-5, 355}, std::pair{32767, -32409},
                                       std::pair{32408, -32768}, std::pair{-32768, -32408}}) {
     h.engine.ASM_Rotate(static_cast<std::int16_t>(angle));
-    EXPECT_EQ(recorded.angle, passed) << "Angle " << angle;
+    EXPECT_EQ(recorded.arg3, passed) << "Angle " << angle;
   }
 }
 
