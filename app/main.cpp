@@ -12,8 +12,8 @@
 
 #include "app/history/history_cli.h"
 #include "app/run/headless_bench.h"
-#include "kernels/kernel_option.h"
 #include "platform/command_line.h"
+#include "platform/kernel_option.h"
 #if ASMPIC_WITH_WINDOW
 #include "app/window/window_main.h"
 #endif

@@ -29,7 +29,7 @@
 #include "app/run/assets.h"
 #include "app/run/headless_form.h"
 #include "kernels/kernel_store.h"
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 #include "kernels/worker_pool.h"
 #include "platform/picture_io.h"
 #include "tests/support/kernel_planes.h"

@@ -9,7 +9,7 @@
 #include "bench/bench_variants.h"
 
 #include "kernels/kernel_store.h"
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 #include "tests/support/kernel_planes.h"
 
 namespace {

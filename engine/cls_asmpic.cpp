@@ -123,8 +123,7 @@ float clsASMpic::CentreY(std::optional<double> centerY) const {
 }
 
 void clsASMpic::Call(KernelEntry kernel, std::uint32_t arg1, std::uint32_t arg2, std::intptr_t arg3) {
-  codeAddress_ = kernel;
-  CallKernel(codeAddress_, params_, arg1, arg2, arg3);
+  CallKernel(kernel, params_, arg1, arg2, arg3);
 }
 
 }  // namespace asmpic

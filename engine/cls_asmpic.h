@@ -98,7 +98,6 @@ class clsASMpic {
   std::int32_t height_ = 0;
   PixelBuffer buffer_;
   KernelParams params_;
-  KernelEntry codeAddress_ = nullptr;  // the kernel being called
   bool autoDraw_ = true;
   platform::CustomColours customColours_{};
 };

@@ -10,7 +10,10 @@ namespace asmpic {
 // Every kernel comes in three variants that write the same bytes:
 // - Reference: plain loops that read like the arithmetic; the oracle for the others.
 // - Baseline: what any processor of the architecture runs (SSE2 on x86-64), without run-time
-//   dispatch; the old machines this benchmark is for run it.
+//   dispatch; the old machines this benchmark is for run it. Its vector code is written by hand
+//   with SSE2 intrinsics (the `#if defined(__SSE2__)` blocks of each family): Debian's Highway
+//   1.0.3 has no SSE2 target (its lowest x86 target is SSSE3), so a Highway body cannot serve
+//   every x86-64 processor, and elsewhere those blocks fall back to their plain loops.
 // - Best: one SIMD source compiled for several targets, dispatched at run time to the best one
 //   the processor offers; it runs the baseline where no SIMD target fits.
 void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,

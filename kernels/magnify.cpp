@@ -1,8 +1,7 @@
-// Magnify: the magnify kernels zoom plane 3 about a centre into plane 2, in steps of one tenth, and
-// ASM_Magnify drives it.
+// Magnify: the magnify kernels zoom plane 3 about a centre into plane 2, in steps of one tenth
+// (engine/effects/magnify.cpp drives them).
 #include <cmath>
 
-#include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/resample.h"
 #include "kernels/worker_pool.h"
@@ -38,15 +37,6 @@ void Magnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, 
              [&](std::int64_t first, std::int64_t last) { rows(p, 3, smoothed, mapping, first, last); });
 }
 
-// L = Factor x 10, the product taken in single precision and rounded halves to even. A product
-// beyond 32 bits (or infinite) is held at the nearest 32-bit value, the closest zoom there is; NaN
-// gives no zoom at all, 0.
-std::int32_t ZoomTenths(float Factor) {
-  const float tenfold = Factor * 10.0f;
-  if (std::isnan(tenfold)) return 0;
-  return static_cast<std::int32_t>(RoundClamped(tenfold));
-}
-
 }  // namespace
 
 void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
@@ -65,15 +55,6 @@ void MagnifyKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t
                        std::intptr_t tenths) {
   if (!BestHasSimdTarget()) return MagnifyKernelBaseline(block, centreX, centreY, tenths);
   Magnify(block, centreX, centreY, tenths, true, resample::MagnifyRowsBest);
-}
-
-void clsASMpic::ASM_Magnify(float Factor, std::optional<double> centerX, std::optional<double> centerY,
-                            bool AntiAlias, std::int32_t colorX) {
-  RunEffect(true, [&] {
-    params_.colour = EffectColour(colorX);
-    params_.opcode = AntiAlias ? 1 : 0;
-    Call(kernels_.magnify, FloatArg(CentreX(centerX)), FloatArg(CentreY(centerY)), ZoomTenths(Factor));
-  });
 }
 
 }  // namespace asmpic

@@ -1,4 +1,4 @@
-// The palette effects' SIMD body, compiled once per target by palette.cpp (foreach_target): every
+// The palette effects' SIMD body, compiled once per target by palette_simd.cpp (foreach_target): every
 // opcode but the noise over a span of pixels, whole vectors of pixels at a time; the pixels after
 // the last whole vector go to the baseline.
 #if defined(ASMPIC_KERNELS_PALETTE_INL_H_) == defined(HWY_TARGET_TOGGLE)
@@ -11,6 +11,8 @@
 #include <hwy/highway.h>
 
 #include <cstdint>
+
+#include "kernels/palette_internal.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace asmpic {

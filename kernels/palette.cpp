@@ -1,5 +1,5 @@
-// Palette effects: twenty per-pixel colour operations on the working picture (plane 2), in place,
-// and the two effect methods that drive them.
+// Palette effects: twenty per-pixel colour operations on the working picture (plane 2), in place
+// (engine/effects/palette.cpp drives them).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,39 +10,14 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
+#include "kernels/palette_internal.h"
 #include "kernels/rounding.h"
 #include "kernels/worker_pool.h"
 
 namespace asmpic {
 
 namespace {
-
-enum PaletteOp : std::int32_t {
-  kRedUp = 0,
-  kRedDown = 1,
-  kGreenUp = 2,
-  kGreenDown = 3,
-  kBlueUp = 4,
-  kBlueDown = 5,
-  kBrighten = 6,
-  kDarken = 7,
-  kShiftUp = 8,
-  kShiftDown = 9,
-  kNoise = 10,
-  kInvert = 11,
-  kGreyscale = 12,
-  kDarkToBlack = 13,
-  kLightToWhite = 14,
-  kBlackToWhite = 15,
-  kWhiteToBlack = 16,
-  kNonWhiteToBlack = 17,
-  kNonBlackToWhite = 18,
-  kThreshold = 19,
-};
-
-constexpr int kThresholdLevel = 180;
 
 // Plane 2 and its pixel count; false when there is nothing to work on.
 struct WorkingPlane {
@@ -61,10 +36,6 @@ bool FindWorkingPlane(const KernelParams& block, WorkingPlane& plane) {
 // keeps its last pixel.
 std::int64_t PairedPixels(std::int64_t pixels) {
   return 2 * (pixels / 2);
-}
-
-bool IsChannelArithmetic(std::int32_t op) {
-  return op >= kRedUp && op <= kShiftDown;
 }
 
 // The four bytes added to (or taken from) each pixel: the amount's bytes a0..a3, shifted so that
@@ -254,8 +225,8 @@ void BlackWhiteFast(std::uint8_t* bytes, std::int64_t pixels, Rule rule) {
   }
 }
 
-// Every opcode but the noise over a span of pixels (for the pair opcodes a span of whole pairs),
-// the baseline way. The SIMD variant hands it the pixels left over after its last whole vector.
+}  // namespace
+
 void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixels,
                          std::uint32_t addendWord) {
   if (IsChannelArithmetic(op) || op == kInvert) {
@@ -295,6 +266,8 @@ void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixe
   }
 }
 
+namespace {
+
 using PaletteSpan = void (*)(std::int32_t op, std::uint8_t* bytes, std::int64_t pixels,
                              std::uint32_t addendWord);
 
@@ -324,21 +297,6 @@ void RunPaletteFast(const KernelParams& block, std::uint32_t seed, PaletteSpan s
   });
 }
 
-}  // namespace
-}  // namespace asmpic
-
-// The SIMD body, compiled once per target.
-#undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "kernels/palette-inl.h"
-#include <hwy/foreach_target.h>  // IWYU pragma: keep
-#include <hwy/highway.h>
-
-#include "kernels/palette-inl.h"
-
-#if HWY_ONCE
-namespace asmpic {
-namespace {
-HWY_EXPORT(PaletteSpanSimd);
 }  // namespace
 
 void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
@@ -390,38 +348,7 @@ void PaletteKernelBaseline(KernelParams* block, std::uint32_t seed, std::uint32_
 // The SIMD variant. A processor without a SIMD target dispatches to a portable target, whose body
 // is the baseline's: the dispatch makes that choice once per process.
 void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
-  RunPaletteFast(*block, seed,
-                 [](std::int32_t op, std::uint8_t* bytes, std::int64_t pixels, std::uint32_t addendWord) {
-                   HWY_DYNAMIC_DISPATCH(PaletteSpanSimd)(op, bytes, pixels, addendWord);
-                 });
-}
-
-void clsASMpic::ASM_PalEffects(std::int32_t OpCode, std::int16_t Amount, std::int32_t colorX) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = EffectColour(colorX);
-    params_.opcode = OpCode;
-    // Every opcode reaches the kernel, which ignores the ones it does not know. The noise always
-    // starts from the seed 2.0's bit pattern.
-    Call(kernels_.palette, FloatArg(2.0f), FloatArg(3.0f), 4);
-  });
-}
-
-void clsASMpic::ASM_IncrementalPalEffects(const std::int32_t& OpCode, std::int16_t Amount) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = box_->BackColor();
-    params_.opcode = OpCode;
-    // The generator goes back to the same point on every call, so the noise seed drawn from it is
-    // the same every time and repeated calls add the same pattern.
-    platform::RandomNumbers& random = runtime_.Random();
-    random.Rnd(-1.0f);
-    random.Randomize(1.0);
-    std::uint32_t seed = FloatArg(2.0f);
-    if (OpCode == kNoise) seed = FloatArg(ToSingle(static_cast<double>(random.Rnd()) * 255.0));
-    Call(kernels_.palette, seed, FloatArg(3.0f), 4);
-  });
+  RunPaletteFast(*block, seed, PaletteSpanBest);
 }
 
 }  // namespace asmpic
-#endif  // HWY_ONCE

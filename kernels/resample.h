@@ -199,12 +199,6 @@ void ResampleRows(const KernelParams& p, int sourcePlane, bool smoothed, const M
   }
 }
 
-// The whole picture on the calling thread.
-template <typename Arithmetic, typename Mapping>
-void Resample(const KernelParams& p, int sourcePlane, bool smoothed, const Mapping& mapping) {
-  ResampleRows<Arithmetic>(p, sourcePlane, smoothed, mapping, 1, p.height);
-}
-
 // Destination (x, y) comes from
 //   u = cx + (x - cx) * c - (y - cy) * s
 //   v = cy + (x - cx) * s + (y - cy) * c

@@ -1,4 +1,4 @@
-// The magnify kernels on bare planes, and ASM_Magnify on a headless engine.
+// The magnify kernels on bare planes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,9 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/messages.h"
 #include "kernels/kernel_store.h"
-#include "tests/support/headless_engine.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/kernel_planes.h"
 #include "tests/support/resample_testing.h"
 #include "tests/support/simd_targets.h"
@@ -21,7 +20,6 @@
 namespace asmpic {
 namespace {
 
-using testing::HeadlessEngine;
 using testing::KernelPlanes;
 using testing::kFill;
 using testing::kInf;
@@ -172,10 +170,14 @@ INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest,
                          ::testing::Values(MagnifyKernelBaseline, MagnifyKernelReference, MagnifyKernelBest),
                          testing::EntryName);
 
-// The baseline, and the best variant on every SIMD target the processor runs, give exactly the
+// The baseline, and the best variant on each SIMD target the processor runs, give exactly the
 // reference's bytes over odd and even sizes, both opcodes, zooms from ordinary to extreme, and
 // centres from ordinary to huge and non-finite.
-TEST(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
+class MagnifyKernelEquivalence : public ::testing::TestWithParam<testing::FastTarget> {};
+
+INSTANTIATE_TEST_SUITE_P(Targets, MagnifyKernelEquivalence, testing::FastVariants(), testing::FastVariantName);
+
+TEST_P(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
   std::mt19937 random(50);
   const auto sizes = testing::SweepSizes(random);
   const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
@@ -189,157 +191,31 @@ TEST(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
         return static_cast<int>(random() % 81) - 40;
     }
   };
-  testing::ForEachSimdTarget([&](const std::string& target) {
-    for (const auto& [w, h] : sizes) {
-      for (int run = 0; run < 4; ++run) {
-        KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
-        reference.params.colour = static_cast<std::int32_t>(random());
-        KernelPlanes baseline = reference, best = reference;
-        const std::int32_t zoom = tenths();
-        const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-        MagnifyKernelReference(&reference.params, cx, cy, zoom);
-        MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);
-        MagnifyKernelBest(&best.params, cx, cy, zoom);
-        for (const auto& [name, got] : {std::pair{"baseline", &baseline}, std::pair{"best", &best}}) {
-          ASSERT_EQ(got->bytes, reference.bytes)
-              << name << " on " << target << ", " << w << "x" << h << " opcode " << reference.params.opcode
-              << " zoom " << zoom << " centre " << ArgFloat(cx) << ", " << ArgFloat(cy) << ": "
-              << FirstDifference(*got, reference);
-        }
-      }
+  for (const auto& [w, h] : sizes) {
+    for (int run = 0; run < 4; ++run) {
+      KernelPlanes start = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
+      start.params.colour = static_cast<std::int32_t>(random());
+      const std::int32_t zoom = tenths();
+      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+      ASSERT_TRUE(testing::FastMatchesReference(
+          GetParam(), MagnifyKernelReference, MagnifyKernelBest, MagnifyKernelBaseline, start, cx, cy, zoom,
+          std::to_string(w) + "x" + std::to_string(h) + " opcode " + std::to_string(start.params.opcode) +
+              " zoom " + std::to_string(zoom) + " centre " + std::to_string(ArgFloat(cx)) + ", " +
+              std::to_string(ArgFloat(cy))));
     }
-  });
+  }
 }
 
 // A large picture (see kLargeWidth), zoomed in and out about an odd centre.
-TEST(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
+TEST_P(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
   for (const auto& [opcode, zoom] :
        {std::pair{kNearest, 12}, std::pair{kSmoothed, 24}, std::pair{kSmoothed, 7}}) {
-    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
-    KernelPlanes reference = start;
+    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
     const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.5217f),
                         cy = FloatArg(testing::kLargeHeight * 0.3083f);
-    KernelPlanes baseline = start;
-    MagnifyKernelReference(&reference.params, cx, cy, zoom);
-    MagnifyKernelBaseline(&baseline.params, cx, cy, zoom);
-    ASSERT_EQ(baseline.bytes, reference.bytes) << "baseline, zoom " << zoom;
-    testing::ForEachSimdTarget([&](const std::string& target) {
-      KernelPlanes best = start;
-      MagnifyKernelBest(&best.params, cx, cy, zoom);
-      ASSERT_EQ(best.bytes, reference.bytes)
-          << target << ", zoom " << zoom << ": " << FirstDifference(best, reference);
-    });
-  }
-}
-
-// --- ASM_Magnify ----------------------------------------------------------------------------------
-
-struct Recorded {
-  int calls = 0;
-  KernelParams block;
-  float centreX = 0, centreY = 0;
-  std::intptr_t tenths = 0;
-} recorded;
-
-void RecordingMagnify(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                      std::intptr_t tenths) {
-  recorded = {recorded.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), tenths};
-}
-
-HeadlessEngine RecordingEngine(int width, int height, platform::Colour backColor = 0) {
-  recorded = {};
-  KernelStore store;
-  store.magnify = RecordingMagnify;
-  return HeadlessEngine(width, height, backColor, store);
-}
-
-TEST(MagnifyMethod, UnboundEngineOnlyReportsTheMissingBox) {
-  HeadlessEngine h = RecordingEngine(8, 6);
-  h.engine.ASM_Magnify(2);
-  ASSERT_EQ(h.runtime.messages.size(), 1u);
-  EXPECT_EQ(h.runtime.messages[0].prompt, messages::kNoPictureBox);
-  EXPECT_EQ(recorded.calls, 0);
-}
-
-TEST(MagnifyMethod, TenfoldFactorIsASinglePrecisionProductRoundedHalfToEven) {
-  HeadlessEngine h = RecordingEngine(7, 5);
-  h.BindRandom(51);
-  const std::pair<float, std::int64_t> cases[] = {
-      {1.0f, 10},
-      {2.0f, 20},
-      {-1.0f, -10},
-      {1.25f, 12},
-      {0.25f, 2},
-      {0.04f, 0},
-      {0.0f, 0},
-      // In double these would be 0.5000000075 and 3.4999999404, rounding to 1 and 3.
-      {0.05f, 0},
-      {0.35f, 4},
-      // No 32-bit tenfold: held at the nearest 32-bit zoom; NaN has none.
-      {3e9f, kMaxTenths},
-      {kInf, kMaxTenths},
-      {-kInf, kMinTenths},
-      {kNaN, 0}};
-  for (const auto& [factor, tenths] : cases) {
-    h.engine.ASM_Magnify(factor);
-    EXPECT_EQ(recorded.tenths, tenths) << "Factor " << factor;
-  }
-}
-
-TEST(MagnifyMethod, FillsTheFrame) {
-  HeadlessEngine h = RecordingEngine(7, 5, 0x00ABCDEF);
-  h.BindRandom(52);
-  h.engine.ASM_Magnify(2);
-  EXPECT_EQ(recorded.block.opcode, kNearest);
-  EXPECT_EQ(recorded.block.colour, 0x00ABCDEF);  // -1: the box's BackColor, as it is
-  EXPECT_EQ(recorded.centreX, 3.0f);             // 7 div 2
-  EXPECT_EQ(recorded.centreY, 2.0f);             // 5 div 2
-  h.engine.ASM_Magnify(2, 1.5, 1e300, true, 0x7F010203);
-  EXPECT_EQ(recorded.block.opcode, kSmoothed);
-  EXPECT_EQ(recorded.block.colour, 0x7F010203);
-  EXPECT_EQ(recorded.centreX, 1.5f);
-  EXPECT_EQ(recorded.centreY, kInf);
-  EXPECT_EQ(recorded.block.amount, 0);  // magnify never writes it
-}
-
-TEST(MagnifyMethod, FactorOneStillCopiesRunsAndDraws) {
-  HeadlessEngine h(8, 6);
-  h.BindRandom(53);
-  h.engine.ASM_Rotate(30);  // plane 2 now differs from plane 3
-  const std::vector<std::uint8_t> shown = h.plane(2);
-  const int refreshes = h.box->refreshes;
-  h.engine.ASM_Magnify(1);
-  EXPECT_EQ(h.plane(3), shown);
-  EXPECT_EQ(h.plane(2), shown);
-  EXPECT_EQ(h.box->refreshes, refreshes + 1);
-}
-
-TEST(MagnifyMethod, WithAutoDrawOffEachZoomStartsFromTheUndoPlane) {
-  HeadlessEngine h(9, 7);
-  h.BindRandom(54);
-  h.engine.AutoDraw(false);
-  const std::vector<std::uint8_t> undo = h.plane(3);
-  KernelPlanes expected(9, 7);
-  std::ranges::copy(h.engine.buffer().all(), expected.bytes.begin());
-  expected.params.colour = h.box->BackColor();
-  MagnifyKernelReference(&expected.params, FloatArg(4), FloatArg(3), 5);
-
-  const int refreshes = h.box->refreshes;
-  h.engine.ASM_Magnify(2);
-  h.engine.ASM_Magnify(0.5f);  // zooms plane 3 again, not the first zoom
-  EXPECT_EQ(h.plane(3), undo);
-  EXPECT_EQ(h.plane(2), expected.planeCopy(2));
-  EXPECT_EQ(h.box->refreshes, refreshes);
-}
-
-TEST(MagnifyMethod, PictureWithoutPixelsNeverReachesTheKernel) {
-  for (const auto& [w, h] : {std::pair{0, 5}, std::pair{5, 0}}) {
-    HeadlessEngine e = RecordingEngine(w, h);
-    e.BindRandom(56);
-    ASSERT_TRUE(e.engine.bound());
-    e.engine.ASM_Magnify(2, 1.0, 1.0, true);
-    EXPECT_EQ(recorded.calls, 0);
-    EXPECT_TRUE(e.runtime.messages.empty());
+    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), MagnifyKernelReference, MagnifyKernelBest,
+                                              MagnifyKernelBaseline, start, cx, cy, zoom,
+                                              "zoom " + std::to_string(zoom)));
   }
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "kernels/kernel_store.h"
-#include "kernels/pixel.h"
+#include "kernels/pixel/pixel.h"
 #include "tests/support/kernel_planes.h"
 #include "tests/support/simd_targets.h"
 

@@ -1,4 +1,4 @@
-// The rotate kernels on bare planes, and ASM_Rotate on a headless engine.
+// The rotate kernels on bare planes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,9 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/messages.h"
 #include "kernels/kernel_store.h"
-#include "tests/support/headless_engine.h"
+#include "tests/support/fast_variants.h"
 #include "tests/support/kernel_planes.h"
 #include "tests/support/resample_testing.h"
 #include "tests/support/simd_targets.h"
@@ -22,7 +21,6 @@
 namespace asmpic {
 namespace {
 
-using testing::HeadlessEngine;
 using testing::KernelPlanes;
 using testing::kFill;
 using testing::kInf;
@@ -164,175 +162,43 @@ INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest,
                          ::testing::Values(RotateKernelBaseline, RotateKernelReference, RotateKernelBest),
                          testing::EntryName);
 
-// The baseline, and the best variant on every SIMD target the processor runs, give exactly the
+// The baseline, and the best variant on each SIMD target the processor runs, give exactly the
 // reference's bytes over odd and even sizes, every opcode, any angle, and centres from ordinary to
 // huge and non-finite.
-TEST(RotateKernelEquivalence, FastVariantsMatchTheReference) {
+class RotateKernelEquivalence : public ::testing::TestWithParam<testing::FastTarget> {};
+
+INSTANTIATE_TEST_SUITE_P(Targets, RotateKernelEquivalence, testing::FastVariants(), testing::FastVariantName);
+
+TEST_P(RotateKernelEquivalence, FastVariantsMatchTheReference) {
   std::mt19937 random(22);
   const auto sizes = testing::SweepSizes(random);
   const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
-  testing::ForEachSimdTarget([&](const std::string& target) {
-    for (const auto& [w, h] : sizes) {
-      for (int run = 0; run < 4; ++run) {
-        KernelPlanes reference = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
-        reference.params.colour = static_cast<std::int32_t>(random());
-        KernelPlanes baseline = reference, best = reference;
-        const std::int32_t angle =
-            run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
-        const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-        RotateKernelReference(&reference.params, cx, cy, angle);
-        RotateKernelBaseline(&baseline.params, cx, cy, angle);
-        RotateKernelBest(&best.params, cx, cy, angle);
-        for (const auto& [name, got] : {std::pair{"baseline", &baseline}, std::pair{"best", &best}}) {
-          ASSERT_EQ(got->bytes, reference.bytes)
-              << name << " on " << target << ", " << w << "x" << h << " opcode " << reference.params.opcode
-              << " angle " << angle << " centre " << ArgFloat(cx) << ", " << ArgFloat(cy) << ": "
-              << FirstDifference(*got, reference);
-        }
-      }
+  for (const auto& [w, h] : sizes) {
+    for (int run = 0; run < 4; ++run) {
+      KernelPlanes start = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
+      start.params.colour = static_cast<std::int32_t>(random());
+      const std::int32_t angle =
+          run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
+      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
+      ASSERT_TRUE(testing::FastMatchesReference(
+          GetParam(), RotateKernelReference, RotateKernelBest, RotateKernelBaseline, start, cx, cy, angle,
+          std::to_string(w) + "x" + std::to_string(h) + " opcode " + std::to_string(start.params.opcode) +
+              " angle " + std::to_string(angle) + " centre " + std::to_string(ArgFloat(cx)) + ", " +
+              std::to_string(ArgFloat(cy))));
     }
-  });
+  }
 }
 
 // A large picture (see kLargeWidth): every opcode at an odd angle about an odd centre.
-TEST(RotateKernelEquivalence, LargePictureMatchesTheReference) {
+TEST_P(RotateKernelEquivalence, LargePictureMatchesTheReference) {
   for (int opcode = 0; opcode <= 3; ++opcode) {
-    KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
-    KernelPlanes reference = start;
+    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
     const std::int32_t angle = 360 + 37 + 86 * opcode;
     const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.4746f),
                         cy = FloatArg(testing::kLargeHeight * 0.4787f);
-    KernelPlanes baseline = start;
-    RotateKernelReference(&reference.params, cx, cy, angle);
-    RotateKernelBaseline(&baseline.params, cx, cy, angle);
-    ASSERT_EQ(baseline.bytes, reference.bytes) << "baseline, opcode " << opcode;
-    testing::ForEachSimdTarget([&](const std::string& target) {
-      KernelPlanes best = start;
-      RotateKernelBest(&best.params, cx, cy, angle);
-      ASSERT_EQ(best.bytes, reference.bytes)
-          << target << ", opcode " << opcode << ": " << FirstDifference(best, reference);
-    });
-  }
-}
-
-// --- ASM_Rotate -----------------------------------------------------------------------------------
-
-// A kernel that records what the engine hands it.
-struct Recorded {
-  int calls = 0;
-  KernelParams block;
-  float centreX = 0, centreY = 0;
-  std::intptr_t angle = 0;
-} recorded;
-
-void RecordingRotate(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle) {
-  recorded = {recorded.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), angle};
-}
-
-HeadlessEngine RecordingEngine(int width, int height, platform::Colour backColor = 0) {
-  recorded = {};
-  KernelStore store;
-  store.rotate = RecordingRotate;
-  return HeadlessEngine(width, height, backColor, store);
-}
-
-// The engine's buffer as bare planes, for working out what a kernel call should give.
-KernelPlanes PlanesOf(const HeadlessEngine& h, int opcode) {
-  KernelPlanes planes(h.engine.Width(), h.engine.Height());
-  std::ranges::copy(h.engine.buffer().all(), planes.bytes.begin());
-  planes.params.colour = h.box->BackColor();
-  planes.params.opcode = opcode;
-  return planes;
-}
-
-TEST(RotateMethod, UnboundEngineOnlyReportsTheMissingBox) {
-  for (const std::int16_t angle : {0, 90}) {
-    HeadlessEngine h = RecordingEngine(8, 6);
-    h.engine.ASM_Rotate(angle);
-    ASSERT_EQ(h.runtime.messages.size(), 1u) << "angle " << angle;
-    EXPECT_EQ(h.runtime.messages[0].prompt, messages::kNoPictureBox);
-    EXPECT_EQ(recorded.calls, 0);
-  }
-}
-
-TEST(RotateMethod, ZeroDegreesChangesNothingNotEvenTheUndoCopy) {
-  HeadlessEngine h(8, 6);
-  h.BindRandom(30);
-  h.engine.ASM_Rotate(30);  // plane 2 now differs from plane 3
-  const std::vector<std::uint8_t> before(h.engine.buffer().all().begin(), h.engine.buffer().all().end());
-  const int refreshes = h.box->refreshes;
-  h.engine.ASM_Rotate(0, true, false, 0x123456, 1.0, 1.0);
-  EXPECT_TRUE(std::ranges::equal(h.engine.buffer().all(), before));
-  EXPECT_EQ(h.box->refreshes, refreshes);
-}
-
-TEST(RotateMethod, UndoCopyOnlyWhenReadingTheUndoPlane) {
-  HeadlessEngine h(8, 6);
-  h.BindRandom(31);
-  h.engine.ASM_Rotate(30);
-  h.engine.ASM_Rotate(60);  // from the source: plane 3 keeps the binding's copy
-  EXPECT_EQ(h.plane(3), h.plane(1));
-  const std::vector<std::uint8_t> turned = h.plane(2);
-  KernelPlanes expected = PlanesOf(h, kNearestFromUndo);
-  std::ranges::copy(turned, expected.plane(3));
-  RotateKernelReference(&expected.params, FloatArg(4), FloatArg(3), 45 + 360);
-
-  const int refreshes = h.box->refreshes;
-  h.engine.ASM_Rotate(45, false, false);
-  EXPECT_EQ(h.plane(3), turned);
-  EXPECT_EQ(h.plane(2), expected.planeCopy(2));
-  EXPECT_EQ(h.box->refreshes, refreshes + 1);
-}
-
-TEST(RotateMethod, WithAutoDrawOffReadingTheUndoPlaneUsesItsLastCopy) {
-  HeadlessEngine h(9, 7);
-  h.BindRandom(32);
-  h.engine.ASM_Rotate(90);
-  h.engine.AutoDraw(false);  // copies plane 2 (the quarter turn) into plane 3
-  h.engine.ASM_Rotate(45);   // shows another picture; plane 3 untouched
-  const std::vector<std::uint8_t> undo = h.plane(3);
-  KernelPlanes expected = PlanesOf(h, kNearestFromUndo);
-  RotateKernelReference(&expected.params, FloatArg(4), FloatArg(3), 10 + 360);
-
-  const int refreshes = h.box->refreshes;
-  h.engine.ASM_Rotate(10, false, false);
-  EXPECT_EQ(h.plane(3), undo);
-  EXPECT_EQ(h.plane(2), expected.planeCopy(2));
-  EXPECT_EQ(h.box->refreshes, refreshes);
-}
-
-TEST(RotateMethod, FillsTheFrame) {
-  HeadlessEngine h = RecordingEngine(7, 5, 0x00ABCDEF);
-  h.BindRandom(33);
-  for (const auto& [antiAlias, sourcePic, opcode] : {std::tuple{false, false, 0}, std::tuple{true, false, 1},
-                                                     std::tuple{false, true, 2}, std::tuple{true, true, 3}}) {
-    h.engine.ASM_Rotate(10, antiAlias, sourcePic);
-    EXPECT_EQ(recorded.block.opcode, opcode);
-    EXPECT_EQ(recorded.block.colour, 0x00ABCDEF);  // -1: the box's BackColor, as it is
-    EXPECT_EQ(recorded.centreX, 3.0f);             // 7 div 2
-    EXPECT_EQ(recorded.centreY, 2.0f);             // 5 div 2
-  }
-  h.engine.ASM_Rotate(-5, false, true, 0x7F010203, 2.5, -1e300);
-  EXPECT_EQ(recorded.block.colour, 0x7F010203);
-  EXPECT_EQ(recorded.centreX, 2.5f);
-  EXPECT_EQ(recorded.centreY, -kInf);
-  EXPECT_EQ(recorded.block.amount, 0);  // rotation never writes it
-  // Angle + 360 is a 16-bit sum.
-  for (const auto& [angle, passed] : {std::pair{10, 370}, std::pair{-5, 355}, std::pair{32767, -32409},
-                                      std::pair{32408, -32768}, std::pair{-32768, -32408}}) {
-    h.engine.ASM_Rotate(static_cast<std::int16_t>(angle));
-    EXPECT_EQ(recorded.angle, passed) << "Angle " << angle;
-  }
-}
-
-TEST(RotateMethod, PictureWithoutPixelsNeverReachesTheKernel) {
-  for (const auto& [w, h] : {std::pair{0, 5}, std::pair{5, 0}}) {
-    HeadlessEngine e = RecordingEngine(w, h);
-    e.BindRandom(37);
-    ASSERT_TRUE(e.engine.bound());
-    e.engine.ASM_Rotate(30, true, false);
-    EXPECT_EQ(recorded.calls, 0);
-    EXPECT_TRUE(e.runtime.messages.empty());
+    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), RotateKernelReference, RotateKernelBest,
+                                              RotateKernelBaseline, start, cx, cy, angle,
+                                              "opcode " + std::to_string(opcode)));
   }
 }
 

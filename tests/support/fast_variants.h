@@ -1,29 +1,90 @@
 #pragma once
-// The faster kernel variants under test: the baseline once, the best variant once per SIMD target
-// this machine runs (see ForEachSimdTarget), for equivalence tests parameterised by KernelChoice.
+// The faster kernel variants under test, one named test case each: the baseline, and the best
+// variant once per SIMD target this build compiled and this processor runs, with run-time dispatch
+// held to that one target (so every target is checked, not only the best this machine offers).
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
+#include <cctype>
+#include <cstdint>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "kernels/kernel_store.h"
+#include "tests/support/kernel_planes.h"
 #include "tests/support/simd_targets.h"
 
 namespace asmpic::testing {
 
-// Runs body(kernel, target name) with `baseline` or, for kBest, `best` on every SIMD target.
-template <typename Body>
-void ForEachFastKernel(KernelChoice choice, KernelEntry best, KernelEntry baseline, Body body) {
-  if (choice != KernelChoice::kBest) return body(baseline, std::string("baseline"));
-  ForEachSimdTarget([&](const std::string& target) { body(best, target); });
+struct FastTarget {
+  std::string name;     // "baseline", or Highway's name of the target ("AVX2", "NEON", ...)
+  std::int64_t target;  // Highway's bit of the target; 0 for the baseline
+};
+
+inline void PrintTo(const FastTarget& fast, std::ostream* out) {
+  *out << fast.name;
 }
 
-// Test-name suffix of a fast variant: "best" or "baseline".
-inline std::string FastVariantName(const ::testing::TestParamInfo<KernelChoice>& info) {
-  return std::string(KernelChoiceName(info.param));
+inline std::vector<FastTarget> FastTargets() {
+  std::vector<FastTarget> targets = {{"baseline", 0}};
+  for (const std::int64_t target : hwy::SupportedAndGeneratedTargets())
+    targets.push_back({hwy::TargetName(target), target});
+  return targets;
+}
+
+// While it lives, run-time dispatch takes `target` and nothing better.
+class HeldTarget {
+ public:
+  explicit HeldTarget(std::int64_t target) {
+    hwy::SetSupportedTargetsForTest(target);
+    ForgetBestTarget();
+  }
+  ~HeldTarget() {
+    hwy::SetSupportedTargetsForTest(0);  // back to what the processor offers
+    ForgetBestTarget();
+  }
+  HeldTarget(const HeldTarget&) = delete;
+  HeldTarget& operator=(const HeldTarget&) = delete;
+};
+
+// Runs body(kernel, target name) with `baseline`, or with `best` held to the parameter's target.
+template <typename Body>
+void ForEachFastKernel(const FastTarget& fast, KernelEntry best, KernelEntry baseline, Body body) {
+  if (fast.target == 0) return body(baseline, fast.name);
+  const HeldTarget held(fast.target);
+  body(best, fast.name);
+}
+
+// The test case's name: the target's, in the letters, digits and underscores a name may hold.
+inline std::string FastVariantName(const ::testing::TestParamInfo<FastTarget>& info) {
+  std::string name = info.param.name;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+// Runs the reference and the parameter's fast variant on copies of `start` with the same three
+// arguments; the failure names the target, `what` and the first pixel that differs.
+inline ::testing::AssertionResult FastMatchesReference(const FastTarget& fast, KernelEntry reference,
+                                                       KernelEntry best, KernelEntry baseline,
+                                                       const KernelPlanes& start, std::uint32_t arg1,
+                                                       std::uint32_t arg2, std::intptr_t arg3,
+                                                       const std::string& what) {
+  KernelPlanes want = start;
+  reference(&want.params, arg1, arg2, arg3);
+  ::testing::AssertionResult result = ::testing::AssertionSuccess();
+  ForEachFastKernel(fast, best, baseline, [&](KernelEntry kernel, const std::string& target) {
+    KernelPlanes got = start;
+    kernel(&got.params, arg1, arg2, arg3);
+    if (got.bytes != want.bytes)
+      result = ::testing::AssertionFailure() << target << ", " << what << ": " << FirstDifference(got, want);
+  });
+  return result;
 }
 
 inline auto FastVariants() {
-  return ::testing::Values(KernelChoice::kBaseline, KernelChoice::kBest);
+  return ::testing::ValuesIn(FastTargets());
 }
 
 }  // namespace asmpic::testing

@@ -65,4 +65,28 @@ struct HeadlessEngine {
   clsASMpic engine;
 };
 
+// What a resampling kernel (rotate, magnify) was handed by the engine: the block, the centre and
+// argument 3 of the last call, and how many calls there were.
+struct ResampleCall {
+  int calls = 0;
+  KernelParams block;
+  float centreX = 0, centreY = 0;
+  std::intptr_t arg3 = 0;
+};
+inline ResampleCall recordedResample;
+
+inline void RecordingResample(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
+                              std::intptr_t arg3) {
+  recordedResample = {recordedResample.calls + 1, *block, ArgFloat(centreX), ArgFloat(centreY), arg3};
+}
+
+// An engine whose kernel `slot` records into recordedResample, which starts afresh.
+inline HeadlessEngine RecordingResampleEngine(int width, int height, platform::Colour backColor,
+                                              KernelEntry KernelStore::*slot) {
+  recordedResample = {};
+  KernelStore store;
+  store.*slot = RecordingResample;
+  return HeadlessEngine(width, height, backColor, store);
+}
+
 }  // namespace asmpic::testing

@@ -9,9 +9,26 @@
 #include <optional>
 #include <ostream>
 
+#include "engine/cls_asmpic.h"
+#include "kernels/rounding.h"
+
 namespace asmpic::tool {
 
 namespace {
+
+// The parser has checked every value's range and put in the defaults of those left out.
+std::optional<double> Centre(const Call& call, const char* name) {
+  if (!call.has(name)) return std::nullopt;
+  return call.number(name);
+}
+
+std::int16_t Int16(const Call& call, const char* name) {
+  return static_cast<std::int16_t>(call.integer(name));
+}
+
+std::int32_t Int32(const Call& call, const char* name) {
+  return static_cast<std::int32_t>(call.integer(name));
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -116,6 +133,10 @@ const std::vector<MethodSpec>& KnownMethods() {
                                                    "threshold"};
   static const std::vector<MethodSpec> methods = {
       {"ASM_Rotate",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_Rotate(Int16(c, "Angle"), c.boolean("AntiAlias"), c.boolean("SourcePic"), Int32(c, "colorX"),
+                      Centre(c, "centerX"), Centre(c, "centerY"));
+       },
        {{"Angle", K::Int16, true},
         {"AntiAlias", K::Bool, false, "false"},
         {"SourcePic", K::Bool, false, "true"},
@@ -123,19 +144,36 @@ const std::vector<MethodSpec>& KnownMethods() {
         {"centerX", K::Number, false},
         {"centerY", K::Number, false}}},
       {"ASM_Magnify",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_Magnify(ToSingle(c.number("Factor")), Centre(c, "centerX"), Centre(c, "centerY"),
+                       c.boolean("AntiAlias"), Int32(c, "colorX"));
+       },
        {{"Factor", K::Single, true},
         {"centerX", K::Number, false},
         {"centerY", K::Number, false},
         {"AntiAlias", K::Bool, false, "false"},
         {"colorX", K::Int32, false, "-1"}}},
       {"ASM_PalEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_PalEffects(Int32(c, "OpCode"), Int16(c, "Amount"), Int32(c, "colorX"));
+       },
        {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}, {"colorX", K::Int32, false, "-1"}},
        palette},
-      {"ASM_IncrementalPalEffects", {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}}, palette},
+      {"ASM_IncrementalPalEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_IncrementalPalEffects(Int32(c, "OpCode"), Int16(c, "Amount"));
+       }, {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}}, palette},
       {"ASM_PixelEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_PixelEffects(Int32(c, "OpCode"), Int16(c, "Amount"), Int32(c, "colorX"));
+       },
        {{"OpCode", K::Int32, true}, {"Amount", K::Int16, false, "1"}, {"colorX", K::Int32, false, "-1"}},
        {"smoothing", "contour", "emboss", "ripple", "relief", "twirl"}},
       {"ASM_ColorXEffects",
+       [](clsASMpic& e, const Call& c) {
+         e.ASM_ColorXEffects(Int32(c, "OpCode"), Int32(c, "colorX"), Int16(c, "Amount"), Centre(c, "centerX"),
+                             Centre(c, "centerY"));
+       },
        {{"OpCode", K::Int32, true},
         {"colorX", K::Int32, true},
         {"Amount", K::Int16, false, "1"},
@@ -143,11 +181,16 @@ const std::vector<MethodSpec>& KnownMethods() {
         {"centerY", K::Number, false}},
        {"scatter dot", "row lines", "column lines", "dot grid", "glow", "trail up", "trail down",
         "trail left", "trail right", "flare"}},
-      {"UndoLast", {}},
-      {"UndoLastDontDraw", {}},
-      {"ResetPic", {}},
-      {"DrawNow", {}},
-      {"AutoDraw", {{"autoON", K::Bool, true}}},
+      {"UndoLast",
+       [](clsASMpic& e, const Call&) { e.UndoLast(); }, {}},
+      {"UndoLastDontDraw",
+       [](clsASMpic& e, const Call&) { e.UndoLastDontDraw(); }, {}},
+      {"ResetPic",
+       [](clsASMpic& e, const Call&) { e.ResetPic(); }, {}},
+      {"DrawNow",
+       [](clsASMpic& e, const Call&) { e.DrawNow(); }, {}},
+      {"AutoDraw",
+       [](clsASMpic& e, const Call& c) { e.AutoDraw(c.boolean("autoON")); }, {{"autoON", K::Bool, true}}},
   };
   return methods;
 }

@@ -9,6 +9,10 @@
 #include <variant>
 #include <vector>
 
+namespace asmpic {
+class clsASMpic;
+}  // namespace asmpic
+
 namespace asmpic::tool {
 
 enum class ParamKind {
@@ -28,8 +32,12 @@ struct ParamSpec {
   const char* fallback = nullptr;
 };
 
+struct Call;
+
 struct MethodSpec {
   const char* name;
+  // Makes the call on the engine, with the method's defaults for the parameters left out.
+  void (*run)(clsASMpic& engine, const Call& call);
   std::vector<ParamSpec> params;
   std::vector<const char*> opcodes = {};  // the operations OpCode 0, 1, 2, ... selects; empty: no OpCode
 };

@@ -14,16 +14,16 @@
 #include <vector>
 
 #include "engine/cls_asmpic.h"
-#include "kernels/kernel_option.h"
 #include "platform/command_line.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_picture_box.h"
 #include "platform/headless/headless_runtime.h"
 #include "platform/interruption.h"
+#include "platform/kernel_option.h"
 #include "platform/output_files.h"
 #include "platform/picture_io.h"
 #include "platform/picture_save.h"
-#include "tools/asmpic/call_runner.h"
+#include "tools/asmpic/call_parser.h"
 
 namespace {
 
@@ -119,11 +119,7 @@ int Run(int argc, char** argv) {
   std::int32_t backColor = 0;
   try {
     for (const std::string& text : callTexts) {
-      tool::Call call = tool::ParseCall(text);
-      if (!tool::IsAvailable(*call.method)) {
-        throw tool::CallError(std::string(call.method->name) + ": not available in this build");
-      }
-      calls.push_back(std::move(call));
+      calls.push_back(tool::ParseCall(text));
     }
     backColor = static_cast<std::int32_t>(
         std::get<long long>(tool::ParseValue(tool::ParamKind::Int32, "--backcolor", backColorText)));
@@ -199,7 +195,7 @@ int Run(int argc, char** argv) {
   };
   for (const tool::Call& call : calls) {
     if (const int signal = interrupted()) return platform::InterruptedExitStatus(signal);
-    tool::RunCall(engine, call);
+    call.method->run(engine, call);
   }
 
   if (planesOut != nullptr) {

@@ -1,6 +1,6 @@
 #pragma once
 // The programs' --kernels option and their version line, which names the code that runs.
-// Header-only: the kernels themselves do not depend on the command-line parser.
+// Header-only, beside command_line.h: the kernel library itself knows no command-line parser.
 #include <CLI/CLI.hpp>
 
 #include <string>

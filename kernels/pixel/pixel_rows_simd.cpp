@@ -1,11 +1,11 @@
 // The neighbourhood effects' rows for every target this build compiles (pixel_rows-inl.h), and the
 // entries that dispatch to the best one the processor offers.
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "kernels/pixel_rows_simd.cpp"
+#define HWY_TARGET_INCLUDE "kernels/pixel/pixel_rows_simd.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "kernels/pixel_rows-inl.h"
+#include "kernels/pixel/pixel_rows-inl.h"
 
 #if HWY_ONCE
 namespace asmpic::pixel_rows {

@@ -1,6 +1,6 @@
 // Neighbourhood effects: smoothing, contour, emboss, ripple, relief and twirl, from plane 3 into
-// plane 2, and ASM_PixelEffects, which drives them.
-#include "kernels/pixel.h"
+// plane 2 (engine/effects/pixel.cpp drives them).
+#include "kernels/pixel/pixel.h"
 
 #include <algorithm>
 #include <array>
@@ -14,10 +14,10 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/cls_asmpic.h"
 #include "kernels/kernel_store.h"
 #include "kernels/kernel_target.h"
-#include "kernels/pixel_rows.h"
+#include "kernels/pixel/pixel_internal.h"
+#include "kernels/pixel/pixel_rows.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
 #include "kernels/worker_pool.h"
@@ -371,28 +371,7 @@ double RoundSmall(double value) {
   return (value + kShift) - kShift;
 }
 
-// The twirl's rows at distance a = firstDistance ... lastDistance above and below the centre row.
-// The turn depends on the distance from the centre only, so the cosine and sine of one column
-// distance b serve the columns b left and right of the centre in both rows. They are worked out
-// for a run of column distances at a time, so the scratch space stays small for any width.
-// A run of twirl pixels in one destination row: columns x0, x0 + step, ... (count of them), the
-// k-th turned by cosines[k], sines[k]. Each takes the colour bytes of the source pixel it turns
-// to, or the fill where that lies on or beyond the border; byte 3 keeps its value.
-struct TwirlSpan {
-  const std::uint8_t* source;  // plane 3
-  std::uint8_t* row;           // the destination row in plane 2
-  std::int64_t width;
-  std::int64_t height;
-  std::int64_t cx;
-  std::int64_t cy;
-  double dy;           // the row's distance from the centre row, signed
-  std::uint32_t fill;  // the fill's colour bytes, byte 3 clear
-  std::int64_t x0;
-  int step;  // 1 or -1
-  const float* cosines;
-  const float* sines;
-  std::int64_t count;
-};
+}  // namespace
 
 void TwirlSpanScalar(const TwirlSpan& span) {
   const std::uint32_t keep = ByteThreeMask();
@@ -413,6 +392,8 @@ void TwirlSpanScalar(const TwirlSpan& span) {
     StorePixelWord(to, (LoadPixelWord(to) & keep) | colourBytes);
   }
 }
+
+namespace {
 
 // How a twirl gets its angles and their single-precision cosines and sines: one by one with the C
 // library (the baseline), or a vector at a time (the SIMD variant); both give the same values.
@@ -439,6 +420,10 @@ void TwirlCosSinScalar(const double* angles, std::int64_t count, float* cosines,
 
 constexpr TwirlTrig kScalarTrig{TwirlAnglesScalar, TwirlCosSinScalar, TwirlSpanScalar};
 
+// The twirl's rows at distance a = firstDistance ... lastDistance above and below the centre row.
+// The turn depends on the distance from the centre only, so the cosine and sine of one column
+// distance b serve the columns b left and right of the centre in both rows. They are worked out
+// for a run of column distances at a time, so the scratch space stays small for any width.
 void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::int64_t firstDistance,
                std::int64_t lastDistance, const TwirlTrig& trig) {
   const std::int64_t W = p.width, H = p.height;
@@ -536,23 +521,6 @@ bool HasPixels(const KernelParams& block) {
 }
 
 }  // namespace
-}  // namespace asmpic
-
-// The SIMD body, compiled once per target.
-#undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "kernels/pixel-inl.h"
-#include <hwy/foreach_target.h>  // IWYU pragma: keep
-#include <hwy/highway.h>
-
-#include "kernels/pixel-inl.h"
-
-#if HWY_ONCE
-namespace asmpic {
-namespace {
-HWY_EXPORT(TwirlAnglesSimd);
-HWY_EXPORT(TwirlCosSinSimd);
-HWY_EXPORT(TwirlSpanSimd);
-}  // namespace
 
 std::vector<float> BuildRippleTable(std::int32_t width, std::int32_t height, std::int32_t amount) {
   const std::int32_t n = std::max({width, height, 0});
@@ -640,46 +608,14 @@ void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std:
   PixelKernelInBands(block, rippleTable, BandsFor(*block));
 }
 
-void TwirlCosSinBest(const double* angles, std::int64_t count, float* cosines, float* sines) {
-  HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
-}
-
 // The SIMD variant: the twirl's angles, cosines and sines a vector at a time, and the rows of the
 // smoothing, the filters and the ripple in the widest vectors the processor has. Without a SIMD
 // target the twirl's dispatch lands on the portable target, whose bodies are the scalar ones (see
 // PaletteKernelBest), and the rows are the baseline's.
 void PixelKernelBest(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {
-  constexpr TwirlTrig kSimdTrig{
-      [](double first, std::int64_t count, double rowSquare, double k, double m, double* angles) {
-        HWY_DYNAMIC_DISPATCH(TwirlAnglesSimd)(first, count, rowSquare, k, m, angles);
-      },
-      [](const double* angles, std::int64_t count, float* cosines, float* sines) {
-        HWY_DYNAMIC_DISPATCH(TwirlCosSinSimd)(angles, count, cosines, sines);
-      },
-      [](const TwirlSpan& span) {
-        HWY_DYNAMIC_DISPATCH(TwirlSpanSimd)
-        (span);
-      }};
+  constexpr TwirlTrig kSimdTrig{TwirlAnglesBest, TwirlCosSinBest, TwirlSpanBest};
   RunPixelKernel(block, rippleTable, BandsFor(*block), kSimdTrig,
                  BestHasSimdTarget() ? RowCode::kSimd : RowCode::kBaseline);
 }
 
-void clsASMpic::ASM_PixelEffects(const std::int32_t& OpCode, std::int16_t Amount, std::int32_t colorX) {
-  RunEffect(true, [&] {
-    params_.amount = Amount;
-    params_.colour = EffectColour(colorX);
-    params_.opcode = OpCode;
-    // Compared unsigned, so a negative opcode is out of range too.
-    if (static_cast<std::uint32_t>(OpCode) > kPixelTwirl) return;
-    std::vector<float> rippleTable;  // lives until the kernel has returned
-    std::intptr_t arg3 = 4;
-    if (OpCode == kPixelRipple) {
-      rippleTable = BuildRippleTable(width_, height_, Amount);
-      arg3 = reinterpret_cast<std::intptr_t>(rippleTable.data());
-    }
-    Call(kernels_.pixel, FloatArg(2.0f), FloatArg(3.0f), arg3);
-  });
-}
-
 }  // namespace asmpic
-#endif  // HWY_ONCE

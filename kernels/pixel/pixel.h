@@ -1,8 +1,8 @@
 #pragma once
-// The neighbourhood effects: PixelKernelBaseline's operations, the ripple table that ASM_PixelEffects
-// builds for it, and the banded entry behind the faster kernel.
+// The neighbourhood effects: the pixel kernels' operations, the ripple table that ASM_PixelEffects
+// builds for them, and the banded entry behind the faster kernels.
 //
-// PixelKernelBaseline reads plane 3 (the undo copy) and writes plane 2 (the working picture); it never
+// Every pixel kernel reads plane 3 (the undo copy) and writes plane 2 (the working picture); none
 // writes plane 1 or 3. Byte 3 of a destination pixel is written only by smoothing.
 #include <cstdint>
 #include <vector>

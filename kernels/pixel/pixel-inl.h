@@ -1,4 +1,4 @@
-// The neighbourhood effects' SIMD body, compiled once per target by pixel.cpp (foreach_target):
+// The neighbourhood effects' SIMD body, compiled once per target by pixel_simd.cpp (foreach_target):
 // the twirl's turn angles and their cosines and sines, a vector of column distances at a time.
 //
 // The twirl rounds the engine's double cosine and sine (the exactly rounded values, see
@@ -8,11 +8,11 @@
 // than 128 ulp (that bound with a wide margin) from every value halfway between two floats, the
 // exactly rounded value rounds to the same float; the rare vectors with a lane closer to such a
 // boundary take the engine's SingleCosine and SingleSine.
-#if defined(ASMPIC_KERNELS_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
-#ifdef ASMPIC_KERNELS_PIXEL_INL_H_
-#undef ASMPIC_KERNELS_PIXEL_INL_H_
+#if defined(ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_
+#undef ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_
 #else
-#define ASMPIC_KERNELS_PIXEL_INL_H_
+#define ASMPIC_KERNELS_PIXEL_PIXEL_INL_H_
 #endif
 
 #include <hwy/contrib/math/math-inl.h>
@@ -22,6 +22,7 @@
 #include <cstdint>
 
 #include "kernels/gather-inl.h"
+#include "kernels/pixel/pixel_internal.h"
 #include "kernels/rounding.h"
 #include "kernels/sine_cosine.h"
 

@@ -1,15 +1,15 @@
-// The colour-X effects' SIMD body, compiled once per target by colorx.cpp (foreach_target): the
+// The colour-X effects' SIMD body, compiled once per target by colorx_simd.cpp (foreach_target): the
 // glow's and the trails' blends and the scans for their sources. The scans keep their order, but
 // the blends of one source are independent of each other, so each row of a glow's square and a
 // left or right trail are blended a vector of bytes at a time (one 32-bit lane per byte) in the
-// fixed-point form that colorx.cpp has checked against every byte value. An up or down trail
+// fixed-point form that plans.h has checked against every byte value. An up or down trail
 // blends a column per source, so its sources of one row (which blend other rows only) are
 // handled a vector of columns at a time.
-#if defined(ASMPIC_KERNELS_COLORX_INL_H_) == defined(HWY_TARGET_TOGGLE)
-#ifdef ASMPIC_KERNELS_COLORX_INL_H_
-#undef ASMPIC_KERNELS_COLORX_INL_H_
+#if defined(ASMPIC_KERNELS_COLORX_COLORX_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_COLORX_COLORX_INL_H_
+#undef ASMPIC_KERNELS_COLORX_COLORX_INL_H_
 #else
-#define ASMPIC_KERNELS_COLORX_INL_H_
+#define ASMPIC_KERNELS_COLORX_COLORX_INL_H_
 #endif
 
 #include <hwy/highway.h>
@@ -20,8 +20,11 @@
 #include <cstdlib>
 #include <limits>
 
+#include "kernels/colorx/passes.h"
+#include "kernels/colorx/plans.h"
+
 HWY_BEFORE_NAMESPACE();
-namespace asmpic {
+namespace asmpic::colorx {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
@@ -456,7 +459,7 @@ void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
 #endif
 
 }  // namespace HWY_NAMESPACE
-}  // namespace asmpic
+}  // namespace asmpic::colorx
 HWY_AFTER_NAMESPACE();
 
 #endif  // include guard

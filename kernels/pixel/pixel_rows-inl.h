@@ -7,11 +7,11 @@
 // last vector starts earlier and overlaps the one before it. That writes the same bytes again,
 // since a row reads only plane 3 and writes only plane 2. Spans narrower than one vector go
 // pixel by pixel.
-#if defined(ASMPIC_KERNELS_PIXEL_ROWS_INL_H_) == defined(HWY_TARGET_TOGGLE)
-#ifdef ASMPIC_KERNELS_PIXEL_ROWS_INL_H_
-#undef ASMPIC_KERNELS_PIXEL_ROWS_INL_H_
+#if defined(ASMPIC_KERNELS_PIXEL_PIXEL_ROWS_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef ASMPIC_KERNELS_PIXEL_PIXEL_ROWS_INL_H_
+#undef ASMPIC_KERNELS_PIXEL_PIXEL_ROWS_INL_H_
 #else
-#define ASMPIC_KERNELS_PIXEL_ROWS_INL_H_
+#define ASMPIC_KERNELS_PIXEL_PIXEL_ROWS_INL_H_
 #endif
 
 #include <hwy/highway.h>
@@ -21,7 +21,7 @@
 #include <cstring>
 
 #include "kernels/kernel_params.h"
-#include "kernels/pixel_rows.h"
+#include "kernels/pixel/pixel_rows.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace asmpic::pixel_rows {
