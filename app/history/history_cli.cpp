@@ -52,7 +52,8 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
                   EscapedForTerminal(r.startedAt).c_str(), EscapedForTerminal(r.mode).c_str(),
                   EscapedForTerminal(kernels).c_str(), r.threads, EscapedForTerminal(classic).c_str(),
                   ScoreCell(r.score, r.scoreLow, r.scoreHigh).c_str(),
-                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(), EscapedForTerminal(r.validation).c_str());
+                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(),
+                  EscapedForTerminal(r.validation).c_str());
     out << line;
   }
   if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";

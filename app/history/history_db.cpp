@@ -209,7 +209,8 @@ HistoryDb::HistoryDb(const std::string& path, ReadOnly) : path_(path), readOnly_
 
 bool HistoryDb::Acceptable() {
   if (path_.empty() || path_ == ":memory:") {
-    error_ = "the history needs a file: \"" + path_ + "\" would keep nothing (name a file with --db, or use --no-save)";
+    error_ = "the history needs a file: \"" + path_ +
+             "\" would keep nothing (name a file with --db, or use --no-save)";
     return false;
   }
   if (KindOfFile(path_) == FileKind::kOther) {

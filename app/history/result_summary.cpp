@@ -122,8 +122,12 @@ class Reader {
     return number;
   }
 
-  static std::string Join(const std::string& at, const char* key) { return at.empty() ? key : at + "." + key; }
-  static std::string Index(const std::string& at, std::size_t i) { return at + "[" + std::to_string(i) + "]"; }
+  static std::string Join(const std::string& at, const char* key) {
+    return at.empty() ? key : at + "." + key;
+  }
+  static std::string Index(const std::string& at, std::size_t i) {
+    return at + "[" + std::to_string(i) + "]";
+  }
 };
 
 // One of the seven tests' short names, once per list.
@@ -180,15 +184,16 @@ void ThroughputFromSamples(const json& document, bool fullRun, ResultSummary& su
     const std::string at = Reader::Index("tests", i);
     if (!list[i].is_object()) Reader::Fail(at, "an object");
     const std::string name = TestName(list[i], at, seen);
-    const int calls = static_cast<int>(Reader::Whole(list[i], at, "calls", 1, std::numeric_limits<int>::max()));
+    const int calls =
+        static_cast<int>(Reader::Whole(list[i], at, "calls", 1, std::numeric_limits<int>::max()));
     const json& samples = Reader::Array(list[i], at, "samples", kMaxSamples);
     if (samples.empty()) Reader::Fail(at + ".samples", "at least one sample");
     std::vector<double> mpix;
     mpix.reserve(samples.size());
     for (std::size_t run = 0; run < samples.size(); ++run) {
       const std::string field = Reader::Index(at + ".samples", run);
-      const double seconds =
-          Reader::Number(Reader::Member(samples[run], field, "monotonic_seconds"), field + ".monotonic_seconds", true);
+      const double seconds = Reader::Number(Reader::Member(samples[run], field, "monotonic_seconds"),
+                                            field + ".monotonic_seconds", true);
       mpix.push_back(MegapixelsPerSecond(calls, kStandardPixels, seconds));
       if (!std::isfinite(mpix.back()) || !(mpix.back() > 0.0))
         Reader::Fail(field + ".monotonic_seconds", "a time that gives a finite throughput");
@@ -208,35 +213,38 @@ void Summarize(const json& document, ResultSummary& summary) {
   using R = Reader;
   const json& version = R::Member(document, "", "format_version");
   if (!version.is_number_integer()) R::Fail("format_version", std::string("1 or 2, not ") + KindOf(version));
-  if (version != 1 && version != 2) R::Fail("format_version", "1 or 2: version " + version.dump() + " is not known");
+  if (version != 1 && version != 2)
+    R::Fail("format_version", "1 or 2: version " + version.dump() + " is not known");
   summary.formatVersion = version.get<int>();
   summary.startedAt = EscapedForTerminal(R::Text(document, "", "started_at", true));
   const json& build = R::Object(R::Object(document, "", "program"), "program", "build");
-  summary.kernelChoice = R::OneOf(build, "program.build", "kernel_choice", {"best", "baseline", "reference", "custom"},
-                                  summary.formatVersion == 1);
-  const std::string variant = R::OneOf(build, "program.build", "kernel_variant", {"fast", "reference", "custom"},
-                                       summary.formatVersion >= 2);
+  summary.kernelChoice = R::OneOf(build, "program.build", "kernel_choice",
+                                  {"best", "baseline", "reference", "custom"}, summary.formatVersion == 1);
+  const std::string variant = R::OneOf(build, "program.build", "kernel_variant",
+                                       {"fast", "reference", "custom"}, summary.formatVersion >= 2);
   if (summary.kernelChoice.empty()) summary.kernelChoice = variant;
   summary.kernelTarget = EscapedForTerminal(R::Text(build, "program.build", "kernel_target", true));
-  summary.mode =
-      summary.formatVersion >= 2 ? R::OneOf(document, "", "mode", {"headless", "window"}) : std::string("headless");
-  summary.cpuModel = EscapedForTerminal(R::Text(R::Object(document, "", "machine"), "machine", "cpu_model", true));
+  summary.mode = summary.formatVersion >= 2 ? R::OneOf(document, "", "mode", {"headless", "window"})
+                                            : std::string("headless");
+  summary.cpuModel =
+      EscapedForTerminal(R::Text(R::Object(document, "", "machine"), "machine", "cpu_model", true));
   const json& settings = R::Object(document, "", "settings");
-  summary.threads = static_cast<int>(R::Whole(settings, "settings", "threads", 0, std::numeric_limits<int>::max()));
+  summary.threads =
+      static_cast<int>(R::Whole(settings, "settings", "threads", 0, std::numeric_limits<int>::max()));
   const bool fullRun = R::Flag(settings, "settings", "full_run");
   const json& multiCore = R::Member(document, "", "multi_core");
   if (!multiCore.is_null() && !multiCore.is_object()) R::Fail("multi_core", "null or an object");
   if (multiCore.is_null()) summary.threads = 0;
   const json& score = R::Member(document, "", "score");
   if (score.is_object()) {
-    summary.classicScore = static_cast<int>(R::Whole(score, "score", "value", std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    summary.classicScore = static_cast<int>(
+        R::Whole(score, "score", "value", std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     summary.classicColour = R::OneOf(score, "score", "colour", {"green", "red"});
   } else if (!score.is_null()) {
     R::Fail("score", std::string("null or an object, not ") + KindOf(score));
   }
-  summary.validation =
-      R::OneOf(R::Object(document, "", "validation"), "validation", "state", {"valid", "invalid", "not_applicable"});
+  summary.validation = R::OneOf(R::Object(document, "", "validation"), "validation", "state",
+                                {"valid", "invalid", "not_applicable"});
   if (summary.formatVersion == 1) {
     ThroughputFromSamples(document, fullRun, summary);
   } else {
@@ -254,7 +262,8 @@ void Summarize(const json& document, ResultSummary& summary) {
       R::Fail("throughput.multi_core", std::string("null or an object, not ") + KindOf(multi));
     }
   }
-  if (const auto reference = document.find("reference"); reference != document.end() && reference->is_object())
+  if (const auto reference = document.find("reference");
+      reference != document.end() && reference->is_object())
     summary.description = EscapedForTerminal(R::Text(*reference, "reference", "description", true));
 }
 

@@ -15,10 +15,10 @@
 #include "app/headless_bench.h"
 #include "app/history/history_cli.h"
 #include "app/history/history_db.h"
-#include "platform/command_line.h"
 #include "app/results/build_info.h"
 #include "app/results/json_report.h"
 #include "app/results/machine_info.h"
+#include "platform/command_line.h"
 #include "results_support.h"
 #include "tests/support/scratch_folder.h"
 
@@ -104,10 +104,10 @@ TEST_F(History, EveryStoredFieldComesBackAsItWasSaved) {
   document["multi_core"]["threads"] = 3;
   document["score"] = {{"value", 4321}, {"colour", "red"}, {"from_seconds", 12.5}};
   document["validation"]["state"] = "invalid";
-  document["throughput"]["single_core"]["score"] =
-      {{"median", 100.0}, {"low", 91.0}, {"high", 123.0}, {"confidence", 0.96}, {"count", 9}};
-  document["throughput"]["multi_core"]["score"] =
-      {{"median", 200.0}, {"low", 187.0}, {"high", 260.0}, {"confidence", 0.96}, {"count", 9}};
+  document["throughput"]["single_core"]["score"] = {
+      {"median", 100.0}, {"low", 91.0}, {"high", 123.0}, {"confidence", 0.96}, {"count", 9}};
+  document["throughput"]["multi_core"]["score"] = {
+      {"median", 200.0}, {"low", 187.0}, {"high", 260.0}, {"confidence", 0.96}, {"count", 9}};
   HistoryDb db(file_);
   const auto id = db.Save(document);
   ASSERT_TRUE(id) << db.error();
@@ -144,19 +144,20 @@ TEST_F(History, TheSchemaVersionIsKeptAndOlderDatabasesAreUpgraded) {
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(file_.c_str(), &raw), SQLITE_OK);
   // Version 1's tables as they were created before the version was kept, with one run.
-  ASSERT_EQ(sqlite3_exec(raw,
-                         "CREATE TABLE runs(id INTEGER PRIMARY KEY AUTOINCREMENT, started_at TEXT NOT NULL,"
-                         " mode TEXT NOT NULL, kernel_choice TEXT, kernel_target TEXT, threads INTEGER NOT NULL,"
-                         " cpu_model TEXT, machine TEXT, build TEXT, classic_score INTEGER, classic_colour TEXT,"
-                         " score REAL, score_low REAL, score_high REAL, multi_score REAL, multi_low REAL,"
-                         " multi_high REAL, validation TEXT NOT NULL, document TEXT NOT NULL);"
-                         "CREATE TABLE samples(run_id INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,"
-                         " pass TEXT NOT NULL, run INTEGER NOT NULL, thread INTEGER NOT NULL, test TEXT NOT NULL,"
-                         " seconds REAL, monotonic_seconds REAL NOT NULL, hash TEXT);"
-                         "INSERT INTO runs(started_at, mode, threads, validation, document)"
-                         " VALUES('2025-01-01T00:00:00Z', 'headless', 0, 'valid', '{}');",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(raw,
+                   "CREATE TABLE runs(id INTEGER PRIMARY KEY AUTOINCREMENT, started_at TEXT NOT NULL,"
+                   " mode TEXT NOT NULL, kernel_choice TEXT, kernel_target TEXT, threads INTEGER NOT NULL,"
+                   " cpu_model TEXT, machine TEXT, build TEXT, classic_score INTEGER, classic_colour TEXT,"
+                   " score REAL, score_low REAL, score_high REAL, multi_score REAL, multi_low REAL,"
+                   " multi_high REAL, validation TEXT NOT NULL, document TEXT NOT NULL);"
+                   "CREATE TABLE samples(run_id INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,"
+                   " pass TEXT NOT NULL, run INTEGER NOT NULL, thread INTEGER NOT NULL, test TEXT NOT NULL,"
+                   " seconds REAL, monotonic_seconds REAL NOT NULL, hash TEXT);"
+                   "INSERT INTO runs(started_at, mode, threads, validation, document)"
+                   " VALUES('2025-01-01T00:00:00Z', 'headless', 0, 'valid', '{}');",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
   sqlite3_close(raw);
   {
     HistoryDb db(file_, HistoryDb::kReadOnly);
@@ -176,7 +177,8 @@ TEST_F(History, TheSchemaVersionIsKeptAndOlderDatabasesAreUpgraded) {
   sqlite3_exec(raw, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
   sqlite3_close(raw);
   for (const bool readOnly : {false, true}) {
-    auto db = readOnly ? std::make_unique<HistoryDb>(file_, HistoryDb::kReadOnly) : std::make_unique<HistoryDb>(file_);
+    auto db = readOnly ? std::make_unique<HistoryDb>(file_, HistoryDb::kReadOnly)
+                       : std::make_unique<HistoryDb>(file_);
     EXPECT_FALSE(db->ok());
     EXPECT_NE(db->error().find("newer"), std::string::npos) << db->error();
   }
@@ -226,7 +228,8 @@ TEST_F(History, MemoryAndFilesThatAreNoDatabaseAreRefusedAndKept) {
     const std::string content(size, 'x');
     std::ofstream(file_, std::ios::binary) << content;
     for (const bool readOnly : {false, true}) {
-      auto db = readOnly ? std::make_unique<HistoryDb>(file_, HistoryDb::kReadOnly) : std::make_unique<HistoryDb>(file_);
+      auto db = readOnly ? std::make_unique<HistoryDb>(file_, HistoryDb::kReadOnly)
+                         : std::make_unique<HistoryDb>(file_);
       EXPECT_FALSE(db->ok()) << size;
       EXPECT_TRUE(db->damaged()) << size;
     }

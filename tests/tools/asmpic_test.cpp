@@ -130,9 +130,10 @@ TEST_F(AsmpicTool, MalformedCallsAreRejectedBeforeAnythingRunsOrIsWritten) {
 }
 
 TEST_F(AsmpicTool, BothEndsOfEveryRangeAreAccepted) {
-  const Result r = Run(path("in.bmp") +
-                       " ASM_Rotate:Angle=32767 ASM_Rotate:Angle=-32768 'ASM_Rotate:Angle=1,colorX=0xFFFFFFFF'"
-                       " 'ASM_Rotate:Angle=1,colorX=-2147483648' 'ASM_Rotate:Angle=1,colorX=4294967295'");
+  const Result r =
+      Run(path("in.bmp") +
+          " ASM_Rotate:Angle=32767 ASM_Rotate:Angle=-32768 'ASM_Rotate:Angle=1,colorX=0xFFFFFFFF'"
+          " 'ASM_Rotate:Angle=1,colorX=-2147483648' 'ASM_Rotate:Angle=1,colorX=4294967295'");
   EXPECT_EQ(r.status, 0) << r.err;
 }
 
