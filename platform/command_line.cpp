@@ -93,6 +93,27 @@ std::vector<std::string> UnknownOptions(const CLI::App& app, int argc, char** ar
   return unknown;
 }
 
+// A word that would be taken as an option: a dash and more, not a negative number.
+bool LooksLikeOption(const std::string& word) {
+  return word.size() >= 2 && word[0] == '-' && !(word[1] >= '0' && word[1] <= '9') && word[1] != '.';
+}
+
+// The first option of the command line that takes a value and is followed by a word that looks
+// like an option ("--json --no-save"), as "--json --no-save"; empty when there is none. The value
+// can still be given, written with an equals sign ("--json=--no-save").
+std::string OptionValueLookingLikeAnOption(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--") break;
+    if (!LooksLikeOption(word) || word.find('=') != std::string::npos) continue;
+    const CLI::Option* option = app.get_option_no_throw(word);
+    if (option == nullptr || option->get_type_size() == 0 || option->get_expected_min() < 1) continue;
+    const std::string next = argv[i + 1];
+    if (LooksLikeOption(next)) return word + " " + next;
+  }
+  return {};
+}
+
 }  // namespace
 
 CLI::Validator WholeNumber(long long low, long long high) {
@@ -152,6 +173,15 @@ std::optional<std::string> NearestOption(const CLI::App& app, const std::string&
 }
 
 std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv, const std::string& program) {
+  if (const std::string pair = OptionValueLookingLikeAnOption(app, argc, argv); !pair.empty()) {
+    const std::size_t space = pair.find(' ');
+    const std::string option = pair.substr(0, space);
+    const std::string value = pair.substr(space + 1);
+    std::cerr << program << ": " << option << " needs a value, and " << value
+              << " looks like an option; write " << option << "=" << value << " if it is the value\n"
+              << "(" << program << " --help lists the options)\n";
+    return 2;
+  }
   try {
     app.parse(argc, argv);
     return std::nullopt;

@@ -26,7 +26,8 @@ std::optional<std::string> NearestOption(const CLI::App& app, const std::string&
 
 // Parses the command line. Returns the exit status when the program ends here: 0 after --help or
 // --version, 2 after a malformed command line (reported on stderr as "PROGRAM: what is wrong",
-// with the nearest option for an unknown one); nothing when the program goes on.
+// with the nearest option for an unknown one, and for an option whose value looks like an option,
+// such as "--json --no-save", unless written "--json=--no-save"); nothing when the program goes on.
 std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv, const std::string& program);
 
 }  // namespace asmpic::platform

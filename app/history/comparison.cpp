@@ -94,7 +94,7 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
     return summary;
   }
   if (AllDigits(name)) {
-    HistoryDb db(historyPath);
+    HistoryDb db(historyPath, HistoryDb::kReadOnly);
     if (!db.ok()) {
       if (error != nullptr) *error = db.error();
       return std::nullopt;

@@ -12,6 +12,7 @@
 #include "app/history/chart.h"
 #include "app/history/comparison.h"
 #include "app/history/history_db.h"
+#include "app/history/result_summary.h"
 
 namespace asmpic::app {
 
@@ -31,7 +32,7 @@ std::string ScoreCell(const std::optional<double>& median, const std::optional<d
 }
 
 int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
-  HistoryDb db(options.path());
+  HistoryDb db(options.path(), HistoryDb::kReadOnly);
   const std::vector<StoredRun> runs = db.List();
   if (!db.ok()) {
     err << "asmbench: " << db.error() << '\n';
@@ -48,9 +49,11 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
     const std::string classic =
         r.classicScore ? std::to_string(*r.classicScore) + " " + r.classicColour : std::string("-");
     std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %s\n", r.id,
-                  r.startedAt.c_str(), r.mode.c_str(), kernels.c_str(), r.threads, classic.c_str(),
+                  EscapedForTerminal(r.startedAt).c_str(), EscapedForTerminal(r.mode).c_str(),
+                  EscapedForTerminal(kernels).c_str(), r.threads, EscapedForTerminal(classic).c_str(),
                   ScoreCell(r.score, r.scoreLow, r.scoreHigh).c_str(),
-                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(), r.validation.c_str());
+                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(),
+                  EscapedForTerminal(r.validation).c_str());
     out << line;
   }
   if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";
@@ -97,7 +100,12 @@ std::string HistoryOptions::path() const {
 std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& options) {
   cli.add_option("--db", options.dbPath,
                  "the history database (default: asmpic-bench/history.sqlite in the user's data folder)")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->check(CLI::Validator(
+          [](const std::string& path) -> std::string {
+            return path == ":memory:" ? ":memory: would keep nothing: name a file, or use --no-save" : "";
+          },
+          ""));
   cli.add_flag("--no-save", options.noSave, "do not store this run in the history");
   auto* list = cli.add_flag("--history", options.list, "list the stored runs, then exit");
   auto* compare =

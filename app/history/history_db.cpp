@@ -2,8 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <system_error>
 
@@ -43,6 +47,33 @@ CREATE TABLE IF NOT EXISTS samples(
   hash TEXT);
 CREATE INDEX IF NOT EXISTS samples_by_run ON samples(run_id);
 )sql";
+
+// kUpgrades[i] turns the tables of version i + 1 into those of version i + 2, in the transaction
+// that sets the new version.
+constexpr std::array<const char*, kHistorySchemaVersion - 1> kUpgrades{};
+
+// Every SQLite database starts with these 16 bytes; an empty file is an empty database.
+constexpr char kDatabaseHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
+                                      'o', 'r', 'm', 'a', 't', ' ', '3', '\0'};
+
+// kUnknown: the file could not be looked at (SQLite then says why).
+enum class FileKind { kMissing, kEmpty, kDatabase, kOther, kUnknown };
+
+FileKind KindOfFile(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return FileKind::kMissing;
+  if (ec || status.type() == std::filesystem::file_type::directory) return FileKind::kUnknown;
+  // Never read a FIFO or a device: it may block, or never end.
+  if (status.type() != std::filesystem::file_type::regular) return FileKind::kOther;
+  if (std::filesystem::file_size(path, ec) == 0 && !ec) return FileKind::kEmpty;
+  char header[sizeof kDatabaseHeader] = {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileKind::kUnknown;
+  in.read(header, sizeof header);
+  if (!in || std::memcmp(header, kDatabaseHeader, sizeof header) != 0) return FileKind::kOther;
+  return FileKind::kDatabase;
+}
 
 struct StatementDeleter {
   void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
@@ -136,6 +167,7 @@ std::string DefaultHistoryPath() {
 }
 
 HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs) : path_(path) {
+  if (!Acceptable()) return;
   std::error_code ignored;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
@@ -149,9 +181,78 @@ HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs) : path_(path) {
   if (!Execute("PRAGMA journal_mode=WAL")) return;
   if (!Execute("PRAGMA foreign_keys=ON")) return;
   if (!Execute("BEGIN IMMEDIATE")) return;
-  if (!Execute(kSchema) || !Execute("COMMIT")) {
+  if (!Upgrade() || !Execute("COMMIT")) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
+}
+
+HistoryDb::HistoryDb(const std::string& path, ReadOnly) : path_(path), readOnly_(true) {
+  if (!Acceptable()) return;
+  const FileKind kind = KindOfFile(path);
+  if (kind == FileKind::kMissing || kind == FileKind::kEmpty) return;  // no runs yet
+  // Opened without SQLITE_OPEN_CREATE, so nothing is created, and with query_only, so nothing is
+  // written. Not SQLITE_OPEN_READONLY: a read-only connection to a write-ahead-log database
+  // leaves its -wal and -shm files behind, where the last connection to close removes them.
+  // (SQLite opens a file that this user may not write read-only by itself.)
+  if (!Check(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), "open")) return;
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, 10000);
+  if (!Execute("PRAGMA query_only = ON")) return;
+  const int version = UserVersion();
+  if (!error_.empty()) return;
+  if (version > kHistorySchemaVersion) {
+    error_ = "the history database " + path_ + " was made by a newer asmbench (its tables are of version " +
+             std::to_string(version) + "; this one knows versions up to " +
+             std::to_string(kHistorySchemaVersion) + ")";
+  }
+}
+
+bool HistoryDb::Acceptable() {
+  if (path_.empty() || path_ == ":memory:") {
+    error_ = "the history needs a file: \"" + path_ +
+             "\" would keep nothing (name a file with --db, or use --no-save)";
+    return false;
+  }
+  if (KindOfFile(path_) == FileKind::kOther) {
+    damaged_ = true;
+    error_ = "the history database " + path_ +
+             " is damaged (not an SQLite database); it is left as it is: move it away, or "
+             "choose another with --db";
+    return false;
+  }
+  return true;
+}
+
+int HistoryDb::UserVersion() {
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &raw, nullptr), "read")) return -1;
+  Statement pragma(raw);
+  const int status = sqlite3_step(raw);
+  if (status != SQLITE_ROW) {
+    Check(status, "read");
+    return -1;
+  }
+  return sqlite3_column_int(raw, 0);
+}
+
+// Inside the opening transaction: a new database gets today's tables; one made before the version
+// was kept has version 1's; each older version is upgraded one step at a time.
+bool HistoryDb::Upgrade() {
+  const int version = UserVersion();
+  if (version < 0) return false;
+  if (version == kHistorySchemaVersion) return true;
+  if (version > kHistorySchemaVersion) {
+    error_ = "the history database " + path_ + " was made by a newer asmbench (its tables are of version " +
+             std::to_string(version) + "; this one knows versions up to " +
+             std::to_string(kHistorySchemaVersion) + "); it is left as it is";
+    return false;
+  }
+  if (version == 0 && !Execute(kSchema)) return false;
+  for (int from = std::max(version, 1); from < kHistorySchemaVersion; ++from) {
+    if (!Execute(kUpgrades[static_cast<std::size_t>(from - 1)])) return false;
+  }
+  const std::string stamp = "PRAGMA user_version = " + std::to_string(kHistorySchemaVersion);
+  return Execute(stamp.c_str());
 }
 
 HistoryDb::~HistoryDb() {
@@ -172,12 +273,30 @@ bool HistoryDb::Check(int status, const char* what) {
   return false;
 }
 
+bool HistoryDb::HasRuns() {
+  // A database opened for reading may be an empty file's, without tables.
+  if (!readOnly_) return true;
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'runs'", -1,
+                                &raw, nullptr),
+             "read"))
+    return false;
+  Statement select(raw);
+  const int status = sqlite3_step(raw);
+  if (status != SQLITE_ROW) Check(status, "read");
+  return status == SQLITE_ROW;
+}
+
 bool HistoryDb::Execute(const char* sql) {
   return Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), "write");
 }
 
 std::optional<long long> HistoryDb::Save(const json& document) {
   if (!ok()) return std::nullopt;
+  if (readOnly_) {
+    error_ = "the history database " + path_ + " was opened for reading only";
+    return std::nullopt;
+  }
   std::string why;
   const auto summary = SummarizeDocument(document, &why);
   if (!summary) {
@@ -263,7 +382,7 @@ std::optional<long long> HistoryDb::Save(const json& document) {
 
 std::vector<StoredRun> HistoryDb::List(int limit, const std::string& mode) {
   std::vector<StoredRun> runs;
-  if (!ok()) return runs;
+  if (!ok() || db_ == nullptr || !HasRuns()) return runs;
   // The newest `limit`, returned oldest first.
   const std::string sql =
       "SELECT * FROM (SELECT id, started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
@@ -300,7 +419,7 @@ std::vector<StoredRun> HistoryDb::List(int limit, const std::string& mode) {
 }
 
 std::optional<json> HistoryDb::Load(long long id) {
-  if (!ok()) return std::nullopt;
+  if (!ok() || db_ == nullptr || !HasRuns()) return std::nullopt;
   sqlite3_stmt* raw = nullptr;
   if (!Check(sqlite3_prepare_v2(db_, "SELECT document FROM runs WHERE id = ?", -1, &raw, nullptr), "read"))
     return std::nullopt;

@@ -33,15 +33,28 @@ struct StoredRun {
   std::string validation;
 };
 
+// The version of the tables that this program writes, kept in the database's user_version.
+// Databases made before it was kept are of version 1.
+constexpr int kHistorySchemaVersion = 1;
+
 class HistoryDb {
  public:
-  // Opens (and creates, with its folder) the database. Check ok() and error() before use.
+  struct ReadOnly {};
+  static constexpr ReadOnly kReadOnly{};
+
+  // Opens (and creates, with its folder) the database, and brings an older one's tables up to
+  // this version. Check ok() and error() before use. ":memory:" (which keeps nothing) and a file
+  // that is not a database, whatever its size, are refused and left as they are.
   explicit HistoryDb(const std::string& path, int busyTimeoutMs = 10000);
+  // Opens the database for reading only, for commands that only read: nothing is created or
+  // changed, and a database that does not exist yet is an empty history.
+  HistoryDb(const std::string& path, ReadOnly);
   ~HistoryDb();
   HistoryDb(const HistoryDb&) = delete;
   HistoryDb& operator=(const HistoryDb&) = delete;
 
-  bool ok() const { return db_ != nullptr && error_.empty(); }
+  // A read-only history that does not exist yet is ok and empty.
+  bool ok() const { return (db_ != nullptr || readOnly_) && error_.empty(); }
   // What went wrong, as a sentence that names the file; empty when nothing did.
   const std::string& error() const { return error_; }
   // True when the file exists but is not a sound database.
@@ -58,11 +71,17 @@ class HistoryDb {
  private:
   bool Check(int status, const char* what);
   bool Execute(const char* sql);
+  // False, with error() set, for a path that cannot hold a history.
+  bool Acceptable();
+  int UserVersion();
+  bool Upgrade();
+  bool HasRuns();
 
   std::string path_;
   sqlite3* db_ = nullptr;
   std::string error_;
   bool damaged_ = false;
+  bool readOnly_ = false;
 };
 
 }  // namespace asmpic::app

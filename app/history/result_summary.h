@@ -41,8 +41,14 @@ struct ResultSummary {
 
 // Reads a result document. Version 1 documents carry no throughput: it is computed from their
 // monotonic samples and the standard 297 x 217 picture, and their multi-core throughput is not
-// known (they hold no per-thread times). Nothing, with `error` set, for what is not a result
-// document of a known version.
+// known (they hold no per-thread times). Every part that is read is checked against the
+// document's schema (kinds, ranges, Mpix/s above zero and finite, low <= median <= high, at most
+// seven tests, each once, and at most two million samples of one test); the text it holds comes
+// escaped for a terminal. Nothing, with `error` set to a sentence naming the field and what it
+// should hold, for what is not a sound result document of a known version. Never throws.
 std::optional<ResultSummary> SummarizeDocument(const nlohmann::ordered_json& document, std::string* error);
+
+// The text with its control characters (C0, DEL and C1) written as \xNN, safe to print.
+std::string EscapedForTerminal(const std::string& text);
 
 }  // namespace asmpic::app

@@ -9,14 +9,9 @@ namespace asmpic::app {
 
 namespace {
 
-// P(B <= k) for B ~ binomial(n, 1/2), summed in logarithms so that large n cannot overflow.
-double BinomialHalfCdf(int n, int k) {
-  double sum = 0.0;
-  for (int i = 0; i <= k; ++i) {
-    sum +=
-        std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) - n * std::log(2.0));
-  }
-  return sum;
+// P(B = i) for B ~ binomial(n, 1/2), in logarithms so that large n cannot overflow.
+double BinomialHalfTerm(int n, int i) {
+  return std::exp(std::lgamma(n + 1.0) - std::lgamma(i + 1.0) - std::lgamma(n - i + 1.0) - n * std::log(2.0));
 }
 
 }  // namespace
@@ -56,11 +51,18 @@ MedianEstimate EstimateMedian(std::span<const double> samples, double level) {
   std::sort(sorted.begin(), sorted.end());
   // [x(k), x(n-k+1)] (1-based) covers the median with probability 1 - 2 P(B <= k - 1). The widest
   // interval, k = 1, stands when even it falls short of the level.
+  // One running sum of the binomial terms: `below` is P(B <= k - 1), `next` is P(B <= k).
   int k = 1;
-  while (k + 1 <= n / 2 && 1.0 - 2.0 * BinomialHalfCdf(n, k) >= level) ++k;
+  double below = BinomialHalfTerm(n, 0);
+  double next = below + BinomialHalfTerm(n, 1);
+  while (k + 1 <= n / 2 && 1.0 - 2.0 * next >= level) {
+    ++k;
+    below = next;
+    next += BinomialHalfTerm(n, k);
+  }
   estimate.low = sorted[static_cast<std::size_t>(k - 1)];
   estimate.high = sorted[static_cast<std::size_t>(n - k)];
-  estimate.confidence = 1.0 - 2.0 * BinomialHalfCdf(n, k - 1);
+  estimate.confidence = 1.0 - 2.0 * below;
   return estimate;
 }
 

@@ -1,5 +1,8 @@
 #include "app/run/benchmark_runner.h"
 
+#include <memory>
+#include <optional>
+
 #include "app/run/benchmark_table.h"
 #include "app/run/headless_form.h"
 #include "app/run/multicore.h"
@@ -86,7 +89,25 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   result.fullRun = IsFullRun(plan.tests);
 
   HeadlessForm1 form(picture1, picture2, plan.kernels);
-  if (hooks.timeOfDay) form.runtime.clock = hooks.timeOfDay;
+  if (hooks.timeOfDay) {
+    // A scripted time of day drives the form's monotonic clock too, so that the two agree as real
+    // clocks do (a test's time is the monotonic one where they disagree); going back is midnight.
+    struct Readings {
+      std::optional<float> last;
+      double monotonic = 0.0;
+    };
+    auto readings = std::make_shared<Readings>();
+    form.runtime.clock = [timeOfDay = hooks.timeOfDay, readings] {
+      const float now = timeOfDay();
+      if (readings->last) {
+        const double step = static_cast<double>(now) - *readings->last;
+        readings->monotonic += step >= 0.0 ? step : step + 86400.0;
+      }
+      readings->last = now;
+      return now;
+    };
+    form.runtime.millisecondClock = [readings] { return 1000.0 * readings->monotonic; };
+  }
   result.pixelsPerCall = static_cast<long long>(form.Engine1.Width()) * form.Engine1.Height();
   PictureValidator validator;
   std::optional<ProgressObserver> progress;

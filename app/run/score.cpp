@@ -1,5 +1,6 @@
 #include "app/run/score.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +53,15 @@ std::string FormatSeconds(float seconds, const std::string& decimalSeparator) {
 
 float ElapsedSeconds(float start, float end, double monotonicElapsed) {
   const float elapsed = end - start;
-  if (elapsed >= 0.0f) return elapsed;
+  if (elapsed >= 0.0f) {
+    // Each reading is a single-precision time of day, one unit in the last place (1/128 s late in
+    // the day) off at most, from a clock that may count whole milliseconds; the two clocks are read
+    // a moment apart. A larger disagreement means the time of day was set during the test.
+    const float larger = std::max(std::fabs(start), std::fabs(end));
+    const double resolution = 2.0 * (std::nextafter(larger, INFINITY) - larger) + 0.002;
+    if (std::abs(static_cast<double>(elapsed) - monotonicElapsed) <= resolution) return elapsed;
+    return static_cast<float>(monotonicElapsed);
+  }
   const float acrossMidnight = elapsed + 86400.0f;
   // The time-of-day clock resolves to 1/128 s late in the day; a second of slack covers that and
   // the moments between the two clocks' readings.

@@ -31,7 +31,9 @@ std::string FormatSeconds(float seconds, const std::string& decimalSeparator);
 // passed midnight (the clock restarted at 0), and the time gains a day, or the time of day was
 // corrected (time synchronisation, the end of daylight saving), and the time is the monotonic
 // clock's instead. It passed midnight when the day-corrected time agrees with the monotonic
-// clock's `monotonicElapsed` seconds.
+// clock's `monotonicElapsed` seconds. A forward difference that disagrees with the monotonic one
+// by more than the time of day's resolution (the clock was set forward, or back by less than the
+// test took) is the monotonic one too.
 float ElapsedSeconds(float start, float end, double monotonicElapsed);
 
 // The mail link that offers the score: subject "My score is " + the label's text + A (green) or

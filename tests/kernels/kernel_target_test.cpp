@@ -49,6 +49,20 @@ TEST_P(HeldTargetTest, IsTheOneThatRuns) {
   EXPECT_EQ(KernelTargetName(KernelChoice::kBest), portable ? KernelTargetName(KernelChoice::kBaseline) : fast.name);
 }
 
+// Without a held target, "--kernels best" names, and runs, the target Highway's own dispatch picks
+// on this processor.
+TEST(KernelTarget, BestIsTheTargetThatDispatchRunsOnThisProcessor) {
+  ForgetBestTarget();
+  const std::string dispatched = HWY_DYNAMIC_DISPATCH(CompiledTarget)();
+  if (dispatched == hwy::TargetName(HWY_SCALAR) || dispatched == hwy::TargetName(HWY_EMU128)) {
+    EXPECT_FALSE(BestHasSimdTarget()) << dispatched;
+  } else {
+    EXPECT_TRUE(BestHasSimdTarget());
+    EXPECT_EQ(KernelTargetName(KernelChoice::kBest), dispatched);
+  }
+  EXPECT_EQ(KernelTargetName(KernelChoice::kReference), "reference");
+}
+
 }  // namespace
 }  // namespace asmpic
 #endif

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/command_line.h"
 #include "platform/output_files.h"
@@ -171,6 +173,31 @@ TEST(CommandLine, HelpIsReadableAndATypoFindsTheNearestOption) {
   EXPECT_EQ(NearestOption(app, "--repet"), "--repeat");
   EXPECT_EQ(NearestOption(app, "--jsno"), "--json");
   EXPECT_EQ(NearestOption(app, "--headless"), std::nullopt);
+}
+
+// "--json --no-save" must not write a file named --no-save: a value that looks like an option is
+// refused unless it is written with an equals sign; "-" (standard output) and negative numbers are
+// values.
+TEST(CommandLine, AValueThatLooksLikeAnOptionIsRefused) {
+  const auto parse = [](std::vector<std::string> words, std::string* json) {
+    CLI::App app{"test"};
+    int offset = 0;
+    app.add_flag("--no-save");
+    app.add_option("--json", *json);
+    app.add_option("--offset", offset);
+    words.insert(words.begin(), "prog");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    return ParseCommandLine(app, static_cast<int>(argv.size()), argv.data(), "prog");
+  };
+  std::string json;
+  EXPECT_EQ(parse({"--json", "--no-save"}, &json), 2);
+  EXPECT_EQ(parse({"--no-save", "--json", "-x"}, &json), 2);
+  EXPECT_EQ(json, "");
+  EXPECT_EQ(parse({"--json=--no-save"}, &json), std::nullopt);
+  EXPECT_EQ(json, "--no-save");
+  EXPECT_EQ(parse({"--json", "-", "--offset", "-5", "--no-save"}, &json), std::nullopt);
+  EXPECT_EQ(json, "-");
 }
 
 }  // namespace

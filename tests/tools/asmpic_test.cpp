@@ -111,6 +111,10 @@ TEST_F(AsmpicTool, MalformedCallsAreRejectedBeforeAnythingRunsOrIsWritten) {
       "AutoDraw:autoON=maybe",
       "AutoDraw:autoON=1,autoON=0",  // given twice
       "ASM_Rotate:Angle=40000",      // outside 16 bits
+      "ASM_Rotate:Angle=32768",      // one past either end of a range
+      "ASM_Rotate:Angle=-32769",
+      "ASM_Rotate:Angle=1,colorX=0x100000000",
+      "ASM_Rotate:Angle=1,colorX=-2147483649",
       "ASM_Rotate:Angle=1.5",
       "ASM_Rotate:Angle=",
       "ASM_Magnify:Factor=abc",
@@ -123,6 +127,14 @@ TEST_F(AsmpicTool, MalformedCallsAreRejectedBeforeAnythingRunsOrIsWritten) {
     EXPECT_FALSE(fs::exists(path("p.bin"))) << call;
     EXPECT_FALSE(fs::exists(path("o.bmp"))) << call;
   }
+}
+
+TEST_F(AsmpicTool, BothEndsOfEveryRangeAreAccepted) {
+  const Result r =
+      Run(path("in.bmp") +
+          " ASM_Rotate:Angle=32767 ASM_Rotate:Angle=-32768 'ASM_Rotate:Angle=1,colorX=0xFFFFFFFF'"
+          " 'ASM_Rotate:Angle=1,colorX=-2147483648' 'ASM_Rotate:Angle=1,colorX=4294967295'");
+  EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(AsmpicTool, NamesAreCaseInsensitiveAndBooleansTakeEveryForm) {

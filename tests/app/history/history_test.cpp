@@ -8,14 +8,17 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
+#include "app/history/history_cli.h"
 #include "app/run/headless_bench.h"
 #include "app/history/history_db.h"
 #include "app/results/build_info.h"
 #include "app/results/json_report.h"
 #include "app/results/machine_info.h"
+#include "platform/command_line.h"
 #include "tests/app/results_support.h"
 #include "tests/support/scratch_folder.h"
 
@@ -86,6 +89,153 @@ TEST_F(History, ARunIsStoredWithEverySampleAndReadBack) {
   EXPECT_EQ(db.Load(*id), Document());
   EXPECT_FALSE(db.Load(*id + 1));
   EXPECT_TRUE(db.ok());
+}
+
+// Every column of a stored run holds its own field: distinct values everywhere, an interval whose
+// ends differ from each other and from the median.
+TEST_F(History, EveryStoredFieldComesBackAsItWasSaved) {
+  json document = Document();
+  document["started_at"] = "2026-05-06T07:08:09Z";
+  document["mode"] = "window";
+  document["program"]["build"]["kernel_choice"] = "baseline";
+  document["program"]["build"]["kernel_target"] = "SSE2";
+  document["machine"]["cpu_model"] = "Test CPU 9";
+  document["settings"]["threads"] = 3;
+  document["multi_core"]["threads"] = 3;
+  document["score"] = {{"value", 4321}, {"colour", "red"}, {"from_seconds", 12.5}};
+  document["validation"]["state"] = "invalid";
+  document["throughput"]["single_core"]["score"] = {
+      {"median", 100.0}, {"low", 91.0}, {"high", 123.0}, {"confidence", 0.96}, {"count", 9}};
+  document["throughput"]["multi_core"]["score"] = {
+      {"median", 200.0}, {"low", 187.0}, {"high", 260.0}, {"confidence", 0.96}, {"count", 9}};
+  HistoryDb db(file_);
+  const auto id = db.Save(document);
+  ASSERT_TRUE(id) << db.error();
+  const auto runs = db.List();
+  ASSERT_EQ(runs.size(), 1u);
+  const StoredRun& r = runs[0];
+  EXPECT_EQ(r.startedAt, "2026-05-06T07:08:09Z");
+  EXPECT_EQ(r.mode, "window");
+  EXPECT_EQ(r.kernelChoice, "baseline");
+  EXPECT_EQ(r.kernelTarget, "SSE2");
+  EXPECT_EQ(r.threads, 3);
+  EXPECT_EQ(r.cpuModel, "Test CPU 9");
+  EXPECT_EQ(r.classicScore, 4321);
+  EXPECT_EQ(r.classicColour, "red");
+  EXPECT_EQ(r.score, 100.0);
+  EXPECT_EQ(r.scoreLow, 91.0);
+  EXPECT_EQ(r.scoreHigh, 123.0);
+  EXPECT_EQ(r.multiScore, 200.0);
+  EXPECT_EQ(r.multiLow, 187.0);
+  EXPECT_EQ(r.multiHigh, 260.0);
+  EXPECT_EQ(r.validation, "invalid");
+  EXPECT_EQ(db.Load(*id), document);
+  EXPECT_EQ(Count("SELECT machine = '" + document["machine"].dump() + "' FROM runs"), 1);
+  EXPECT_EQ(Count("SELECT build = '" + document["program"].dump() + "' FROM runs"), 1);
+}
+
+// The tables' version is kept; a database made before it was kept is of version 1 and keeps its
+// runs; one of a newer version is refused and left as it is.
+TEST_F(History, TheSchemaVersionIsKeptAndOlderDatabasesAreUpgraded) {
+  { HistoryDb create(file_); }
+  EXPECT_EQ(Count("PRAGMA user_version"), kHistorySchemaVersion);
+
+  fs::remove(file_);
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(file_.c_str(), &raw), SQLITE_OK);
+  // Version 1's tables as they were created before the version was kept, with one run.
+  ASSERT_EQ(
+      sqlite3_exec(raw,
+                   "CREATE TABLE runs(id INTEGER PRIMARY KEY AUTOINCREMENT, started_at TEXT NOT NULL,"
+                   " mode TEXT NOT NULL, kernel_choice TEXT, kernel_target TEXT, threads INTEGER NOT NULL,"
+                   " cpu_model TEXT, machine TEXT, build TEXT, classic_score INTEGER, classic_colour TEXT,"
+                   " score REAL, score_low REAL, score_high REAL, multi_score REAL, multi_low REAL,"
+                   " multi_high REAL, validation TEXT NOT NULL, document TEXT NOT NULL);"
+                   "CREATE TABLE samples(run_id INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,"
+                   " pass TEXT NOT NULL, run INTEGER NOT NULL, thread INTEGER NOT NULL, test TEXT NOT NULL,"
+                   " seconds REAL, monotonic_seconds REAL NOT NULL, hash TEXT);"
+                   "INSERT INTO runs(started_at, mode, threads, validation, document)"
+                   " VALUES('2025-01-01T00:00:00Z', 'headless', 0, 'valid', '{}');",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(raw);
+  {
+    HistoryDb db(file_, HistoryDb::kReadOnly);
+    ASSERT_TRUE(db.ok()) << db.error();
+    EXPECT_EQ(db.List().size(), 1u);
+  }
+  EXPECT_EQ(Count("PRAGMA user_version"), 0) << "reading changes nothing";
+  {
+    HistoryDb db(file_);
+    ASSERT_TRUE(db.ok()) << db.error();
+    ASSERT_TRUE(db.Save(Document())) << db.error();
+    EXPECT_EQ(db.List().size(), 2u);
+  }
+  EXPECT_EQ(Count("PRAGMA user_version"), kHistorySchemaVersion);
+
+  ASSERT_EQ(sqlite3_open(file_.c_str(), &raw), SQLITE_OK);
+  sqlite3_exec(raw, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+  sqlite3_close(raw);
+  for (const bool readOnly : {false, true}) {
+    auto db = readOnly ? std::make_unique<HistoryDb>(file_, HistoryDb::kReadOnly)
+                       : std::make_unique<HistoryDb>(file_);
+    EXPECT_FALSE(db->ok());
+    EXPECT_NE(db->error().find("newer"), std::string::npos) << db->error();
+  }
+  EXPECT_EQ(Count("PRAGMA user_version"), 99);
+  EXPECT_EQ(Count("SELECT count(*) FROM runs"), 2);
+}
+
+// Commands that only read create nothing: no folder, no file, no lock.
+TEST_F(History, ReadingAMissingHistoryCreatesNothing) {
+  HistoryOptions options;
+  options.dbPath = file_;
+  options.list = true;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunHistoryCommand(options, ASMPIC_ASSETS, out, err), 0) << err.str();
+  EXPECT_NE(out.str().find("(no stored runs in " + file_ + ")"), std::string::npos) << out.str();
+  options.list = false;
+  options.compare = {"1"};
+  EXPECT_EQ(RunHistoryCommand(options, ASMPIC_ASSETS, out, err), 2);
+  EXPECT_NE(err.str().find("no stored run has the id 1"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(dir_));
+
+  HistoryDb db(file_, HistoryDb::kReadOnly);
+  EXPECT_TRUE(db.ok());
+  EXPECT_FALSE(db.Save(Document()));
+  EXPECT_FALSE(fs::exists(dir_));
+}
+
+// ":memory:" keeps nothing and is refused; so is a file of any size that is not a database.
+TEST_F(History, MemoryAndFilesThatAreNoDatabaseAreRefusedAndKept) {
+  EXPECT_FALSE(HistoryDb(":memory:").ok());
+  HistoryOptions options;
+  options.dbPath = ":memory:";
+  std::ostringstream err;
+  bool failed = false;
+  EXPECT_FALSE(SaveToHistory(options, Document(), err, &failed));
+  EXPECT_TRUE(failed);
+  EXPECT_NE(err.str().find("would keep nothing"), std::string::npos) << err.str();
+
+  CLI::App cli;
+  AddHistoryOptions(cli, options);
+  std::string words[] = {"asmbench", "--db", ":memory:"};
+  char* argv[] = {words[0].data(), words[1].data(), words[2].data()};
+  EXPECT_EQ(platform::ParseCommandLine(cli, 3, argv, "asmbench"), 2);
+
+  fs::create_directories(dir_ / "sub");
+  for (const std::size_t size : {1, 15, 16, 99, 100, 4096}) {
+    const std::string content(size, 'x');
+    std::ofstream(file_, std::ios::binary) << content;
+    for (const bool readOnly : {false, true}) {
+      auto db = readOnly ? std::make_unique<HistoryDb>(file_, HistoryDb::kReadOnly)
+                         : std::make_unique<HistoryDb>(file_);
+      EXPECT_FALSE(db->ok()) << size;
+      EXPECT_TRUE(db->damaged()) << size;
+    }
+    std::ifstream in(file_, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content) << size;
+  }
 }
 
 TEST_F(History, ARunKilledWhileItIsSavedLeavesNoPartOfItself) {

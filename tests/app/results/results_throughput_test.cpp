@@ -124,6 +124,20 @@ TEST(MedianInterval, OrderStatisticsGiveTheNarrowestIntervalThatCovers95Percent)
   EXPECT_FALSE(one.low || one.high || one.relativeHalfWidth());
 }
 
+// A million runs (--repeat allows them): the interval is the normal approximation's, about 1.96
+// standard deviations (500 ranks) either side of the middle.
+TEST(MedianInterval, AMillionSamples) {
+  constexpr int kCount = 1000000;
+  std::vector<double> samples;
+  for (int i = kCount - 1; i >= 0; --i) samples.push_back(i);
+  const MedianEstimate e = EstimateMedian(samples);
+  ASSERT_TRUE(e.low && e.high);
+  EXPECT_NEAR(*e.low, 499019, 2);
+  EXPECT_DOUBLE_EQ(*e.low + *e.high, kCount - 1);
+  EXPECT_GE(e.confidence, 0.95);
+  EXPECT_LT(e.confidence, 0.9502);
+}
+
 TEST(MedianInterval, CoversTheTrueMedianAboutAsOftenAsItClaims) {
   // Samples from a skewed distribution whose median is known: 1 + exponential, median 1 + ln 2.
   std::uint64_t state = 12345;

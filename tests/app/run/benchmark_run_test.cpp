@@ -38,12 +38,14 @@ class BenchmarkRun : public ::testing::Test {
     g_calls.clear();
     form.runtime.echoMessages = false;
     form.runtime.clock = [this] { return NextReading(); };
+    form.runtime.millisecondClock = [this] { return monotonicMs; };
   }
 
-  // Each reading of the clock advances it by `step` seconds.
+  // Each reading of the clock advances it, and the monotonic clock, by `step` seconds.
   float NextReading() {
     const float reading = now;
     now += step;
+    monotonicMs += 1000.0 * step;
     if (now >= 86400.0f) now -= 86400.0f;
     return reading;
   }
@@ -56,6 +58,7 @@ class BenchmarkRun : public ::testing::Test {
   HeadlessForm1 form;
   float now = 1000.0f;
   float step = 2.5f;
+  double monotonicMs = 0.0;
 };
 
 TEST_F(BenchmarkRun, MakesEveryTestsCallsInOrder) {
@@ -201,23 +204,43 @@ TEST(ElapsedSeconds, OnlyAClockThatPassedMidnightGainsADay) {
   EXPECT_FLOAT_EQ(ElapsedSeconds(50000.0f, 46402.5f, 2.5), 2.5f);
   EXPECT_FLOAT_EQ(ElapsedSeconds(50000.0f, 49999.5f, 0.5), 0.5f);
   EXPECT_FLOAT_EQ(ElapsedSeconds(86399.5f, 86000.0f, 0.5), 0.5f) << "set back just before midnight";
+  // Set forward by an hour, or back by less than the test took: still the monotonic time.
+  EXPECT_FLOAT_EQ(ElapsedSeconds(50000.0f, 53602.5f, 2.5), 2.5f);
+  EXPECT_FLOAT_EQ(ElapsedSeconds(50000.0f, 50001.0f, 2.5), 2.5f);
+  // Readings that differ by no more than the time of day's resolution: the time of day.
+  EXPECT_FLOAT_EQ(ElapsedSeconds(86000.0f, 86002.5f, 2.5 + 1.0 / 128), 2.5f);
+  EXPECT_FLOAT_EQ(ElapsedSeconds(100.0f, 102.5f, 2.501), 2.5f) << "a clock of whole milliseconds";
 }
 
 // The time of day jumps back an hour in the middle of the rotation test; the monotonic clock goes
 // on at 2.5 s a reading.
 TEST_F(BenchmarkRun, AClockSetBackListsTheMonotonicTime) {
-  double monotonic = 0.0;
-  form.runtime.millisecondClock = [&] { return monotonic; };
+  now = 50000.0f;
   int readings = 0;
   form.runtime.clock = [&] {
-    monotonic += 2500.0;
-    return ++readings == 2 ? now - 3600.0f : NextReading();
+    if (++readings != 2) return NextReading();
+    monotonicMs += 2500.0;
+    return now - 3600.0f;
   };
   Run();
   ASSERT_EQ(form.List1.items().size(), 7u);
-  EXPECT_EQ(form.List1.items()[0].rfind("Rotating... ", 0), 0u);
-  EXPECT_LT(std::stof(form.List1.items()[0].substr(12)), 86400.0f / 2) << form.List1.items()[0];
+  EXPECT_EQ(form.List1.List(0), "Rotating... 2.5");
+  EXPECT_EQ(form.List1.List(1), "Smoothing... 2.5");
   EXPECT_EQ(form.Label1.ForeColor(), kGreen);
+}
+
+// The time of day jumps forward an hour, then back by a second, during the first two tests.
+TEST_F(BenchmarkRun, AClockSetForwardOrSlightlyBackListsTheMonotonicTime) {
+  int readings = 0;
+  form.runtime.clock = [&] {
+    const float reading = NextReading();
+    ++readings;
+    return reading + (readings >= 2 ? 3600.0f : 0.0f) - (readings >= 4 ? 1.0f : 0.0f);
+  };
+  Run();
+  EXPECT_EQ(form.List1.List(0), "Rotating... 2.5");
+  EXPECT_EQ(form.List1.List(1), "Smoothing... 2.5");
+  EXPECT_EQ(form.List1.List(2), "Contour... 2.5");
 }
 
 class Timers : public BenchmarkRun {};
