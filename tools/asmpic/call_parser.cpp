@@ -1,5 +1,7 @@
 #include "tools/asmpic/call_parser.h"
 
+#include "platform/command_line.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -12,6 +14,13 @@
 namespace asmpic::tool {
 
 namespace {
+
+// "; did you mean X?" for the name nearest to a typo (names are matched without their case), or
+// nothing when none is near.
+std::string DidYouMean(const std::string& typo, const std::vector<std::string>& names) {
+  const auto nearest = platform::NearestName(typo, names, true);
+  return nearest ? "; did you mean " + *nearest + "?" : std::string();
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -214,7 +223,11 @@ Call ParseCall(const std::string& text) {
   const auto& methods = KnownMethods();
   const auto method = std::find_if(methods.begin(), methods.end(),
                                    [&](const MethodSpec& m) { return SameName(m.name, name); });
-  if (method == methods.end()) throw CallError("unknown method '" + name + "' in call '" + text + "'");
+  if (method == methods.end()) {
+    std::vector<std::string> names;
+    for (const MethodSpec& m : methods) names.emplace_back(m.name);
+    throw CallError("unknown method '" + name + "' in call '" + text + "'" + DidYouMean(name, names));
+  }
 
   Call call{&*method, {}};
   if (colon != std::string::npos) {
@@ -230,7 +243,10 @@ Call ParseCall(const std::string& text) {
       const auto param = std::find_if(method->params.begin(), method->params.end(),
                                       [&](const ParamSpec& p) { return SameName(p.name, paramName); });
       if (param == method->params.end()) {
-        throw CallError(std::string(method->name) + ": unknown parameter '" + paramName + "'");
+        std::vector<std::string> names;
+        for (const ParamSpec& p : method->params) names.emplace_back(p.name);
+        throw CallError(std::string(method->name) + ": unknown parameter '" + paramName + "'" +
+                        DidYouMean(paramName, names));
       }
       if (call.has(param->name)) {
         throw CallError(std::string(method->name) + ": parameter '" + param->name + "' given twice");
