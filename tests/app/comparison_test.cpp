@@ -207,7 +207,7 @@ TEST(Chart, WrittenWithoutADisplayAsWellFormedSvgAndAsPngOfItsSize) {
 TEST(ComparisonChart, EachSeriesKeepsItsColour) {
   const auto colours = [](std::vector<std::string> labels) {
     Comparison c;
-    for (std::string& label : labels) c.columns.push_back(ResultSummary{.label = std::move(label)});
+    for (std::string& label : labels) c.columns.emplace_back().label = std::move(label);
     std::map<std::string, QRgb> byLabel;
     std::set<QRgb> distinct;
     const std::vector<QColor> chosen = ColumnColours(c);
