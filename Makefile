@@ -55,10 +55,12 @@ test-arm64:
 	@cmake --build --preset arm64
 	@ctest --preset arm64
 
-# The Debian package, build/release/asmpic-bench_<version>_<arch>.deb (CPack).
+# The Debian package, build/release/asmpic-bench_<version>_<arch>.deb (CPack): builds what the
+# package holds (the programs, the manual pages, the desktop files), not the tests and benchmarks.
 package:
-	@$(MAKE) --no-print-directory PRESET=release build
-	@cmake --build --preset release --target package
+	@$(MAKE) --no-print-directory PRESET=release configure
+	@cmake --build --preset release --target asmbench asmpic asmpic_desktop_files
+	@cd build/release && cpack
 
 bench:
 	@tools/install-deps.sh bench

@@ -1,6 +1,7 @@
 #include "platform/command_line.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <iostream>
@@ -154,22 +155,34 @@ std::shared_ptr<CLI::Formatter> ReadableHelp() {
   return std::make_shared<ReadableFormatter>();
 }
 
-std::optional<std::string> NearestOption(const CLI::App& app, const std::string& typo) {
+std::optional<std::string> NearestName(const std::string& typo, const std::vector<std::string>& names,
+                                       bool ignoreCase) {
+  const auto folded = [ignoreCase](std::string text) {
+    if (ignoreCase) {
+      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+  };
+  const std::string word = folded(typo);
   std::optional<std::string> nearest;
   std::size_t best = std::max<std::size_t>(2, typo.size() / 3) + 1;
-  for (const CLI::Option* option : app.get_options()) {
-    std::vector<std::string> names;
-    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
-    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
-    for (const std::string& name : names) {
-      const std::size_t distance = EditDistance(typo, name);
-      if (distance < best) {
-        best = distance;
-        nearest = name;
-      }
+  for (const std::string& name : names) {
+    const std::size_t distance = EditDistance(word, folded(name));
+    if (distance < best) {
+      best = distance;
+      nearest = name;
     }
   }
   return nearest;
+}
+
+std::optional<std::string> NearestOption(const CLI::App& app, const std::string& typo) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+  }
+  return NearestName(typo, names);
 }
 
 std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv, const std::string& program) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace asmpic::platform {
 
@@ -23,6 +24,11 @@ std::shared_ptr<CLI::Formatter> ReadableHelp();
 
 // The option of `app` nearest to `typo` by edit distance, when one is near enough to be meant.
 std::optional<std::string> NearestOption(const CLI::App& app, const std::string& typo);
+
+// The name among `names` nearest to `typo` by edit distance, when one is near enough to be meant;
+// letters compared without their case when `ignoreCase`.
+std::optional<std::string> NearestName(const std::string& typo, const std::vector<std::string>& names,
+                                       bool ignoreCase = false);
 
 // Parses the command line. Returns the exit status when the program ends here: 0 after --help or
 // --version, 2 after a malformed command line (reported on stderr as "PROGRAM: what is wrong",

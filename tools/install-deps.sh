@@ -17,7 +17,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev libxxhash-dev libhwy-dev libmpfr-dev libmagick++-dev libjpeg-dev libpng-dev python3-jsonschema
-  fonts-liberation2 xvfb xauth
+  fonts-liberation2 qt6-translations-l10n xvfb xauth
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
 )
@@ -68,5 +68,12 @@ case "${1:-}" in
     ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another apt or dpkg at work (an upgrade, a second terminal) holds dpkg's lock: wait for it, up to
+# ASMPIC_APT_LOCK_WAIT seconds, rather than fail at once, and say so.
+wait=${ASMPIC_APT_LOCK_WAIT:-600}
+if command -v lslocks >/dev/null 2>&1 && lslocks -n -o PATH 2>/dev/null | grep -q '^/var/lib/dpkg/lock'; then
+  echo "install-deps: another apt or dpkg holds the package lock; waiting for it (up to ${wait} s)" >&2
+fi
+apt=(apt-get -o "DPkg::Lock::Timeout=$wait")
+$sudo "${apt[@]}" update -qq
+$sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -13,6 +14,7 @@
 #include "app/history/comparison.h"
 #include "app/history/history_db.h"
 #include "app/history/result_summary.h"
+#include "platform/qt/qt_messages.h"
 
 namespace asmpic::app {
 
@@ -38,6 +40,8 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
     err << "asmbench: " << db.error() << '\n';
     return 1;
   }
+  // The threads that ran at once: the multi-core pass's, or the one of a run without that pass
+  // (the window's), as the results dialog says.
   char line[256];
   std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %s\n", "id",
                 "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures");
@@ -50,7 +54,7 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
         r.classicScore ? std::to_string(*r.classicScore) + " " + r.classicColour : std::string("-");
     std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %s\n", r.id,
                   EscapedForTerminal(r.startedAt).c_str(), EscapedForTerminal(r.mode).c_str(),
-                  EscapedForTerminal(kernels).c_str(), r.threads, EscapedForTerminal(classic).c_str(),
+                  EscapedForTerminal(kernels).c_str(), std::max(r.threads, 1), EscapedForTerminal(classic).c_str(),
                   ScoreCell(r.score, r.scoreLow, r.scoreHigh).c_str(),
                   ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(),
                   EscapedForTerminal(r.validation).c_str());
@@ -82,6 +86,7 @@ int CompareResults(const HistoryOptions& options, const std::string& assets, std
   char platformOption[] = "-platform";
   char platform[] = "offscreen";
   char* argv[] = {name, platformOption, platform, nullptr};
+  platform::FilterQtNoise();
   if (QCoreApplication::instance() == nullptr) application = std::make_unique<QGuiApplication>(argc, argv);
   std::string error;
   if (!WriteChart(comparison, options.chart, &error)) {
@@ -117,6 +122,16 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
   cli.add_option("--chart", options.chart,
                  "with --compare: draw the comparison as a bar chart (.svg or .png)")
       ->type_name("FILE")
+      // Refused before the comparison is worked out, as a malformed command line.
+      ->check(CLI::Validator(
+          [](std::string& name) -> std::string {
+            const QString file = QString::fromStdString(name);
+            return file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) ||
+                           file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)
+                       ? ""
+                       : name + " is neither .svg nor .png";
+          },
+          ""))
       ->needs(compare);
   list->excludes(compare);
   return {list, compare};
@@ -129,7 +144,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDi
 }
 
 std::optional<long long> SaveToHistory(const HistoryOptions& options, const nlohmann::ordered_json& document,
-                                       std::ostream& err, bool* failed) {
+                                       std::ostream& err, bool* failed, bool quiet) {
   if (failed != nullptr) *failed = false;
   if (options.noSave) return std::nullopt;
   HistoryDb db(options.path());
@@ -139,7 +154,7 @@ std::optional<long long> SaveToHistory(const HistoryOptions& options, const nloh
     if (failed != nullptr) *failed = true;
     return std::nullopt;
   }
-  err << "History: stored as run " << *id << " in " << options.path() << '\n';
+  if (!quiet) err << "History: stored as run " << *id << " in " << options.path() << '\n';
   return id;
 }
 

@@ -35,9 +35,9 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
 int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDirectory, std::ostream& out,
                       std::ostream& err);
 
-// Stores a finished run unless --no-save, and says where on `err`. The run's id; nothing when it
-// was not saved (then `failed` tells whether that was an error, reported on `err`).
+// Stores a finished run unless --no-save, and says where on `err` (unless `quiet`). The run's id;
+// nothing when it was not saved (then `failed` tells whether that was an error, reported on `err`).
 std::optional<long long> SaveToHistory(const HistoryOptions& options, const nlohmann::ordered_json& document,
-                                       std::ostream& err, bool* failed);
+                                       std::ostream& err, bool* failed, bool quiet = false);
 
 }  // namespace asmpic::app

@@ -44,7 +44,7 @@ void WriteClassicLines(const BenchmarkResult& result, std::ostream& out) {
 void WriteReport(const BenchmarkResult& result, std::ostream& out) {
   if (result.runs.size() > 1) {
     out << "Statistics of " << result.runs.size() << " runs in seconds (time of day | monotonic clock)"
-        << (result.classicPass ? " after the window's pass, which gave the list and the score:\n"
+        << (result.classicPass ? " after a first pass, which gave the list and the score:\n"
                                : ", score from the median total:\n");
     char header[160];
     std::snprintf(header, sizeof header, "%-10s %9s %9s %9s %9s | %9s %9s %9s %9s\n", "test", "median", "min",

@@ -115,7 +115,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   RunRecorder recorder(validator, clock, progress ? &*progress : nullptr);
 
   if (plan.classicPass) {
-    if (progress) progress->SetLabel("the window's pass");
+    if (progress) progress->SetLabel("first pass");
     form.Run(plan.tests, &recorder);
     if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
     result.classicPass = Totalled(recorder.TakeSamples());
@@ -131,8 +131,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   double filled = 0.0;
   for (int run = 0; run < timedRuns || filled < plan.minTime; ++run) {
     if (progress) {
-      progress->SetLabel("run " + std::to_string(run + 1) +
-                         (run < timedRuns ? " of " + std::to_string(timedRuns) : std::string()));
+      progress->SetLabel(RunLabel("run", run, timedRuns, filled, plan.minTime));
     }
     form.Run(plan.tests, &recorder);
     if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);

@@ -6,7 +6,6 @@
 #include <iostream>
 #include <ostream>
 #include <stdexcept>
-#include <thread>
 
 #include "app/run/assets.h"
 #include "app/run/benchmark_table.h"
@@ -24,13 +23,24 @@
 #include "platform/interruption.h"
 #include "platform/output_files.h"
 #include "platform/picture_io.h"
+#include "platform/processors.h"
 
 namespace asmpic::app {
 
 namespace {
 
-int DefaultThreads() {
-  return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
+// The multi-core pass's threads: as many as asked, but no more than the processors this process
+// may use (more would only queue for them, each holding its own pictures), said in one line.
+int PassThreads(int asked, std::ostream& err) {
+  const int usable = platform::UsableProcessors();
+  if (asked < 0) return usable;
+  if (asked > usable) {
+    err << "asmbench: --threads " << asked << ": this process may use " << usable
+        << (usable == 1 ? " processor" : " processors") << "; the multi-core pass runs " << usable
+        << (usable == 1 ? " thread\n" : " threads\n");
+    return usable;
+  }
+  return asked;
 }
 
 // The tests named on the command line as indices in table order; nothing when a name is unknown.
@@ -70,7 +80,8 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
       cli.add_option(
              "--repeat", options.repeat,
              "timed runs after one untimed warm-up run; statistics and the score come from their median "
-             "(default: one run, no warm-up)")
+             "(default: none: a first pass, as the window runs, gives the list and the score, and timed runs "
+             "follow as --min-time asks)")
           ->check(platform::WholeNumber(1, 1000000))
           ->type_name("N"),
       cli.add_flag("--no-warmup", options.noWarmup, "skip the untimed warm-up run before the timed ones"),
@@ -81,7 +92,8 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
           ->check(platform::DecimalNumber(0.0, 86400.0)),
       cli.add_option(
              "--threads", options.threads,
-             "engines of the multi-core pass, one thread each (default: one per core; 0: no such pass)")
+             "engines of the multi-core pass, one thread each (default: one per processor this process may use, "
+             "also the most it runs; 0: no such pass)")
           ->check(platform::WholeNumber(0, 1024))
           ->type_name("N"),
       cli.add_option("--json", options.jsonPath, "write the result document to FILE (- for standard output)")
@@ -159,7 +171,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   plan.repeat = options.repeat > 0 ? options.repeat : std::max(options.minRuns, 1);
   plan.warmup = options.repeat > 0 && !options.noWarmup;
   plan.minTime = options.minTime >= 0.0 ? options.minTime : options.repeat > 0 ? 0.0 : kDefaultMinTime;
-  plan.threads = options.threads < 0 ? DefaultThreads() : options.threads;
+  plan.threads = PassThreads(options.threads, err);
   plan.kernels = options.kernels;
   BenchmarkHooks hooks;
   hooks.timeOfDay = options.timeOfDay;
@@ -204,7 +216,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   const bool written = outputs.Commit(&error);
   if (!written) err << "asmbench: cannot write " << error << '\n';
   bool historyFailed = false;
-  SaveToHistory(options.history, document, err, &historyFailed);
+  SaveToHistory(options.history, document, err, &historyFailed, options.quiet);
 
   if (result.verdict == Verdict::Invalid) {
     ReportMismatches(result.validation, "", err);

@@ -52,8 +52,8 @@ MultiCorePasses RunMultiCore(const platform::Image& picture1, const platform::Im
   for (int pass = 0; count > 0 && (pass < passes || filled < minTime) && platform::CaughtSignal() == 0;
        ++pass) {
     if (progressLine) {
-      progressLine->SetLabel(std::to_string(count) + " threads, pass " + std::to_string(pass + 1) +
-                             (pass < passes ? " of " + std::to_string(passes) : std::string()));
+      progressLine->SetLabel(RunLabel(std::to_string(count) + (count == 1 ? " thread" : " threads") + ", pass",
+                                      pass, passes, filled, minTime));
     }
     std::vector<std::unique_ptr<RunRecorder>> recorders;
     for (std::size_t t = 0; t < count; ++t) {

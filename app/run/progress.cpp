@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <algorithm>
 #include <ostream>
 
 #include "app/run/benchmark_table.h"
@@ -10,6 +12,16 @@ namespace asmpic::app {
 
 bool StderrIsTerminal() {
   return isatty(STDERR_FILENO) == 1;
+}
+
+std::string RunLabel(const std::string& noun, int index, int count, double filled, double minTime) {
+  const std::string run = noun + ' ' + std::to_string(index + 1);
+  const bool timeDecides = minTime > 0.0 && filled < minTime;
+  if (!timeDecides) return run + " of " + std::to_string(std::max(count, index + 1));
+  char seconds[64];
+  std::snprintf(seconds, sizeof seconds, "%.1f of %.1f s", filled, minTime);
+  if (index < count) return run + " of at least " + std::to_string(count) + ", " + seconds;
+  return run + ", " + seconds;
 }
 
 ProgressObserver::ProgressObserver(std::ostream& out, std::function<double()> seconds, double interval)

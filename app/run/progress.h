@@ -12,6 +12,12 @@ namespace asmpic::app {
 // True when standard error is a terminal.
 bool StderrIsTerminal();
 
+// The label of the `index`-th (from 0) of the timed runs or passes that go on until there are
+// `count` of them and they have filled `minTime` seconds (`filled` so far): "run 3 of 5" while
+// the count is what decides, then "run 6, 2.1 of 3.0 s" while the time is, so that neither part
+// ever goes past its total. `noun` leads it ("run", "2 threads, pass").
+std::string RunLabel(const std::string& noun, int index, int count, double filled, double minTime);
+
 class ProgressObserver : public RunObserver {
  public:
   // `label` leads the line ("run 2 of 5"); `seconds` is a monotonic clock. A line is written at

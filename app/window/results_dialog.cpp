@@ -11,8 +11,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <sstream>
 
 #include "app/run/benchmark_table.h"
@@ -20,6 +23,7 @@
 #include "app/history/result_summary.h"
 #include "app/results/build_info.h"
 #include "app/results/text_report.h"
+#include "app/translation.h"
 
 namespace asmpic::app {
 
@@ -27,18 +31,18 @@ namespace {
 
 QString Text(const nlohmann::ordered_json& object, const char* key) {
   const auto found = object.find(key);
-  if (found == object.end() || found->is_null()) return QStringLiteral("unknown");
+  if (found == object.end() || found->is_null()) return ResultsText("unknown");
   return found->is_string() ? QString::fromStdString(found->get<std::string>())
                             : QString::fromStdString(found->dump());
 }
 
 QString MachineText(const nlohmann::ordered_json& document) {
   const auto& m = document.at("machine");
-  QString memory = QStringLiteral("unknown");
+  QString memory = ResultsText("unknown");
   if (m.at("memory_bytes").is_number())
-    memory = QString::number(m.at("memory_bytes").get<double>() / (1024.0 * 1024.0 * 1024.0), 'f', 1) +
-             QStringLiteral(" GiB");
-  return QStringLiteral("Machine: %1, %2 logical cores, %3 memory; %4, %5")
+    memory = ResultsText("%1 GiB").arg(
+        QString::number(m.at("memory_bytes").get<double>() / (1024.0 * 1024.0 * 1024.0), 'f', 1));
+  return ResultsText("Machine: %1, %2 logical cores, %3 memory; %4, %5")
       .arg(Text(m, "cpu_model"), Text(m, "logical_cores"), memory, Text(m, "os"), Text(m, "architecture"));
 }
 
@@ -46,17 +50,14 @@ QString MachineText(const nlohmann::ordered_json& document) {
 
 ChartWidget::ChartWidget(Comparison comparison, QWidget* parent)
     : QWidget(parent), comparison_(std::move(comparison)) {
-  const QSize natural = ChartSize(comparison_);
-  const int width = 600;
-  setMinimumSize(width, natural.height() * width / natural.width());
+  // Drawn at 1:1 in the dialog's own font; the dialog scrolls it where it is taller than the screen.
+  const int width = std::max(ChartMinimumWidth(comparison_, font()), 560);
+  setFixedSize(width, ChartSize(comparison_, font(), width).height());
 }
 
 void ChartWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const QSize natural = ChartSize(comparison_);
-  // Keep the chart's proportions inside the widget.
-  QSize fitted = natural.scaled(size(), Qt::KeepAspectRatio);
-  DrawChart(painter, comparison_, QRect(QPoint(0, 0), fitted));
+  DrawChart(painter, comparison_, rect(), font());
 }
 
 ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
@@ -64,7 +65,7 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
                              std::vector<ResultSummary> others, QWidget* parent)
     : QDialog(parent), result_(result), document_(document) {
   setObjectName(QStringLiteral("ResultsDialog"));
-  setWindowTitle(QStringLiteral("ASMpic Bench: results"));
+  setWindowTitle(ResultsText("ASMpic Bench: results"));
   auto* layout = new QVBoxLayout(this);
 
   std::ostringstream text;
@@ -77,18 +78,20 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
     const std::string kernels = KernelsText(CurrentBuild());
     WriteThroughput(*result_, kernels, text);
     if (auto summary = SummarizeDocument(*document_, nullptr)) {
-      summary->label = "this run";
+      summary->label = "this run";  // ResultLabelText translates it
       columns.push_back(std::move(*summary));
     }
+    const BuildInfo build = CurrentBuild();
     QString headline =
-        QStringLiteral("Score: %1 (%2)   Throughput score: %3\nMode: %4, kernels: %5, 1 thread")
-            .arg(result_->score ? QString::number(result_->score->value) : QStringLiteral("none"),
-                 result_->score ? QString::fromUtf8(ColourName(result_->score->colour)) : QString(),
-                 QString::fromStdString(ThroughputText(result_->throughput.score)),
-                 QString::fromStdString(result_->mode), QString::fromStdString(kernels));
+        ResultsText("Score: %1 (%2)   Throughput score: %3\nMode: %4, kernels: %5, %6")
+            .arg(result_->score ? QString::number(result_->score->value) : ResultsText("none"),
+                 result_->score ? RowNameText(ColourName(result_->score->colour)) : QString(),
+                 ThroughputDisplayText(result_->throughput.score),
+                 result_->mode == "window" ? ResultsText("window") : ResultsText("headless"),
+                 KernelsDisplayText(build), ThreadsText(1));
     heading->setText(headline);
   } else {
-    heading->setText(QStringLiteral("No run yet: press the start button for a result."));
+    heading->setText(ResultsText("No run yet: press the start button for a result."));
   }
   layout->addWidget(heading);
   // The table and the machine on the left, the chart on the right: the dialog stays low enough
@@ -101,8 +104,8 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
   auto* table = new QTableWidget(this);
   table->setObjectName(QStringLiteral("resultsTable"));
   table->setColumnCount(4);
-  table->setHorizontalHeaderLabels({QStringLiteral("Test"), QStringLiteral("Seconds"),
-                                    QStringLiteral("Monotonic s"), QStringLiteral("Mpix/s")});
+  table->setHorizontalHeaderLabels(
+      {ResultsText("Test"), ResultsText("Seconds"), ResultsText("Monotonic s"), ResultsText("Mpix/s")});
   table->verticalHeader()->setVisible(false);
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -116,21 +119,26 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
       const int row = static_cast<int>(i);
       table->setItem(
           row, 0,
-          new QTableWidgetItem(QString::fromUtf8(kBenchmarkTests.at(static_cast<std::size_t>(s.test)).name)));
+          new QTableWidgetItem(RowNameText(kBenchmarkTests.at(static_cast<std::size_t>(s.test)).name)));
       table->setItem(row, 1, new QTableWidgetItem(QString::number(s.seconds, 'g', 7)));
       table->setItem(row, 2, new QTableWidgetItem(QString::number(s.monotonicSeconds, 'f', 6)));
       const double mpix = i < result_->throughput.tests.size() ? result_->throughput.tests[i].median : 0.0;
       table->setItem(row, 3, new QTableWidgetItem(QString::number(mpix, 'f', 1)));
     }
     const int last = static_cast<int>(run.tests.size());
-    table->setItem(last, 0, new QTableWidgetItem(QStringLiteral("total / score")));
+    table->setItem(last, 0, new QTableWidgetItem(ResultsText("total / score")));
     table->setItem(last, 1, new QTableWidgetItem(QString::number(run.totalSeconds, 'g', 7)));
     table->setItem(last, 2, new QTableWidgetItem(QString::number(run.monotonicTotal, 'f', 6)));
     table->setItem(last, 3, new QTableWidgetItem(QString::number(result_->throughput.score.median, 'f', 1)));
   }
   table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table->horizontalHeader()->setStretchLastSection(true);
-  table->setMinimumWidth(360);
+  // Wide enough for every column, in the longer words of some languages too.
+  table->horizontalHeader()->setStretchLastSection(false);
+  table->resizeColumnsToContents();
+  const int columnsWidth = table->horizontalHeader()->length() + 2 * table->frameWidth() + 4;
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->setMinimumWidth(std::max(360, columnsWidth));
   table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
                           9 * table->verticalHeader()->defaultSectionSize());
@@ -140,7 +148,7 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
     auto* machine = new QLabel(MachineText(*document_), this);
     machine->setObjectName(QStringLiteral("resultsMachine"));
     machine->setWordWrap(true);
-    machine->setMaximumWidth(360);
+    machine->setMaximumWidth(table->minimumWidth());
     left->addWidget(machine);
     text << MachineText(*document_).toStdString() << '\n';
   }
@@ -148,13 +156,22 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
   for (ResultSummary& other : others) columns.push_back(std::move(other));
   auto* chart = new ChartWidget(Compare(std::move(columns)), this);
   chart->setObjectName(QStringLiteral("resultsChart"));
-  columnsLayout->addWidget(chart, 1);
+  auto* chartArea = new QScrollArea(this);
+  chartArea->setObjectName(QStringLiteral("resultsChartArea"));
+  chartArea->setWidget(chart);
+  chartArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  chartArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  chartArea->setMinimumWidth(chart->width() + chartArea->verticalScrollBar()->sizeHint().width() +
+                             2 * chartArea->frameWidth());
+  chartArea->setMinimumHeight(std::min(chart->height() + 2 * chartArea->frameWidth(), 420));
+  columnsLayout->addWidget(chartArea, 1);
   left->addStretch(1);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-  auto* copy = buttons->addButton(QStringLiteral("Copy result"), QDialogButtonBox::ActionRole);
+  buttons->button(QDialogButtonBox::Close)->setText(ResultsText("Close"));
+  auto* copy = buttons->addButton(ResultsText("Copy result"), QDialogButtonBox::ActionRole);
   copy->setObjectName(QStringLiteral("copyButton"));
-  auto* save = buttons->addButton(QStringLiteral("Save as JSON…"), QDialogButtonBox::ActionRole);
+  auto* save = buttons->addButton(ResultsText("Save as JSON…"), QDialogButtonBox::ActionRole);
   save->setObjectName(QStringLiteral("saveButton"));
   copy->setEnabled(result_.has_value());
   save->setEnabled(document_.has_value());
@@ -180,16 +197,16 @@ bool ResultsDialog::SaveJson(const QString& path) {
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
       !file.flush()) {
     QMessageBox::warning(this, windowTitle(),
-                         QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+                         ResultsText("Cannot write %1: %2").arg(path, file.errorString()));
     return false;
   }
   return true;
 }
 
 void ResultsDialog::Save() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the result"),
+  const QString path = QFileDialog::getSaveFileName(this, ResultsText("Save the result"),
                                                     QStringLiteral("asmbench-result.json"),
-                                                    QStringLiteral("Result documents (*.json)"));
+                                                    ResultsText("Result documents (*.json)"));
   if (!path.isEmpty()) SaveJson(path);
 }
 

@@ -17,7 +17,7 @@ class QTableWidget;
 
 namespace asmpic::app {
 
-// Paints a comparison chart scaled to the widget.
+// Paints a comparison chart at 1:1 in the widget's font, at the size that needs.
 class ChartWidget : public QWidget {
  public:
   explicit ChartWidget(Comparison comparison, QWidget* parent = nullptr);

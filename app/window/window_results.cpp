@@ -13,6 +13,7 @@
 #include "app/results/machine_info.h"
 #include "app/run/run_recorder.h"
 #include "app/results/text_report.h"
+#include "app/run/translation.h"
 #include "app/window/results_dialog.h"
 
 namespace asmpic::app {
@@ -52,9 +53,9 @@ bool WindowResults::Record(const std::function<bool(RunObserver*)>& run) {
   bool failed = false;
   storedId_ = SaveToHistory(history_, *document_, std::cerr, &failed);
   form_.Label1().setToolTip(
-      QStringLiteral("Throughput score: %1\n(%2, %3; double-click or Ctrl+R for the results)")
-          .arg(QString::fromStdString(ThroughputText(result_->throughput.score)), QStringLiteral("window"),
-               QString::fromStdString(KernelsText(build))));
+      ResultsText("Throughput score: %1\n(%2, %3; double-click or Ctrl+R for the results)")
+          .arg(ThroughputDisplayText(result_->throughput.score), ResultsText("window"),
+               KernelsDisplayText(build)));
   return true;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <iostream>
 
+#include "platform/qt/qt_messages.h"
+
 namespace asmpic::platform {
 
 namespace {
@@ -14,7 +16,7 @@ std::string* held = nullptr;
 // Keeps what Qt says while it starts: it is printed afterwards only when the display was reached
 // (else the caller says in one line what happened).
 void Hold(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (held != nullptr) *held += qFormatLogMessage(type, context, message).toStdString() + '\n';
+  if (held != nullptr && !IsQtNoise(type, message)) *held += qFormatLogMessage(type, context, message).toStdString() + '\n';
 }
 
 }  // namespace
@@ -27,6 +29,7 @@ QtStart StartQtApplication(int& argc, char** argv) {
                              qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
                              qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
   if (offerFallback) qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+  FilterQtNoise();  // for the messages after the start, which Hold does not see
   held = &start.qtMessages;
   const QtMessageHandler previous = qInstallMessageHandler(Hold);
   start.application = std::make_unique<QApplication>(argc, argv);

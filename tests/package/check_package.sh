@@ -64,6 +64,8 @@ case $mode in
     # The dependencies come from the programs' shared libraries.
     depends=$(dpkg-deb -f "$deb" Depends)
     [[ $depends == *libqt6widgets6* && $depends == *libc6* ]] || fail "Depends lacks the shared libraries: $depends"
+    # Completion works only where bash-completion loads it.
+    [[ $(dpkg-deb -f "$deb" Recommends) == *bash-completion* ]] || fail "the package does not recommend bash-completion"
     ;;
   lintian)
     need lintian lintian

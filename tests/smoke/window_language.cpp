@@ -1,19 +1,35 @@
 // The window in the user's language on a real X server: the translation asmbench installs is
 // chosen from the environment (LANGUAGE, LANG), the button's caption is checked, then the end-of-run
 // question is answered Yes and, with an opener that cannot open the mail link, the message with the
-// mail's subject is checked. The window, the question and the message are saved as PNG files.
-//   window_language en|ru PREFIX    (writes PREFIX-window.png, PREFIX-question.png, PREFIX-mail.png)
+// mail's subject is checked. Then a run: the score's tooltip, the results dialog and its chart
+// must speak the same language (no English word under Russian, no Russian under English, names
+// of the machine, the kernels' targets and the product aside). The window, the question, the
+// message, the dialog and the chart are saved as PNG files.
+//   window_language en|ru PREFIX    (writes PREFIX-window.png, PREFIX-question.png, PREFIX-mail.png,
+//                                    PREFIX-dialog.png, PREFIX-chart.png)
 #include <QApplication>
+#include <QBuffer>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSvgGenerator>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QXmlStreamReader>
 #include <cstdio>
 
-#include "app/window/form1.h"
+#include "app/history/chart.h"
+#include "app/results/machine_info.h"
 #include "app/run/form1_handlers.h"
 #include "app/run/translation.h"
+#include "app/window/form1.h"
+#include "app/window/results_dialog.h"
+#include "app/window/window_results.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 
@@ -64,6 +80,69 @@ void SaveFromScreen(QWidget& widget, const QString& path) {
   if (!shot.save(path, "PNG")) {
     std::fprintf(stderr, "window language: cannot save %s\n", qPrintable(path));
     ++failures;
+  }
+}
+
+// Every text the dialog shows: its title, labels, buttons, the table's headers and cells.
+QStringList DialogTexts(const QDialog& dialog) {
+  QStringList texts{dialog.windowTitle()};
+  for (const auto* label : dialog.findChildren<QLabel*>()) texts << label->text();
+  for (const auto* button : dialog.findChildren<QAbstractButton*>()) texts << button->text();
+  for (const auto* table : dialog.findChildren<QTableWidget*>()) {
+    for (int c = 0; c < table->columnCount(); ++c) texts << table->horizontalHeaderItem(c)->text();
+    for (int r = 0; r < table->rowCount(); ++r)
+      for (int c = 0; c < table->columnCount(); ++c)
+        if (const auto* item = table->item(r, c)) texts << item->text();
+  }
+  return texts;
+}
+
+// Every text the chart draws, read back from the same chart drawn as SVG.
+QStringList ChartTexts(const asmpic::app::ChartWidget& chart) {
+  QBuffer svg;
+  svg.open(QIODevice::WriteOnly);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&svg);
+  generator.setSize(chart.size());
+  generator.setTitle(QString());  // the file's own title and description are no texts of the chart
+  generator.setDescription(QString());
+  {
+    QPainter painter(&generator);
+    asmpic::app::DrawChart(painter, chart.comparison(), chart.rect(), chart.font());
+  }
+  QStringList texts;
+  QXmlStreamReader xml(svg.data());
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::Characters && !xml.isWhitespace()) texts << xml.text().toString();
+  }
+  return texts;
+}
+
+// Texts in the other language: any Cyrillic letter under English; under Russian, any word of
+// Latin letters once the machine's own names, the kernels' targets (AVX2, SSE4, ...) and the
+// product's name are taken out.
+QStringList names;  // the processors of the chart's results, which are data
+
+void ExpectOneLanguage(const char* where, const QStringList& texts, bool english) {
+  const asmpic::app::MachineInfo machine = asmpic::app::ReadMachineInfo();
+  for (QString text : texts) {
+    for (const QString& name : names) text.remove(name);
+    const QString seen = text;
+    if (english) {
+      if (text.contains(QRegularExpression(QStringLiteral("[\\x{0400}-\\x{04FF}]")))) {
+        std::fprintf(stderr, "window language: Russian in the %s: \"%s\"\n", where, qPrintable(seen));
+        ++failures;
+      }
+      continue;
+    }
+    for (const auto& name : {machine.cpuModel, machine.os, machine.architecture}) {
+      if (name) text.remove(QString::fromStdString(*name));
+    }
+    text.remove(QRegularExpression(QStringLiteral("ASMpic Bench|JSON|Ctrl\\+R|\\*\\.json|\\b[A-Z][A-Z0-9_]+\\b")));
+    if (text.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}")))) {
+      std::fprintf(stderr, "window language: English in the %s: \"%s\"\n", where, qPrintable(seen));
+      ++failures;
+    }
   }
 }
 
@@ -129,6 +208,51 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "window language: %d of the 2 message boxes appeared\n", boxes);
     ++failures;
   }
+
+  // A run, its tooltip, then the results dialog opened by a double-click on the score.
+  QTemporaryDir folder;
+  asmpic::app::RunState state;
+  asmpic::app::HistoryOptions history;
+  history.dbPath = folder.filePath(QStringLiteral("history.sqlite")).toStdString();
+  asmpic::app::WindowResults results(*form, history);
+  if (!results.Record([&](asmpic::app::RunObserver* observer) {
+        return asmpic::app::Command1_Click(controls, state, {.observer = observer});
+      })) {
+    std::fprintf(stderr, "window language: the run did not finish\n");
+    return 1;
+  }
+  const bool english = language == "en";
+  ExpectOneLanguage("score's tooltip", {form->Label1().toolTip()}, english);
+  QTest::mouseDClick(&form->Label1(), Qt::LeftButton);
+  auto* dialog = form->findChild<asmpic::app::ResultsDialog*>(QStringLiteral("ResultsDialog"));
+  if (dialog == nullptr || !QTest::qWaitForWindowExposed(dialog, 10000)) {
+    std::fprintf(stderr, "window language: no results dialog after a double-click\n");
+    return 1;
+  }
+  QTest::qWait(300);
+  ExpectOneLanguage("results dialog", DialogTexts(*dialog), english);
+  SaveFromScreen(*dialog, prefix + "-dialog.png");
+  auto* chart = dialog->findChild<asmpic::app::ChartWidget*>(QStringLiteral("resultsChart"));
+  if (chart == nullptr) {
+    std::fprintf(stderr, "window language: the dialog has no chart\n");
+    return 1;
+  }
+  for (const auto& column : chart->comparison().columns) names << QString::fromStdString(column.cpuModel);
+  names.removeAll(QString());
+  const QStringList chartTexts = ChartTexts(*chart);
+  if (chartTexts.size() < 20) {
+    std::fprintf(stderr, "window language: the chart drew only %lld texts\n",
+                 static_cast<long long>(chartTexts.size()));
+    ++failures;
+  }
+  ExpectOneLanguage("chart", chartTexts, english);
+  // The chart's texts are the dialog's size, not scaled down.
+  if (chart->font().pixelSize() > 0 && chart->font() != dialog->font()) {
+    std::fprintf(stderr, "window language: the chart's font is not the dialog's\n");
+    ++failures;
+  }
+  if (!chart->grab().save(prefix + "-chart.png", "PNG")) ++failures;
+
   std::printf("window language %s: %s\n", qPrintable(language), failures == 0 ? "ok" : "FAILED");
   return failures == 0 ? 0 : 1;
 }

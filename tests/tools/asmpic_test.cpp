@@ -350,6 +350,15 @@ TEST_F(AsmpicTool, HelpIsReadableAndATypoSuggestsTheOption) {
   r = Run("--planse p.bin " + path("in.bmp"));
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("did you mean --planes?"), std::string::npos) << r.err;
+  // Methods and parameters get the same help, ignoring case as their names do.
+  r = Run(path("in.bmp") + " ASM_Rotat:Angle=5");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("did you mean ASM_Rotate?"), std::string::npos) << r.err;
+  r = Run(path("in.bmp") + " asm_rotate:Angel=5");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("unknown parameter 'Angel'; did you mean Angle?"), std::string::npos) << r.err;
+  r = Run(path("in.bmp") + " Frobnicate");
+  EXPECT_EQ(r.err.find("did you mean"), std::string::npos) << r.err;
 }
 
 }  // namespace

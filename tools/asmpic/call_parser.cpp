@@ -1,5 +1,7 @@
 #include "tools/asmpic/call_parser.h"
 
+#include "platform/command_line.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -28,6 +30,13 @@ std::int16_t Int16(const Call& call, const char* name) {
 
 std::int32_t Int32(const Call& call, const char* name) {
   return static_cast<std::int32_t>(call.integer(name));
+}
+
+// "; did you mean X?" for the name nearest to a typo (names are matched without their case), or
+// nothing when none is near.
+std::string DidYouMean(const std::string& typo, const std::vector<std::string>& names) {
+  const auto nearest = platform::NearestName(typo, names, true);
+  return nearest ? "; did you mean " + *nearest + "?" : std::string();
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -257,7 +266,11 @@ Call ParseCall(const std::string& text) {
   const auto& methods = KnownMethods();
   const auto method = std::find_if(methods.begin(), methods.end(),
                                    [&](const MethodSpec& m) { return SameName(m.name, name); });
-  if (method == methods.end()) throw CallError("unknown method '" + name + "' in call '" + text + "'");
+  if (method == methods.end()) {
+    std::vector<std::string> names;
+    for (const MethodSpec& m : methods) names.emplace_back(m.name);
+    throw CallError("unknown method '" + name + "' in call '" + text + "'" + DidYouMean(name, names));
+  }
 
   Call call{&*method, {}};
   if (colon != std::string::npos) {
@@ -273,7 +286,10 @@ Call ParseCall(const std::string& text) {
       const auto param = std::find_if(method->params.begin(), method->params.end(),
                                       [&](const ParamSpec& p) { return SameName(p.name, paramName); });
       if (param == method->params.end()) {
-        throw CallError(std::string(method->name) + ": unknown parameter '" + paramName + "'");
+        std::vector<std::string> names;
+        for (const ParamSpec& p : method->params) names.emplace_back(p.name);
+        throw CallError(std::string(method->name) + ": unknown parameter '" + paramName + "'" +
+                        DidYouMean(paramName, names));
       }
       if (call.has(param->name)) {
         throw CallError(std::string(method->name) + ": parameter '" + param->name + "' given twice");

@@ -2,6 +2,9 @@
 // format version, the bundled references, and the chart written as SVG and PNG without a display.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include <unistd.h>
 #include <QFile>
 #include <QImage>
@@ -193,10 +196,35 @@ TEST(Chart, WrittenWithoutADisplayAsWellFormedSvgAndAsPngOfItsSize) {
     return longest;
   };
   const int first = barLength(0x3366cc);
-  const int second = barLength(0xdc3912);
+  const int second = barLength(ColumnColours(comparison)[1].rgb());
   EXPECT_GT(first, 50);
   EXPECT_NEAR(static_cast<double>(second) / first, 1.8, 0.05);
   fs::remove_all(dir);
+}
+
+// A series keeps its colour whichever other results share the chart, and no two series of one
+// chart share one.
+TEST(ComparisonChart, EachSeriesKeepsItsColour) {
+  const auto colours = [](std::vector<std::string> labels) {
+    Comparison c;
+    for (std::string& label : labels) c.columns.emplace_back().label = std::move(label);
+    std::map<std::string, QRgb> byLabel;
+    std::set<QRgb> distinct;
+    const std::vector<QColor> chosen = ColumnColours(c);
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+      byLabel[c.columns[i].label] = chosen[i].rgb();
+      distinct.insert(chosen[i].rgb());
+    }
+    EXPECT_EQ(distinct.size(), chosen.size());
+    return byLabel;
+  };
+  const auto first = colours({"this run", "baseline-kernels", "best-kernels", "reference-kernels"});
+  const auto later = colours({"this run", "run 4", "run 5", "baseline-kernels", "best-kernels", "reference-kernels"});
+  for (const char* reference : {"baseline-kernels", "best-kernels", "reference-kernels"})
+    EXPECT_EQ(first.at(reference), later.at(reference)) << reference;
+  const auto again = colours({"this run", "run 5", "run 6", "best-kernels"});
+  EXPECT_EQ(again.at("run 5"), later.at("run 5"));
+  EXPECT_EQ(colours({"a.json", "b.json", "c.json", "d.json", "e.json", "f.json"}).size(), 6u);
 }
 
 }  // namespace

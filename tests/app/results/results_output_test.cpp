@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -201,6 +202,29 @@ TEST_F(HeadlessOutput, ProgressGoesToStderrOnlyAndNeverIntoTheDocument) {
   EXPECT_EQ(errors.find('\r', cleared + 1), std::string::npos) << errors;
 }
 
+// Runs go on until they number --repeat and fill --min-time: the count is shown while it decides,
+// then the seconds, so the line never reads "run 6 of 5".
+TEST(Progress, RunLabelsNeverPassTheirTotal) {
+  EXPECT_EQ(RunLabel("run", 4, 5, 0.0, 0.0), "run 5 of 5");
+  EXPECT_EQ(RunLabel("run", 2, 5, 3.5, 3.0), "run 3 of 5");
+  EXPECT_EQ(RunLabel("run", 1, 5, 0.4, 3.0), "run 2 of at least 5, 0.4 of 3.0 s");
+  EXPECT_EQ(RunLabel("run", 5, 5, 2.1, 3.0), "run 6, 2.1 of 3.0 s");
+}
+
+TEST_F(HeadlessOutput, ProgressOfRunsThatFillTheMinimumTimeEndsAtItsTotal) {
+  options.tests = {"contour"};
+  options.showProgress = true;
+  options.minTime = 1.0;
+  testing::Ticking clock;
+  options.monotonic = [&] { return clock.Next(); };
+  ASSERT_EQ(Run(), kExitOk) << err.str();
+  const std::string errors = err.str();
+  EXPECT_NE(errors.find("run 2, "), std::string::npos) << errors;
+  const std::regex counted(R"(run (\d+) of (\d+)[:,])");
+  for (auto it = std::sregex_iterator(errors.begin(), errors.end(), counted); it != std::sregex_iterator(); ++it)
+    EXPECT_LE(std::stoi((*it)[1]), std::stoi((*it)[2])) << it->str();
+}
+
 TEST(Progress, ShowsNothingForARunShorterThanAMoment) {
   std::ostringstream line;
   double now = 0.0;
@@ -277,6 +301,38 @@ TEST(AsmbenchProgram, ListsTheSevenTestsAndRunsWithoutAWindowWhenAskedForResults
   const ProgramResult run = Asmbench("--tests contour --threads 1 --min-time 0 --no-save --quiet");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "Score: none (only some of the tests ran)\n");
+}
+
+// More threads than the process may use are capped with a line saying so; --quiet keeps stderr
+// free of the history's announcement, and the stored run is listed with its threads.
+TEST(AsmbenchProgram, ThreadsAreCappedToTheUsableProcessorsAndQuietStaysQuiet) {
+  const std::string db =
+      (fs::temp_directory_path() / ("asmbench_capped_" + std::to_string(::getpid()) + ".sqlite")).string();
+  const ProgramResult run =
+      Asmbench("--tests contour --threads 3 --min-time 0 --quiet --json - --db " + db, "taskset -c 0");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "asmbench: --threads 3: this process may use 1 processor; the multi-core pass runs 1 thread\n");
+  EXPECT_EQ(json::parse(run.out)["settings"]["threads"], 1);
+  const ProgramResult listed = Asmbench("--history --db " + db);
+  fs::remove(db);
+  EXPECT_NE(listed.out.find("        1  "), std::string::npos) << listed.out;
+}
+
+// A chart is drawn without a display and without a word from Qt about its runtime folder; a
+// chart name it cannot write is refused before the comparison is worked out.
+TEST(AsmbenchProgram, ChartsNeedNoDisplayAndBadNamesAreRefusedFirst) {
+  const std::string png =
+      (fs::temp_directory_path() / ("asmbench_chart_" + std::to_string(::getpid()) + ".png")).string();
+  const ProgramResult drawn =
+      Asmbench("--compare best-kernels baseline-kernels --chart " + png, "env -u XDG_RUNTIME_DIR -u DISPLAY");
+  EXPECT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_EQ(drawn.err, "");
+  EXPECT_TRUE(fs::exists(png));
+  fs::remove(png);
+  const ProgramResult refused = Asmbench("--compare best-kernels baseline-kernels --chart c.gif");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_NE(refused.err.find("c.gif is neither .svg nor .png"), std::string::npos) << refused.err;
 }
 
 // Every kernel choice computes the committed pictures and says in the document which code ran.

@@ -9,7 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/headless_bench.h"
+#include "app/run/headless_bench.h"
 #include "app/history/history_db.h"
 #include "app/history/result_summary.h"
 #include "tests/support/scratch_folder.h"
