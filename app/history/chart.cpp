@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/translation.h"
+#include "app/run/translation.h"
 
 namespace asmpic::app {
 

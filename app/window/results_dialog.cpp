@@ -23,7 +23,7 @@
 #include "app/history/result_summary.h"
 #include "app/results/build_info.h"
 #include "app/results/text_report.h"
-#include "app/translation.h"
+#include "app/run/translation.h"
 
 namespace asmpic::app {
 
