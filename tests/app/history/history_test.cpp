@@ -247,7 +247,9 @@ TEST_F(History, ARunKilledWhileItIsSavedLeavesNoPartOfItself) {
     HistoryDb db(file_);
     for (;;) db.Save(Document());
   }
-  ::usleep(400000);
+  // Killed once it has saved a run (however slow the machine or emulator), while it saves more.
+  for (int wait = 0; wait < 1200 && Count("SELECT count(*) FROM runs") <= 0; ++wait) ::usleep(50000);
+  ::usleep(100000);
   ::kill(child, SIGKILL);
   int status = 0;
   ::waitpid(child, &status, 0);
