@@ -1,11 +1,9 @@
 // The magnify kernels on bare planes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <random>
 #include <string>
 #include <utility>

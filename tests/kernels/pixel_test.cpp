@@ -6,8 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <limits>
-#include <numbers>
 #include <random>
 #include <string>
 #include <utility>

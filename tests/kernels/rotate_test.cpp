@@ -2,13 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <limits>
-#include <optional>
 #include <random>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 

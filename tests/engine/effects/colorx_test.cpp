@@ -1,13 +1,8 @@
 // ASM_ColorXEffects on a headless engine: the arguments it passes by opcode and its random dots.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <cstdint>
 #include <limits>
-#include <random>
-#include <set>
-#include <string>
 #include <vector>
 
 #include "kernels/kernel_store.h"

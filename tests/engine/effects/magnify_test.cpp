@@ -2,12 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <limits>
-#include <optional>
-#include <random>
-#include <string>
 #include <utility>
 #include <vector>
 

@@ -1,12 +1,7 @@
 // ASM_PalEffects and ASM_IncrementalPalEffects on a headless engine.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <cstdint>
-#include <limits>
-#include <random>
-#include <string>
 #include <vector>
 
 #include "kernels/kernel_store.h"

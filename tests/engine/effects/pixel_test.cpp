@@ -1,14 +1,8 @@
 // ASM_PixelEffects' frame around the neighbourhood kernel, on a headless engine.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numbers>
-#include <random>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "kernels/kernel_store.h"

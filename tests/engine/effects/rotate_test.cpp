@@ -2,12 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <limits>
-#include <optional>
-#include <random>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
