@@ -7,6 +7,7 @@
 // is reported and never rewritten or removed.
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,10 +34,19 @@ struct StoredRun {
   std::string validation;
 };
 
+// What to do while another program holds the database's write lock: `waiting` is called once
+// when the wait has lasted long enough to be noticed, and the wait gives up (the write fails as
+// locked) as soon as `stop` says so, e.g. when the user interrupts the program.
+struct LockWait {
+  std::function<void()> waiting;
+  std::function<bool()> stop;
+};
+
 class HistoryDb {
  public:
-  // Opens (and creates, with its folder) the database. Check ok() and error() before use.
-  explicit HistoryDb(const std::string& path, int busyTimeoutMs = 10000);
+  // Opens (and creates, with its folder) the database. Check ok() and error() before use. A
+  // locked database is waited for up to `busyTimeoutMs`, as `wait` says.
+  explicit HistoryDb(const std::string& path, int busyTimeoutMs = 10000, const LockWait& wait = {});
   ~HistoryDb();
   HistoryDb(const HistoryDb&) = delete;
   HistoryDb& operator=(const HistoryDb&) = delete;
@@ -50,12 +60,18 @@ class HistoryDb {
   // Saves a result document and its samples in one transaction. The new run's id, or nothing
   // (see error()).
   std::optional<long long> Save(const nlohmann::ordered_json& document);
+  // Save in two steps, so that storing a run and replacing its output files are one decision:
+  // Insert takes the write lock (waiting for it) and writes the run without committing it;
+  // Commit makes it part of the history. A HistoryDb that ends before Commit keeps nothing.
+  std::optional<long long> Insert(const nlohmann::ordered_json& document);
+  bool Commit();
   // Every stored run, oldest first; the `limit` newest when limit > 0, and of one mode when asked.
   std::vector<StoredRun> List(int limit = 0, const std::string& mode = {});
   // The document of a stored run; nothing when there is no such run.
   std::optional<nlohmann::ordered_json> Load(long long id);
 
  private:
+  static int Busy(void* self, int attempts);
   bool Check(int status, const char* what);
   bool Execute(const char* sql);
 
@@ -63,6 +79,9 @@ class HistoryDb {
   sqlite3* db_ = nullptr;
   std::string error_;
   bool damaged_ = false;
+  int busyTimeoutMs_;
+  LockWait wait_;
+  bool said_ = false;
 };
 
 }  // namespace asmpic::app
