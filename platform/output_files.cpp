@@ -199,7 +199,10 @@ struct OutputFiles::Output {
   void PutBack() {
     if (!placed) return;
     if (!backup.empty()) {
-      if (::rename(backup.c_str(), target.c_str()) == 0) DropBackup(false);
+      // Should the rename back fail, the earlier file stays under the kept link's name instead
+      // of being removed with it.
+      ::rename(backup.c_str(), target.c_str());
+      DropBackup(false);
     } else if (!hadTarget) {
       ::unlink(target.c_str());
     }

@@ -87,7 +87,7 @@ struct BenchmarkResult {
 };
 
 // A run stopped at a yield because a signal arrived (platform/interruption.h), with what it had
-// measured by then: the passes and timed runs that finished, summarized.
+// measured by then: the passes and timed runs that finished, as they were recorded.
 struct RunInterrupted : std::runtime_error {
   explicit RunInterrupted(int caught, std::shared_ptr<const BenchmarkResult> finished = nullptr)
       : std::runtime_error("interrupted"), signal(caught), measured(std::move(finished)) {}
