@@ -4,8 +4,10 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace asmpic::platform {
@@ -140,8 +142,18 @@ CLI::Validator DecimalNumber(double low, double high) {
         std::string_view digits = text;
         if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
         double value = 0;
-        const auto [end, error] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed);
+        // Decimal, with or without an exponent (1e-300); not hexadecimal.
+        auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::general);
+        if (error == std::errc::result_out_of_range && end == digits.data() + digits.size()) {
+          // Too small for a double (1e-400): a tiny number, as close to zero as doubles go.
+          const std::string whole(digits);
+          const double tiny = std::strtod(whole.c_str(), nullptr);
+          if (std::fabs(tiny) < 1.0) {
+            value = tiny;
+            error = std::errc();
+          }
+        }
         if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
             !std::isfinite(value) || value < low || value > high) {
           return text + " is not a number from " + NumberText(low) + " to " + NumberText(high);

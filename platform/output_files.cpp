@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include <ostream>
 #include <random>
 #include <streambuf>
+
+#include "platform/interruption.h"
 
 namespace asmpic::platform {
 
@@ -130,11 +133,17 @@ struct OutputFiles::Output {
   std::string path;       // as named
   std::string target;     // the regular file that the temporary one replaces; empty: written through
   std::string temporary;  // the temporary file beside the target
-  int fd = -1;            // the temporary file, or the target written through
+  std::string backup;     // during a commit: a hard link that keeps the replaced target
+  bool placed = false;    // during a commit: the new file is in the target's place
+  bool hadTarget = false;  // during a commit: the target existed before it
+  int temporarySlot = -1;
+  int backupSlot = -1;
+  int fd = -1;  // the temporary file, or the target written through
   std::ostream* external = nullptr;  // standard output
   std::unique_ptr<DescriptorBuffer> buffer;
   std::unique_ptr<std::ostream> stream;
 
+  ~Output() { Abandon(); }
   std::ostream& out() { return external != nullptr ? *external : *stream; }
   void Open(int descriptor) {
     fd = descriptor;
@@ -148,6 +157,7 @@ struct OutputFiles::Output {
       if (!*external) return std::string("standard output: cannot be written");
       return std::nullopt;
     }
+    if (fd < 0) return std::nullopt;
     stream->flush();
     int error = buffer->error();
     if (error == 0 && !*stream) error = EIO;
@@ -157,11 +167,61 @@ struct OutputFiles::Output {
     if (error != 0) return path + ": " + Reason(error);
     return std::nullopt;
   }
+  // Keeps the target under a second name (a hard link beside it), so that it can be put back.
+  // False when it cannot be kept; a target that does not exist needs nothing.
+  bool KeepTarget() {
+    struct stat status {};
+    if (::lstat(target.c_str(), &status) != 0) return errno == ENOENT;
+    hadTarget = true;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      backup = temporary;  // built by appending: GCC 12 warns falsely of overlap on a + b
+      backup += ".old";
+      backup += std::to_string(attempt);
+      if (::link(target.c_str(), backup.c_str()) == 0) {
+        backupSlot = RememberFileToRemove(backup.c_str());
+        return true;
+      }
+      if (errno != EEXIST) break;
+    }
+    backup.clear();
+    return false;
+  }
+  // Puts the new file in place; false with errno set when the rename fails.
+  bool Place() {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) return false;
+    ForgetFile(temporarySlot);
+    temporarySlot = -1;
+    temporary.clear();
+    placed = true;
+    return true;
+  }
+  // Puts the replaced target back, or removes the new file where there was none.
+  void PutBack() {
+    if (!placed) return;
+    if (!backup.empty()) {
+      // Should the rename back fail, the earlier file stays under the kept link's name instead
+      // of being removed with it.
+      ::rename(backup.c_str(), target.c_str());
+      DropBackup(false);
+    } else if (!hadTarget) {
+      ::unlink(target.c_str());
+    }
+    placed = false;
+  }
+  void DropBackup(bool remove = true) {
+    ForgetFile(backupSlot);
+    backupSlot = -1;
+    if (remove && !backup.empty()) ::unlink(backup.c_str());
+    backup.clear();
+  }
   void Abandon() {
     if (fd >= 0) ::close(fd);
     fd = -1;
+    ForgetFile(temporarySlot);
+    temporarySlot = -1;
     if (!temporary.empty()) ::unlink(temporary.c_str());
     temporary.clear();
+    DropBackup();
   }
 };
 
@@ -175,7 +235,11 @@ std::ostream* OutputFiles::Stage(const std::string& path, std::string* error) {
   auto output = std::make_unique<Output>();
   output->path = path;
   const auto fail = [&](int reason) -> std::ostream* {
-    if (error != nullptr) *error = path + ": " + Reason(reason);
+    if (error != nullptr) {
+      // ENXIO is what opening a pipe without a reader says; "No such device or address" would
+      // not tell the user what to do.
+      *error = path + ": " + (reason == ENXIO ? std::string("no program reads this pipe") : Reason(reason));
+    }
     return nullptr;
   };
   if (path == "-") {
@@ -186,16 +250,18 @@ std::ostream* OutputFiles::Stage(const std::string& path, std::string* error) {
   if (path.empty()) return fail(ENOENT);
 
   struct stat status {};
-  mode_t mode = 0666;  // a new file: as any file the user makes, the umask applies
   std::string target = path;
+  bool existing = false;
   if (::stat(path.c_str(), &status) == 0) {
     if (S_ISDIR(status.st_mode)) return fail(EISDIR);
     if (!S_ISREG(status.st_mode) || LeadsIntoDevices(path)) {
       // Written straight through; a regular file behind /dev/stdout is appended to, as the shell
-      // opened it for this program's standard output.
-      const int flags = O_WRONLY | O_CLOEXEC | (S_ISREG(status.st_mode) ? O_APPEND : 0);
+      // opened it for this program's standard output. A pipe is opened without waiting, so that
+      // one nobody reads is refused instead of hanging the program.
+      const int flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK | (S_ISREG(status.st_mode) ? O_APPEND : 0);
       const int fd = ::open(path.c_str(), flags);
       if (fd < 0) return fail(errno);
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
       output->Open(fd);
       std::ostream& out = output->out();
       outputs_.push_back(std::move(output));
@@ -207,14 +273,42 @@ std::ostream* OutputFiles::Stage(const std::string& path, std::string* error) {
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) return fail(errno);
     target = resolved;
-    mode = status.st_mode & 07777;
+    existing = true;
   } else if (errno != ENOENT) {
     return fail(errno);
+  } else if (struct stat link {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    // A link to a file yet to be made: the file is made where the link leads.
+    fs::path current = path;
+    std::error_code failure;
+    for (int links = 0; links < 40 && fs::is_symlink(current, failure); ++links) {
+      const fs::path next = fs::read_symlink(current, failure);
+      if (failure) return fail(failure.value());
+      current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    target = current.string();
   }
 
-  const int fd = CreateTemporary(target, mode, output->temporary);
+  // A new file is made as any file the user makes (the umask applies).
+  const int fd = CreateTemporary(target, 0666, output->temporary);
   if (fd < 0) return fail(errno);
-  if (mode != 0666) ::fchmod(fd, mode);  // an existing file keeps its permissions
+  output->temporarySlot = RememberFileToRemove(output->temporary.c_str());
+  if (existing) {
+    // An existing file keeps its owner where the system lets us give it (root, or a group of
+    // ours), then its permissions: exactly, whatever the umask, since a change of owner may
+    // clear set-id bits.
+    if (status.st_uid != ::geteuid() || status.st_gid != ::getegid()) {
+      if (::fchown(fd, status.st_uid, status.st_gid) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), status.st_gid);
+      }
+    }
+    if (::fchmod(fd, status.st_mode & 07777) != 0) {
+      const int reason = errno;
+      ::close(fd);
+      ::unlink(output->temporary.c_str());
+      output->temporary.clear();
+      return fail(reason);
+    }
+  }
   output->target = target;
   output->Open(fd);
   std::ostream& out = output->out();
@@ -222,21 +316,50 @@ std::ostream* OutputFiles::Stage(const std::string& path, std::string* error) {
   return &out;
 }
 
-bool OutputFiles::Commit(std::string* error) {
+bool OutputFiles::Commit(std::string* error, const std::function<bool(std::string*)>& alongside) {
   std::optional<std::string> failure;
   for (auto& output : outputs_) {
     const auto reason = output->Finish();
     if (reason && !failure) failure = reason;
   }
   if (!failure) {
+    const CommitSection section;
+    // Targets that cannot be kept (a file system without hard links) are replaced last, when
+    // nothing after them can fail any more but the other half of the decision.
+    std::vector<Output*> order;
+    std::vector<Output*> unkept;
+    std::vector<std::string> folders;
     for (auto& output : outputs_) {
       if (output->temporary.empty()) continue;
-      if (::rename(output->temporary.c_str(), output->target.c_str()) != 0) {
+      (output->KeepTarget() ? order : unkept).push_back(output.get());
+      const fs::path parent = fs::path(output->target).parent_path();
+      const std::string folder = parent.empty() ? std::string(".") : parent.string();
+      if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    }
+    order.insert(order.end(), unkept.begin(), unkept.end());
+    for (Output* output : order) {
+      if (!output->Place()) {
         failure = output->path + ": " + Reason(errno);
         break;
       }
-      output->temporary.clear();
     }
+    // The renames are durable once their folders are synced. A folder that cannot be opened for
+    // it (no read permission) or a file system that cannot sync folders is left to the system.
+    for (const std::string& folder : folders) {
+      if (failure) break;
+      const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd < 0) continue;
+      if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) failure = folder + ": " + Reason(errno);
+      ::close(fd);
+    }
+    if (!failure && alongside) {
+      std::string why;
+      if (!alongside(&why)) failure = why;
+    }
+    if (failure) {
+      for (Output* output : order) output->PutBack();
+    }
+    for (Output* output : order) output->DropBackup();
   }
   Discard();
   if (failure && error != nullptr) *error = *failure;

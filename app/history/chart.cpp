@@ -2,20 +2,23 @@
 
 #include <QBuffer>
 #include <QColor>
-#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHash>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iostream>
+#include <ostream>
 #include <utility>
 #include <vector>
 
 #include "app/run/translation.h"
+#include "platform/output_files.h"
 
 namespace asmpic::app {
 
@@ -275,35 +278,37 @@ bool WriteChart(const Comparison& comparison, const std::string& path, std::stri
   };
   const QString file = QString::fromStdString(path);
   const QSize size = ChartSize(comparison);
+  QBuffer drawn;
+  drawn.open(QIODevice::WriteOnly);
   if (file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-    QBuffer svg;
-    svg.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
-    generator.setOutputDevice(&svg);
+    generator.setOutputDevice(&drawn);
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
     generator.setTitle(QStringLiteral("asmbench comparison"));
-    {
-      QPainter painter(&generator);
-      DrawChart(painter, comparison, QRect(QPoint(0, 0), size));
-    }
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(svg.data()) != svg.data().size() ||
-        !out.flush())
-      return fail("cannot write " + path + ": " + out.errorString().toStdString());
-    return true;
-  }
-  if (file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+    QPainter painter(&generator);
+    DrawChart(painter, comparison, QRect(QPoint(0, 0), size));
+  } else if (file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
       QPainter painter(&image);
       DrawChart(painter, comparison, QRect(QPoint(0, 0), size));
     }
-    if (!image.save(file, "PNG")) return fail("cannot write " + path);
-    return true;
+    QImageWriter writer(&drawn, "PNG");
+    if (!writer.write(image)) return fail("cannot draw " + path + ": " + writer.errorString().toStdString());
+  } else {
+    return fail("--chart: " + path + " is neither .svg nor .png");
   }
-  return fail("--chart: " + path + " is neither .svg nor .png");
+  // Drawn in memory, then written as every other output: the file is replaced whole or kept as it
+  // was, and the system's reason is told when it cannot be.
+  platform::OutputFiles outputs(std::cout);
+  std::string why;
+  std::ostream* out = outputs.Stage(path, &why);
+  if (out == nullptr) return fail("cannot write " + why);
+  out->write(drawn.data().constData(), drawn.data().size());
+  if (!outputs.Commit(&why)) return fail("cannot write " + why);
+  return true;
 }
 
 }  // namespace asmpic::app

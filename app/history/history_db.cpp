@@ -166,7 +166,8 @@ std::string DefaultHistoryPath() {
   return (base / "asmpic-bench" / "history.sqlite").string();
 }
 
-HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs) : path_(path) {
+HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs, const LockWait& wait)
+    : path_(path), busyTimeoutMs_(busyTimeoutMs), wait_(wait) {
   if (!Acceptable()) return;
   std::error_code ignored;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -175,7 +176,7 @@ HistoryDb::HistoryDb(const std::string& path, int busyTimeoutMs) : path_(path) {
              "open"))
     return;
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, busyTimeoutMs);
+  sqlite3_busy_handler(db_, Busy, this);
   // Write-ahead logging lets readers go on while one program writes; the busy timeout makes a
   // second writer wait for the first instead of failing.
   if (!Execute("PRAGMA journal_mode=WAL")) return;
@@ -256,7 +257,24 @@ bool HistoryDb::Upgrade() {
 }
 
 HistoryDb::~HistoryDb() {
+  // A run inserted but not committed is left out.
+  if (db_ != nullptr && sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close_v2(db_);
+}
+
+// Waits in steps of 20 ms: says once that it waits, after a quarter of a second, and gives up at
+// the timeout or when told to stop.
+int HistoryDb::Busy(void* self, int attempts) {
+  auto& db = *static_cast<HistoryDb*>(self);
+  constexpr int kStepMs = 20;
+  if (db.wait_.stop && db.wait_.stop()) return 0;
+  if (static_cast<long long>(attempts) * kStepMs >= db.busyTimeoutMs_) return 0;
+  if (!db.said_ && attempts * kStepMs >= 250 && db.wait_.waiting) {
+    db.said_ = true;
+    db.wait_.waiting();
+  }
+  sqlite3_sleep(kStepMs);
+  return 1;
 }
 
 bool HistoryDb::Check(int status, const char* what) {
@@ -292,6 +310,21 @@ bool HistoryDb::Execute(const char* sql) {
 }
 
 std::optional<long long> HistoryDb::Save(const json& document) {
+  const auto id = Insert(document);
+  if (!id || !Commit()) return std::nullopt;
+  return id;
+}
+
+bool HistoryDb::Commit() {
+  if (!ok()) return false;
+  if (!Execute("COMMIT")) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  return true;
+}
+
+std::optional<long long> HistoryDb::Insert(const json& document) {
   if (!ok()) return std::nullopt;
   if (readOnly_) {
     error_ = "the history database " + path_ + " was opened for reading only";
@@ -376,7 +409,6 @@ std::optional<long long> HistoryDb::Save(const json& document) {
     BindText(s, 8, row.hash);
     if (!Check(sqlite3_step(s), "write")) return fail();
   }
-  if (!Execute("COMMIT")) return fail();
   return id;
 }
 

@@ -7,6 +7,7 @@
 // is reported and never rewritten or removed.
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,14 @@ struct StoredRun {
 // Databases made before it was kept are of version 1.
 constexpr int kHistorySchemaVersion = 1;
 
+// What to do while another program holds the database's write lock: `waiting` is called once
+// when the wait has lasted long enough to be noticed, and the wait gives up (the write fails as
+// locked) as soon as `stop` says so, e.g. when the user interrupts the program.
+struct LockWait {
+  std::function<void()> waiting;
+  std::function<bool()> stop;
+};
+
 class HistoryDb {
  public:
   struct ReadOnly {};
@@ -44,8 +53,9 @@ class HistoryDb {
 
   // Opens (and creates, with its folder) the database, and brings an older one's tables up to
   // this version. Check ok() and error() before use. ":memory:" (which keeps nothing) and a file
-  // that is not a database, whatever its size, are refused and left as they are.
-  explicit HistoryDb(const std::string& path, int busyTimeoutMs = 10000);
+  // that is not a database, whatever its size, are refused and left as they are. A locked
+  // database is waited for up to `busyTimeoutMs`, as `wait` says.
+  explicit HistoryDb(const std::string& path, int busyTimeoutMs = 10000, const LockWait& wait = {});
   // Opens the database for reading only, for commands that only read: nothing is created or
   // changed, and a database that does not exist yet is an empty history.
   HistoryDb(const std::string& path, ReadOnly);
@@ -63,12 +73,18 @@ class HistoryDb {
   // Saves a result document and its samples in one transaction. The new run's id, or nothing
   // (see error()).
   std::optional<long long> Save(const nlohmann::ordered_json& document);
+  // Save in two steps, so that storing a run and replacing its output files are one decision:
+  // Insert takes the write lock (waiting for it) and writes the run without committing it;
+  // Commit makes it part of the history. A HistoryDb that ends before Commit keeps nothing.
+  std::optional<long long> Insert(const nlohmann::ordered_json& document);
+  bool Commit();
   // Every stored run, oldest first; the `limit` newest when limit > 0, and of one mode when asked.
   std::vector<StoredRun> List(int limit = 0, const std::string& mode = {});
   // The document of a stored run; nothing when there is no such run.
   std::optional<nlohmann::ordered_json> Load(long long id);
 
  private:
+  static int Busy(void* self, int attempts);
   bool Check(int status, const char* what);
   bool Execute(const char* sql);
   // False, with error() set, for a path that cannot hold a history.
@@ -82,6 +98,9 @@ class HistoryDb {
   std::string error_;
   bool damaged_ = false;
   bool readOnly_ = false;
+  int busyTimeoutMs_ = 10000;
+  LockWait wait_;
+  bool said_ = false;
 };
 
 }  // namespace asmpic::app

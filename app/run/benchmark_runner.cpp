@@ -113,18 +113,22 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   std::optional<ProgressObserver> progress;
   if (hooks.progress != nullptr) progress.emplace(*hooks.progress, clock);
   RunRecorder recorder(validator, clock, progress ? &*progress : nullptr);
+  // What was measured until a signal stopped the run, as it stands: the passes that finished.
+  const auto interrupted = [&](int signal) {
+    return RunInterrupted(signal, std::make_shared<const BenchmarkResult>(result));
+  };
 
   if (plan.classicPass) {
     if (progress) progress->SetLabel("first pass");
     form.Run(plan.tests, &recorder);
-    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    if (const int signal = platform::CaughtSignal()) throw interrupted(signal);
     result.classicPass = Totalled(recorder.TakeSamples());
     result.listLines = form.List1.items();
   }
   if (plan.warmup) {
     if (progress) progress->SetLabel("warm-up");
     form.Run(plan.tests, &recorder);
-    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    if (const int signal = platform::CaughtSignal()) throw interrupted(signal);
     recorder.TakeSamples();
   }
   const int timedRuns = std::max(plan.repeat, 1);
@@ -134,7 +138,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
       progress->SetLabel(RunLabel("run", run, timedRuns, filled, plan.minTime));
     }
     form.Run(plan.tests, &recorder);
-    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    if (const int signal = platform::CaughtSignal()) throw interrupted(signal);
     result.runs.push_back(Totalled(recorder.TakeSamples()));
     filled += result.runs.back().monotonicTotal;
   }
@@ -147,7 +151,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
   if (plan.threads > 0) {
     const MultiCorePasses passes = RunMultiCore(picture1, picture2, plan.tests, plan.threads, timedRuns,
                                                 plan.minTime, plan.kernels, clock, hooks.progress);
-    if (const int signal = platform::CaughtSignal()) throw RunInterrupted(signal);
+    if (const int signal = platform::CaughtSignal()) throw interrupted(signal);
     MultiCoreResult multi;
     multi.threads = plan.threads;
     multi.wallSeconds = passes.wallSeconds;

@@ -3,6 +3,7 @@
 // their statistics, classic score and throughput score, the validation of every picture, and the
 // multi-core pass.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -85,10 +86,13 @@ struct BenchmarkResult {
   Verdict verdict = Verdict::NotApplicable;  // of every run, single- and multi-core
 };
 
-// A run stopped at a yield because SIGINT or SIGTERM arrived (platform/interruption.h).
+// A run stopped at a yield because a signal arrived (platform/interruption.h), with what it had
+// measured by then: the passes and timed runs that finished, as they were recorded.
 struct RunInterrupted : std::runtime_error {
-  explicit RunInterrupted(int caught) : std::runtime_error("interrupted"), signal(caught) {}
+  explicit RunInterrupted(int caught, std::shared_ptr<const BenchmarkResult> finished = nullptr)
+      : std::runtime_error("interrupted"), signal(caught), measured(std::move(finished)) {}
   int signal;
+  std::shared_ptr<const BenchmarkResult> measured;
 };
 
 // Runs the plan on a headless form built from the two start pictures. Throws std::runtime_error

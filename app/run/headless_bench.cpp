@@ -3,10 +3,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <ostream>
 #include <stdexcept>
 
+#include "app/run/headless_commit.h"
 #include "app/run/assets.h"
 #include "app/run/benchmark_table.h"
 #include "app/history/comparison.h"
@@ -63,6 +67,34 @@ std::optional<std::vector<int>> SelectTests(const std::vector<std::string>& name
   return tests;
 }
 
+// What an interrupted run had measured: each test's median over the timed runs that finished
+// (linear work, however many there were), or the window's pass when no timed run did.
+void WriteMeasuredSoFar(const BenchmarkResult& measured, std::ostream& err) {
+  if (!measured.runs.empty()) {
+    err << "Measured before the interruption, not written or stored (median of " << measured.runs.size()
+        << (measured.runs.size() == 1 ? " timed run" : " timed runs") << "):\n";
+    const std::size_t tests = measured.runs.front().tests.size();
+    std::vector<std::vector<double>> mpix(tests);
+    for (const RunSamples& run : measured.runs) {
+      const std::vector<double> perTest = RunThroughput(run.tests, measured.pixelsPerCall);
+      for (std::size_t t = 0; t < tests && t < perTest.size(); ++t) mpix[t].push_back(perTest[t]);
+    }
+    for (std::size_t t = 0; t < tests; ++t) {
+      std::vector<double>& values = mpix[t];
+      if (values.empty()) continue;
+      const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+      std::nth_element(values.begin(), middle, values.end());
+      char line[96];
+      std::snprintf(line, sizeof line, "%-12s %10.1f Mpix/s\n",
+                    kBenchmarkTests[static_cast<std::size_t>(measured.runs.front().tests[t].test)].name, *middle);
+      err << line;
+    }
+  } else if (measured.classicPass) {
+    err << "Measured before the interruption, not written or stored (the window's pass):\n";
+    for (const std::string& line : measured.listLines) err << line << '\n';
+  }
+}
+
 }  // namespace
 
 void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out) {
@@ -115,8 +147,8 @@ std::string HeadlessExitStatusHelp() {
          "1 a start picture could not be read, an output or the history could not be written, or\n"
          "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, "
          "so\n"
-         "the results are invalid; 130 (143) a headless run was interrupted by SIGINT (SIGTERM)\n"
-         "and wrote nothing.";
+         "the results are invalid; 130 (143, 129) a headless run was interrupted by SIGINT (SIGTERM,\n"
+         "SIGHUP) and wrote nothing, or while its results were put in place, which were all written.";
 }
 
 int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
@@ -153,12 +185,15 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     return kExitError;
   }
   // The outputs are staged before the run, so that one that cannot be written is known at once;
-  // they replace their files together once both are complete.
+  // they replace their files together once both are complete. A document for standard output
+  // is written after the files and the history, so that a closed pipe cannot lose the run.
   platform::OutputFiles outputs(out);
   std::ostream* json = nullptr;
   std::ostream* csv = nullptr;
-  if ((!options.jsonPath.empty() && (json = outputs.Stage(options.jsonPath, &error)) == nullptr) ||
-      (!options.csvPath.empty() && (csv = outputs.Stage(options.csvPath, &error)) == nullptr)) {
+  if ((!options.jsonPath.empty() && options.jsonPath != "-" &&
+       (json = outputs.Stage(options.jsonPath, &error)) == nullptr) ||
+      (!options.csvPath.empty() && options.csvPath != "-" &&
+       (csv = outputs.Stage(options.csvPath, &error)) == nullptr)) {
     err << "asmbench: cannot write " << error << '\n';
     return kExitError;
   }
@@ -184,16 +219,27 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   try {
     result = RunBenchmark(*picture1, *picture2, plan, hooks);
   } catch (const RunInterrupted& e) {
-    return interrupted(e.signal);
+    const int status = interrupted(e.signal);
+    // What had been measured is shown, though not written or stored: the time was not all lost.
+    if (e.measured && !options.quiet) WriteMeasuredSoFar(*e.measured, err);
+    return status;
   } catch (const std::exception& e) {
     err << "asmbench: " << e.what() << '\n';
     return kExitError;
   }
   if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
 
+  const BuildInfo build = CurrentBuild(plan.kernels);
+  const nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
+  if (json != nullptr) *json << document.dump(2) << '\n';
+  if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
+  const CommitOutcome committed = CommitRun(outputs, options.history, document, err, options.quiet);
+  if (committed.interruptedBefore != 0) return interrupted(committed.interruptedBefore);
+
   // Standard output carries the classic lines (seven list lines and the score line, as scripts
   // expect them), unless a document goes there; the rest of the report goes to standard error.
   const bool textOut = options.jsonPath != "-" && options.csvPath != "-";
+  errno = 0;  // so that a failed write to standard output tells its own reason
   if (textOut) {
     if (options.quiet) {
       WriteScoreLine(result, out);
@@ -201,8 +247,6 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
       WriteClassicLines(result, out);
     }
   }
-  const BuildInfo build = CurrentBuild(plan.kernels);
-  const nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
   if (!options.quiet) {
     WriteReport(result, err);
     WriteThroughput(result, KernelsText(build), err);
@@ -211,12 +255,20 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
       if (!against.empty()) err << "Against the references: " << against << '\n';
     }
   }
-  if (json != nullptr) *json << document.dump(2) << '\n';
-  if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
-  const bool written = outputs.Commit(&error);
-  if (!written) err << "asmbench: cannot write " << error << '\n';
-  bool historyFailed = false;
-  SaveToHistory(options.history, document, err, &historyFailed, options.quiet);
+  if (options.jsonPath == "-") out << document.dump(2) << '\n';
+  if (options.csvPath == "-") WriteCsv(result, build.kernelTarget, out);
+  bool written = committed.written;
+  if (!committed.saying.empty()) err << committed.saying;
+  // A closed standard output is the failure of what went there, reported like any other output.
+  if (!out.flush()) {
+    err << "asmbench: cannot write standard output: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+    written = false;
+  }
+  if (committed.interruptedDuring != 0) {
+    err << "asmbench: interrupted by " << platform::SignalName(committed.interruptedDuring)
+        << " while the results were being put in place; they were written and stored\n";
+    return platform::InterruptedExitStatus(committed.interruptedDuring);
+  }
 
   if (result.verdict == Verdict::Invalid) {
     ReportMismatches(result.validation, "", err);
@@ -227,7 +279,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     }
     return kExitInvalid;
   }
-  return written && !historyFailed ? kExitOk : kExitError;
+  return written && !committed.historyFailed ? kExitOk : kExitError;
 }
 
 }  // namespace asmpic::app

@@ -2,7 +2,6 @@
 
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -16,6 +15,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include "app/run/benchmark_table.h"
@@ -24,6 +24,7 @@
 #include "app/results/build_info.h"
 #include "app/results/text_report.h"
 #include "app/run/translation.h"
+#include "platform/output_files.h"
 
 namespace asmpic::app {
 
@@ -192,12 +193,13 @@ void ResultsDialog::Copy() {
 
 bool ResultsDialog::SaveJson(const QString& path) {
   if (!document_) return false;
-  QFile file(path);
-  const QByteArray bytes = QByteArray::fromStdString(document_->dump(2) + "\n");
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
-      !file.flush()) {
-    QMessageBox::warning(this, windowTitle(),
-                         ResultsText("Cannot write %1: %2").arg(path, file.errorString()));
+  // As every output: the file is replaced whole, or kept as it was when it cannot be written.
+  platform::OutputFiles outputs(std::cout);
+  std::string error;
+  std::ostream* out = outputs.Stage(path.toStdString(), &error);
+  if (out != nullptr) *out << document_->dump(2) << '\n';
+  if (out == nullptr || !outputs.Commit(&error)) {
+    QMessageBox::warning(this, windowTitle(), ResultsText("Cannot write %1").arg(QString::fromStdString(error)));
     return false;
   }
   return true;

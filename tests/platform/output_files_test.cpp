@@ -2,6 +2,8 @@
 // named twice found; and the strict numbers and option hints both command lines share.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +17,22 @@
 #include "platform/command_line.h"
 #include "platform/output_files.h"
 #include "tests/support/scratch_folder.h"
+
+// A folder whose sync fails (a disk error): this program's fsync stands in for the system's and
+// fails for folders while asked to.
+namespace {
+bool failFolderSync = false;
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  struct stat status {};
+  if (failFolderSync && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    errno = EIO;
+    return -1;
+  }
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  return real(fd);
+}
 
 namespace asmpic::platform {
 namespace {
@@ -98,6 +116,102 @@ TEST_F(OutputFilesTest, WhenAnyOutputFailsNoTargetChanges) {
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
+// A rename, a folder's sync or the other half of the decision (storing the run) that fails after
+// some targets were replaced puts every one back: the earlier file, or no file where there was none.
+TEST_F(OutputFilesTest, AFailureAfterTheFirstRenamePutsEveryTargetBack) {
+  enum class Fault { kTargetBecomesAFolder, kFolderSync, kAlongside };
+  for (const Fault fault : {Fault::kTargetBecomesAFolder, Fault::kFolderSync, Fault::kAlongside}) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    Write("a.json", "earlier a");
+    Write("c.csv", "earlier c");
+    std::string error;
+    bool alongsideRan = false;
+    {
+      OutputFiles outputs(standardOutput_);
+      *outputs.Stage(path("a.json"), &error) << "new a";
+      *outputs.Stage(path("new.txt"), &error) << "new";
+      *outputs.Stage(path("c.csv"), &error) << "new c";
+      if (fault == Fault::kTargetBecomesAFolder) {
+        fs::remove(dir_ / "c.csv");
+        fs::create_directory(dir_ / "c.csv");
+      }
+      failFolderSync = fault == Fault::kFolderSync;
+      EXPECT_FALSE(outputs.Commit(&error, [&](std::string* why) {
+        alongsideRan = true;
+        *why = "the history is full";
+        return fault != Fault::kAlongside;
+      }));
+      failFolderSync = false;
+    }
+    EXPECT_EQ(alongsideRan, fault == Fault::kAlongside);
+    EXPECT_EQ(Read("a.json"), "earlier a") << error;
+    EXPECT_FALSE(fs::exists(dir_ / "new.txt")) << error;
+    if (fault == Fault::kTargetBecomesAFolder) {
+      EXPECT_EQ(error, path("c.csv") + ": Is a directory");
+    } else {
+      EXPECT_EQ(Read("c.csv"), "earlier c");
+      EXPECT_EQ(error, fault == Fault::kFolderSync ? dir_.string() + ": Input/output error" : "the history is full");
+    }
+    EXPECT_EQ(FileCount(), 2u) << "no temporary file or kept link is left";
+  }
+}
+
+// Every mode survives the umask, 0666 too, and so does the owner; a link to a file yet to be made
+// makes it where the link leads.
+TEST_F(OutputFilesTest, AReplacedFileKeepsItsModeAndOwner) {
+  const mode_t umaskBefore = ::umask(022);
+  for (const mode_t mode : {0666, 0600, 0751}) {
+    Write("m.txt", "old");
+    ::chmod(path("m.txt").c_str(), mode);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+      ASSERT_EQ(::chown(path("m.txt").c_str(), 4321, 4321), 0);
+    }
+    OutputFiles outputs(standardOutput_);
+    std::string error;
+    *outputs.Stage(path("m.txt"), &error) << "new";
+    ASSERT_TRUE(outputs.Commit(&error)) << error;
+    struct stat status {};
+    ASSERT_EQ(::stat(path("m.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, mode) << std::oct << mode;
+    if (root) {
+      EXPECT_EQ(status.st_uid, 4321u);
+    }
+    fs::remove(dir_ / "m.txt");
+  }
+  ::umask(umaskBefore);
+
+  fs::create_directory(dir_ / "real");
+  fs::create_symlink("real/made.json", dir_ / "link.json");
+  OutputFiles outputs(standardOutput_);
+  std::string error;
+  *outputs.Stage(path("link.json"), &error) << "made";
+  ASSERT_TRUE(outputs.Commit(&error)) << error;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.json"));
+  EXPECT_EQ(Read("real/made.json"), "made");
+}
+
+TEST_F(OutputFilesTest, APipeThatNobodyReadsIsRefusedAtOnce) {
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  ::alarm(10);  // an open that waits for a reader ends the test instead of hanging it
+  OutputFiles outputs(standardOutput_);
+  std::string error;
+  EXPECT_EQ(outputs.Stage(path("pipe"), &error), nullptr);
+  ::alarm(0);
+  EXPECT_EQ(error, path("pipe") + ": no program reads this pipe");
+
+  const int reader = ::open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  std::ostream* out = outputs.Stage(path("pipe"), &error);
+  ASSERT_NE(out, nullptr) << error;
+  *out << "through";
+  ASSERT_TRUE(outputs.Commit(&error)) << error;
+  char text[16] = {};
+  EXPECT_EQ(::read(reader, text, sizeof text), 7);
+  ::close(reader);
+}
+
 TEST_F(OutputFilesTest, AnOutputThatCannotBeWrittenIsKnownWhenStagedAndNamesTheReason) {
   fs::create_directory(dir_ / "folder");
   const struct {
@@ -153,7 +267,8 @@ TEST(CommandLine, NumbersAreDecimalAndFitTheirRange) {
     }
   }
   const CLI::Validator decimal = DecimalNumber(0.0, 100.0);
-  for (std::string good : {"3", "0.25", "+1.5"}) EXPECT_EQ(decimal(good), "") << good;
+  for (std::string good : {"3", "0.25", "+1.5", "1e-300", "1e1", "5e-324", "1e-400"})
+    EXPECT_EQ(decimal(good), "") << good;
   for (std::string bad : {"nan", "inf", "0x1p3", "1e2x", "-0.5", "101"}) EXPECT_NE(decimal(bad), "") << bad;
 }
 

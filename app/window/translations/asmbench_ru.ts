@@ -122,8 +122,8 @@ Mode: %4, kernels: %5, %6</source>
         <translation>Сохранить как JSON…</translation>
     </message>
     <message>
-        <source>Cannot write %1: %2</source>
-        <translation>Не удалось записать %1: %2</translation>
+        <source>Cannot write %1</source>
+        <translation>Не удалось записать %1</translation>
     </message>
     <message>
         <source>Save the result</source>

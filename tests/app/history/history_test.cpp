@@ -5,6 +5,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -241,16 +242,29 @@ TEST_F(History, MemoryAndFilesThatAreNoDatabaseAreRefusedAndKept) {
 TEST_F(History, ARunKilledWhileItIsSavedLeavesNoPartOfItself) {
   { HistoryDb create(file_); }
   Document();  // made before the fork: the child only saves
+  int saves[2];
+  ASSERT_EQ(::pipe(saves), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    ::close(saves[0]);
     HistoryDb db(file_);
-    for (;;) db.Save(Document());
+    for (;;) {
+      db.Save(Document());
+      if (::write(saves[1], "s", 1) != 1) ::_exit(1);
+    }
   }
-  // Killed once it has saved a run (however slow the machine or emulator), while it saves more.
-  for (int wait = 0; wait < 1200 && Count("SELECT count(*) FROM runs") <= 0; ++wait) ::usleep(50000);
-  ::usleep(100000);
+  ::close(saves[1]);
+  // A few saves are done, so the kill finds the child saving the next one.
+  char done[3];
+  std::size_t got = 0;
+  while (got < sizeof done) {
+    const ssize_t n = ::read(saves[0], done + got, sizeof done - got);
+    ASSERT_GT(n, 0);
+    got += static_cast<std::size_t>(n);
+  }
   ::kill(child, SIGKILL);
+  ::close(saves[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
   HistoryDb db(file_);
@@ -270,14 +284,19 @@ TEST_F(History, TwoWritersAtOnceBothSucceed) {
   sqlite3_open(file_.c_str(), &holder);
   ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   int saved[2] = {0, 0};
+  std::atomic<int> waiting{0};
   std::vector<std::thread> writers;
   for (int w = 0; w < 2; ++w) {
     writers.emplace_back([&, w] {
-      HistoryDb db(file_);
+      HistoryDb db(file_, 10000, {.waiting = [&] { ++waiting; }, .stop = {}});
       for (int i = 0; i < 5; ++i) saved[w] += db.Save(Document()).has_value();
     });
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Both writers are waiting for the lock before it is let go.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  while (waiting < 2 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(waiting, 2);
   sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(holder);
   for (auto& writer : writers) writer.join();

@@ -3,6 +3,7 @@
 // the asmbench program itself.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,17 +16,20 @@
 #include <sstream>
 #include <thread>
 
+#include "app/history/history_db.h"
 #include "app/run/benchmark_table.h"
 #include "app/run/headless_bench.h"
 #include "app/run/progress.h"
 #include "app/run/score.h"
 #include "tests/app/results_support.h"
+#include "tests/support/child_program.h"
 #include "tests/support/scratch_folder.h"
 
 namespace asmpic::app {
 namespace {
 
 namespace fs = std::filesystem;
+using asmpic::testing::ChildProgram;
 using nlohmann::json;
 
 class HeadlessOutput : public ::testing::Test {
@@ -372,6 +376,12 @@ TEST(AsmbenchProgram, EveryKernelChoiceGivesTheSameHashesAndNamesItsTarget) {
 TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
   const std::string keep = " --json " + path("keep.json");
   const std::string quick = " --tests contour --threads 0 --min-time 0 --no-save";
+  // Signals the program once its outputs are staged (its signal handlers are in place by then):
+  // the staged file appearing is the sign.
+  const auto once = [&](const char* signal) {
+    return "(until ls " + dir_.string() + "/.keep.json.tmp* >/dev/null 2>&1; do sleep 0.01; done; kill -" +
+           signal + " $$) & exec";
+  };
   const struct {
     std::string args;
     std::string before;
@@ -382,9 +392,9 @@ TEST_F(HeadlessOutput, AnEarlierResultSurvivesEveryFailure) {
       {keep + " --csv " + path("keep.json") + quick, "", 2, "both name"},
       // --quiet: the limit holds for standard error's file too, and the report would fill it.
       {keep + quick + " --quiet", "ulimit -f 1; trap '' XFSZ;", 1, "keep.json: File too large"},
-      {keep + " --repeat 100000 --threads 0", "timeout --preserve-status -s INT 1", 130,
-       "interrupted by SIGINT; nothing was written"},
-      {keep + " --repeat 100000 --threads 0", "timeout --preserve-status -s TERM 1", 143, "SIGTERM"},
+      {keep + " --repeat 100000 --threads 0", once("INT"), 130, "interrupted by SIGINT; nothing was written"},
+      {keep + " --repeat 100000 --threads 0", once("TERM"), 143, "SIGTERM"},
+      {keep + " --repeat 100000 --threads 0", once("HUP"), 129, "interrupted by SIGHUP"},
       {keep + " --repeat 0x10" + quick, "", 2, "--repeat: 0x10 is not a whole number from 1 to 1000000"},
       {keep + " --threads 99999999999", "", 2, "--threads"},
       {keep + " --repet 3", "", 2, "did you mean --repeat?"},
@@ -428,7 +438,78 @@ TEST(AsmbenchProgram, HelpListsOptionsWithoutClutter) {
   EXPECT_EQ(r.out.find("Excludes"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("Needs"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("--repeat N "), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("130 (143)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("130 (143, 129)"), std::string::npos) << r.out;
+}
+
+// A finished run is never lost to a closed pipe: the files are written and the run stored before
+// anything is printed, and a closed standard output is the failure of that output alone.
+TEST_F(HeadlessOutput, AClosedPipeKeepsTheFinishedRun) {
+  const std::string quick = " --headless --tests contour --threads 0 --min-time 0 --repeat 1 --db " +
+                            path("h.sqlite");
+  std::ofstream(path("r.json")) << "earlier";
+  // "true" reads nothing and ends at once: every write of the program meets a closed pipe.
+  Asmbench(quick + " --json " + path("r.json") + " --csv " + path("r.csv") + " 2>&1 | true");
+  std::ifstream in(path("r.json"));
+  EXPECT_EQ(json::parse(in, nullptr, false)["settings"]["tests"], json({"contour"}));
+  EXPECT_EQ(ReadCsv(path("r.csv")).size(), 2u);  // the header and the timed run
+  Asmbench(quick + " --json - | true");
+  HistoryDb history(path("h.sqlite"));
+  EXPECT_EQ(history.List().size(), 2u) << history.error();
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+  }
+}
+
+// While another program holds the history, the run says that it waits; SIGINT then stops it with
+// nothing written and nothing stored, and without one the run goes on once the lock is free.
+TEST_F(HeadlessOutput, AWaitForALockedHistorySaysSoAndObeysSigint) {
+  { HistoryDb create(path("h.sqlite")); }
+  sqlite3* holder = nullptr;
+  sqlite3_open(path("h.sqlite").c_str(), &holder);
+  const std::vector<std::string> args{"--headless", "--assets", ASMPIC_ASSETS, "--tests", "contour", "--threads",
+                                      "0", "--min-time", "0", "--repeat", "1", "--json", path("r.json"),
+                                      "--db", path("h.sqlite")};
+  for (const bool interrupt : {true, false}) {
+    std::ofstream(path("r.json")) << "earlier";
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    ChildProgram run(ASMBENCH, args);
+    ASSERT_TRUE(run.WaitFor("waiting for the history database", ChildProgram::Clock::now() + std::chrono::seconds(8)))
+        << run.said();
+    if (interrupt) run.Signal(SIGINT);
+    sqlite3_exec(holder, interrupt ? "ROLLBACK" : "COMMIT", nullptr, nullptr, nullptr);
+    const int status = run.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << run.said();
+    EXPECT_EQ(WEXITSTATUS(status), interrupt ? 130 : 0) << run.said();
+    std::ifstream in(path("r.json"));
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(text == "earlier", interrupt) << run.said();
+    EXPECT_EQ(HistoryDb(path("h.sqlite")).List().size(), interrupt ? 0u : 1u) << run.said();
+  }
+  sqlite3_close(holder);
+}
+
+// A second signal, of another kind too, ends the program at once: the target as it was and the
+// staged file removed.
+TEST_F(HeadlessOutput, ASecondSignalEndsTheRunAtOnce) {
+  std::ofstream(path("r.json")) << "earlier";
+  ChildProgram run(ASMBENCH, {"--headless", "--assets", ASMPIC_ASSETS, "--threads", "0", "--repeat", "100000",
+                              "--no-save", "--json", path("r.json")});
+  const auto staged = [&] {
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      if (entry.path().filename().string().rfind(".r.json.tmp", 0) == 0) return true;
+    }
+    return false;
+  };
+  const auto deadline = ChildProgram::Clock::now() + std::chrono::seconds(20);
+  while (!staged() && ChildProgram::Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(staged());
+  run.Signal(SIGINT);
+  run.Signal(SIGTERM);
+  const int status = run.Wait();
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status << " " << run.said();
+  std::ifstream in(path("r.json"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+  EXPECT_FALSE(staged());
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 // check applies, and a correct run is valid.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+#include <QMessageBox>
 #include <QTableWidget>
 #include <QTest>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -15,6 +18,7 @@
 #include "app/window/window_results.h"
 #include "platform/headless/headless_controls.h"
 #include "platform/headless/headless_runtime.h"
+#include "tests/support/qt_modal.h"
 
 namespace asmpic::app {
 namespace {
@@ -89,6 +93,27 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   const auto document = nlohmann::json::parse(in);
   EXPECT_EQ(document["mode"], "window");
   EXPECT_EQ(document["classic_pass"]["samples"].size(), 7u);
+  // A disk that fills up keeps the saved file whole, and the message says why.
+  std::ofstream(saved) << "earlier";
+  QString warning;
+  testing::WhenShown<QMessageBox>([&](QMessageBox& box) {
+    warning = box.text();
+    box.accept();
+  });
+  {
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limit = before;
+    limit.rlim_cur = 64;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_FALSE(dialog->SaveJson(QString::fromStdString(saved)));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+  }
+  EXPECT_EQ(warning.toStdString(), "Cannot write " + saved + ": File too large");
+  std::ifstream again(saved);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), "earlier");
   fs::remove_all(dir);
 }
 
