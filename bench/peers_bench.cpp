@@ -12,6 +12,11 @@
 //   HeadlessRun/<variant>                one whole headless benchmark run (the seven tests with
 //                                        every yield, draw and undo copy) against the same
 //                                        OpenCV kernel work
+//
+// The variants are best and baseline; --kernels=NAME measures one (best, baseline, reference or a
+// SIMD target this processor runs: sse4, avx2, avx3, ...), and --kernels=all every SIMD target the
+// processor runs, best first, then the baseline, in one run. Each row's label names the code that
+// ran; the context names the processor.
 #include <benchmark/benchmark.h>
 
 #include <opencv2/core.hpp>
@@ -21,11 +26,14 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <cstdio>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/results/machine_info.h"
 #include "app/run/assets.h"
 #include "app/run/headless_form.h"
 #include "kernels/kernel_store.h"
@@ -38,6 +46,7 @@ namespace {
 
 using asmpic::FloatArg;
 using asmpic::KernelChoice;
+using asmpic::KernelRequest;
 using asmpic::KernelStore;
 using asmpic::testing::KernelPlanes;
 
@@ -234,9 +243,17 @@ void SetCounters(benchmark::State& state, double engine, double opencv, double p
   state.counters["ratio"] = opencv / engine;
 }
 
-void BM_Op(benchmark::State& state, Op op, KernelChoice choice) {
+// Holds the variant's target (or lifts any hold), names the code that runs in the row's label, and
+// gives the variant's kernels. Benchmarks run one after the other, so each holds its own.
+KernelStore VariantKernels(benchmark::State& state, const KernelRequest& variant) {
+  asmpic::HoldSimdTarget(variant.target);
+  state.SetLabel(asmpic::KernelTargetName(variant.choice));
+  return KernelStore(variant.choice);
+}
+
+void BM_Op(benchmark::State& state, Op op, KernelRequest variant) {
   Scene scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  const KernelStore kernels(choice);
+  const KernelStore kernels = VariantKernels(state, variant);
   double engine = 0, opencv = 0;
   int step = 0;
   for (auto _ : state) {
@@ -280,9 +297,9 @@ void TimeAgainstOpenCvKernelWork(benchmark::State& state, Scene& scene, EngineWo
   SetCounters(state, engine, opencv, 1e3, "ms");
 }
 
-void BM_KernelWork(benchmark::State& state, KernelChoice choice) {
+void BM_KernelWork(benchmark::State& state, KernelRequest variant) {
   Scene scene(297, 217);
-  const KernelStore kernels(choice);
+  const KernelStore kernels = VariantKernels(state, variant);
   TimeAgainstOpenCvKernelWork(state, scene, [&] {
     for (const auto& [op, count] : kRunCalls)
       for (int i = 0; i < count; ++i) EngineCall(scene, kernels, op, i);
@@ -295,14 +312,59 @@ asmpic::platform::Image StartPicture(const std::string& name) {
   return *picture;
 }
 
-void BM_HeadlessRun(benchmark::State& state, KernelChoice choice) {
+void BM_HeadlessRun(benchmark::State& state, KernelRequest variant) {
   const asmpic::platform::Image picture1 = StartPicture("picture1.jpg");
   const asmpic::platform::Image picture2 = StartPicture("picture2.bmp");
-  asmpic::app::HeadlessForm1 form(picture1, picture2, KernelStore(choice));
+  asmpic::app::HeadlessForm1 form(picture1, picture2, VariantKernels(state, variant));
   form.runtime.echoMessages = false;
   const std::vector<int> allTests{0, 1, 2, 3, 4, 5, 6};
   Scene scene(form.Engine1.Width(), form.Engine1.Height());
   TimeAgainstOpenCvKernelWork(state, scene, [&] { form.Run(allTests, nullptr); });
+}
+
+struct Variant {
+  std::string name;
+  KernelRequest request;
+};
+
+// The variants that --kernels asks for (see the top of this file); nothing, with a message, for a
+// name that is no variant.
+std::optional<std::vector<Variant>> VariantsNamed(const std::string& name) {
+  if (name.empty()) {
+    return std::vector<Variant>{{"best", {KernelChoice::kBest, 0}}, {"baseline", {KernelChoice::kBaseline, 0}}};
+  }
+  if (name == "all") {
+    std::vector<Variant> variants;
+    for (const std::int64_t target : asmpic::SimdTargets())
+      variants.push_back({asmpic::SimdTargetName(target), {KernelChoice::kBest, target}});
+    variants.push_back({"baseline", {KernelChoice::kBaseline, 0}});
+    return variants;
+  }
+  std::string error;
+  const std::optional<KernelRequest> request = asmpic::ParseKernelRequest(name, &error);
+  if (!request) {
+    std::fprintf(stderr, "peers_bench: --kernels: %s, or all\n", error.c_str());
+    return std::nullopt;
+  }
+  return std::vector<Variant>{{name, *request}};
+}
+
+// Takes --kernels=NAME or --kernels NAME out of the arguments, for Google Benchmark to parse the rest.
+std::string TakeKernelsOption(int& argc, char** argv) {
+  std::string name;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--kernels=", 0) == 0) {
+      name = arg.substr(10);
+    } else if (arg == "--kernels" && i + 1 < argc) {
+      name = argv[++i];
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  return name;
 }
 
 }  // namespace
@@ -310,23 +372,32 @@ void BM_HeadlessRun(benchmark::State& state, KernelChoice choice) {
 int main(int argc, char** argv) {
   cv::setNumThreads(0);
   asmpic::SetMaxBands(1);
-  const std::pair<KernelChoice, const char*> variants[] = {{KernelChoice::kBest, "best"},
-                                                           {KernelChoice::kBaseline, "baseline"}};
+  const std::optional<std::vector<Variant>> variants = VariantsNamed(TakeKernelsOption(argc, argv));
+  if (!variants) return 2;
+  const asmpic::app::MachineInfo machine = asmpic::app::ReadMachineInfo();
+  benchmark::AddCustomContext("processor", machine.cpuModel.value_or("unknown"));
+  std::string targets;
+  for (const std::int64_t target : asmpic::SimdTargets()) {
+    if (!targets.empty()) targets += ' ';
+    targets += asmpic::SimdTargetName(target);
+  }
+  benchmark::AddCustomContext("simd_targets", targets.empty() ? "none" : targets);
+  benchmark::AddCustomContext("best_target", asmpic::KernelTargetName(KernelChoice::kBest));
   for (const OpInfo& info : kOps) {
-    for (const auto& [choice, name] : variants) {
+    for (const auto& [name, request] : *variants) {
       benchmark::RegisterBenchmark((std::string("Op/") + info.name + "/" + name).c_str(), BM_Op, info.op,
-                                   choice)
+                                   request)
           ->Args({297, 217})
           ->Args({1920, 1080})
           ->UseManualTime()
           ->Unit(benchmark::kMicrosecond);
     }
   }
-  for (const auto& [choice, name] : variants) {
-    benchmark::RegisterBenchmark((std::string("KernelWork/") + name).c_str(), BM_KernelWork, choice)
+  for (const auto& [name, request] : *variants) {
+    benchmark::RegisterBenchmark((std::string("KernelWork/") + name).c_str(), BM_KernelWork, request)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((std::string("HeadlessRun/") + name).c_str(), BM_HeadlessRun, choice)
+    benchmark::RegisterBenchmark((std::string("HeadlessRun/") + name).c_str(), BM_HeadlessRun, request)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
   }
@@ -334,5 +405,6 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  asmpic::HoldSimdTarget(0);
   return 0;
 }

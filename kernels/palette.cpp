@@ -141,26 +141,30 @@ void PairBytes(std::int32_t op, std::uint8_t* bytes, std::int64_t count, std::ar
   std::uint32_t addendWord;
   std::memcpy(&addendWord, addend.data(), 4);
   const __m128i d = _mm_set1_epi32(static_cast<int>(addendWord));
-  const __m128i ones = _mm_set1_epi32(-1);
-  for (; i + 16 <= count; i += 16) {
-    auto* at = reinterpret_cast<__m128i*>(bytes + i);
-    const __m128i b = _mm_loadu_si128(at);
-    __m128i v;
-    switch (op) {
-      case kShiftUp:
-        v = _mm_add_epi8(b, d);
-        break;
-      case kShiftDown:
-        v = _mm_sub_epi8(b, d);
-        break;
-      case kInvert:
-        v = _mm_xor_si128(b, ones);
-        break;
-      default:
-        v = op % 2 == 0 ? _mm_adds_epu8(b, d) : _mm_subs_epu8(b, d);
-        break;
+  // One loop per opcode, chosen once: a choice inside the loop cost as much as the work.
+  const auto each = [&](auto step) {
+    for (; i + 16 <= count; i += 16) {
+      auto* at = reinterpret_cast<__m128i*>(bytes + i);
+      _mm_storeu_si128(at, step(_mm_loadu_si128(at)));
     }
-    _mm_storeu_si128(at, v);
+  };
+  switch (op) {
+    case kShiftUp:
+      each([&](__m128i b) { return _mm_add_epi8(b, d); });
+      break;
+    case kShiftDown:
+      each([&](__m128i b) { return _mm_sub_epi8(b, d); });
+      break;
+    case kInvert:
+      each([](__m128i b) { return _mm_xor_si128(b, _mm_set1_epi32(-1)); });
+      break;
+    default:
+      if (op % 2 == 0) {
+        each([&](__m128i b) { return _mm_adds_epu8(b, d); });
+      } else {
+        each([&](__m128i b) { return _mm_subs_epu8(b, d); });
+      }
+      break;
   }
 #endif
   for (; i < count; ++i) {
@@ -254,13 +258,33 @@ void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixe
       return BlackWhiteFast(bytes, pixels, [](std::uint32_t& c) { c = c == kWhite ? c : 0; });
     case kNonBlackToWhite:
       return BlackWhiteFast(bytes, pixels, [](std::uint32_t& c) { c = c == 0 ? c : kWhite; });
-    case kThreshold:
-      return BlackWhiteFast(bytes, pixels, [](std::uint32_t& c) {
+    case kThreshold: {
+      std::int64_t p = 0;
+#if defined(__SSE2__)
+      // White where red reaches the level, or green does while blue stays below it: with the
+      // flags of blue, green, red in bytes 0, 1, 2, byte 0 of (~flags & flags >> 8) | flags >> 16,
+      // spread over the three colour bytes; byte 3 kept.
+      const __m128i below = _mm_set1_epi8(static_cast<char>(kThresholdLevel - 1));
+      const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+      const __m128i low = _mm_set1_epi32(0xFF);
+      for (; p + 4 <= pixels; p += 4) {
+        auto* at = reinterpret_cast<__m128i*>(bytes + 4 * p);
+        const __m128i v = _mm_loadu_si128(at);
+        const __m128i reached = _mm_subs_epu8(v, below);  // non-zero where a byte reaches the level
+        const __m128i high = _mm_andnot_si128(_mm_cmpeq_epi8(reached, _mm_setzero_si128()), _mm_set1_epi8(-1));
+        const __m128i white = _mm_and_si128(
+            _mm_or_si128(_mm_andnot_si128(high, _mm_srli_epi32(high, 8)), _mm_srli_epi32(high, 16)), low);
+        const __m128i colour = _mm_or_si128(_mm_or_si128(white, _mm_slli_epi32(white, 8)), _mm_slli_epi32(white, 16));
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(v, top), colour));
+      }
+#endif
+      return BlackWhiteFast(bytes + 4 * p, pixels - p, [](std::uint32_t& c) {
         const auto blue = static_cast<std::uint8_t>(c);
         const auto green = static_cast<std::uint8_t>(c >> 8);
         const auto red = static_cast<std::uint8_t>(c >> 16);
         c = ThresholdWhite(blue, green, red) ? kWhite : 0;
       });
+    }
     default:
       return;  // any other opcode changes nothing
   }

@@ -10,14 +10,26 @@
 
 namespace asmpic {
 
-// --kernels best|baseline|reference into `choice`; any other value is a usage error.
+// --kernels best|baseline|reference|<SIMD target> into `choice`; a target is held at once (see
+// HoldSimdTarget), so that --version names it. Any other value is a usage error.
 inline CLI::Option* AddKernelsOption(CLI::App& app, KernelChoice& choice) {
   return app
       .add_option_function<std::string>(
-          "--kernels", [&choice](const std::string& name) { choice = *ParseKernelChoice(name); },
+          "--kernels",
+          [&choice](const std::string& name) {
+            const KernelRequest request = *ParseKernelRequest(name);
+            HoldSimdTarget(request.target);
+            choice = request.choice;
+          },
           "the kernels that run: best (the default: the best SIMD target this processor offers), "
-          "baseline (what every processor of the architecture runs) or reference (the plain kernels)")
-      ->check(CLI::IsMember({"best", "baseline", "reference"}));
+          "baseline (what every processor of the architecture runs), reference (the plain kernels), "
+          "or a SIMD target this processor runs, by name (sse4, avx2, avx3, neon, ...)")
+      ->check(CLI::Validator(
+          [](std::string& name) {
+            std::string error;
+            return ParseKernelRequest(name, &error) ? std::string() : error;
+          },
+          "KERNELS"));
 }
 
 // "asmbench 1.0.0 (kernels: best, AVX2)".

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -370,6 +371,17 @@ TEST(AsmbenchProgram, EveryKernelChoiceGivesTheSameHashesAndNamesItsTarget) {
   EXPECT_TRUE(
       version.out.ends_with(" (kernels: baseline, " + KernelTargetName(KernelChoice::kBaseline) + ")\n"))
       << version.out;
+  // A SIMD target by name holds the best kernels to it, and the version names it; a name that no
+  // target of this processor has is a malformed command line.
+  const std::vector<std::int64_t> targets = SimdTargets();
+  if (!targets.empty()) {
+    std::string name = SimdTargetName(targets.back());
+    const ProgramResult held = Asmbench("--kernels " + name + " --version");
+    EXPECT_EQ(held.status, 0);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(held.out.ends_with(" (kernels: best, " + name + ")\n")) << held.out;
+  }
+  EXPECT_EQ(Asmbench("--kernels avx9 --version").status, 2);
 }
 
 // Each failure leaves an earlier result byte for byte as it was; a complete run writes both files.
