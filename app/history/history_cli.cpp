@@ -30,6 +30,16 @@ std::string ScoreCell(const std::optional<double>& median, const std::optional<d
   return text;
 }
 
+// The verdict the stored document gives ("-" for documents older than verdicts).
+std::string StoredVerdict(HistoryDb& db, long long id) {
+  const auto document = db.Load(id);
+  if (!document) return "-";
+  const auto verdict = document->find("verdict");
+  if (verdict == document->end() || !verdict->is_object()) return "-";
+  const auto state = verdict->find("state");
+  return state != verdict->end() && state->is_string() ? state->get<std::string>() : "-";
+}
+
 int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   HistoryDb db(options.path());
   const std::vector<StoredRun> runs = db.List();
@@ -37,9 +47,10 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
     err << "asmbench: " << db.error() << '\n';
     return 1;
   }
-  char line[256];
-  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %s\n", "id",
-                "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures");
+  char line[320];
+  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %-14s  %s\n", "id",
+                "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures",
+                "verdict");
   out << line;
   for (const StoredRun& r : runs) {
     const std::string kernels =
@@ -47,10 +58,11 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
         (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
     const std::string classic =
         r.classicScore ? std::to_string(*r.classicScore) + " " + r.classicColour : std::string("-");
-    std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %s\n", r.id,
+    std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %-14s  %s\n", r.id,
                   r.startedAt.c_str(), r.mode.c_str(), kernels.c_str(), r.threads, classic.c_str(),
                   ScoreCell(r.score, r.scoreLow, r.scoreHigh).c_str(),
-                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(), r.validation.c_str());
+                  ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(), r.validation.c_str(),
+                  StoredVerdict(db, r.id).c_str());
     out << line;
   }
   if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";

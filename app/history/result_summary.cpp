@@ -78,7 +78,7 @@ std::optional<ResultSummary> SummarizeDocument(const json& document, std::string
     return fail("not an asmbench result document");
   ResultSummary summary;
   summary.formatVersion = document.value("format_version", 0);
-  if (summary.formatVersion < 1 || summary.formatVersion > 2)
+  if (summary.formatVersion < 1 || summary.formatVersion > 3)
     return fail("result document version " + std::to_string(summary.formatVersion) + " is not known");
   try {
     summary.startedAt = Text(document, "started_at");
