@@ -7,7 +7,7 @@ set -euo pipefail
 asmbench=${1:-build/release/app/asmbench}
 seconds=${2:-5}
 run() {
-  "$asmbench" --headless --no-save --threads 0 --min-time "$seconds" --json - |
+  "$asmbench" --headless --no-save --threads 0 --min-time "$seconds" --json - 2>/dev/null |
     python3 -c 'import json, sys; d = json.load(sys.stdin); v = d["verdict"]
 print(v["state"] + "".join("; " + r["text"] for r in v["reasons"]))'
 }
