@@ -27,9 +27,10 @@ bool RunInOrder(HeadlessForm1& form, std::span<const int> order, std::span<const
                 RunObserver* observer) {
   Form1Controls controls = form.controls();
   // As the window's run does: the second picture's animation stays still while tests are timed.
+  const bool shown = form.Picture2.Visible();
   form.Picture2.SetVisible(false);
   const bool finished = RunSomeTests(controls, form.state, order, {.observer = observer});
-  form.Picture2.SetVisible(true);
+  form.Picture2.SetVisible(shown);
   if (!finished) return false;
   const std::vector<std::string> lines = form.List1.items();
   form.List1.Clear();

@@ -31,7 +31,7 @@ class PassOrder {
 };
 
 // Runs `order` on the form as the window's run would run those tests, the second picture hidden
-// while they run; List1 then holds their lines in the order of `tests`, as a run in that order
+// while they run (and shown again after, if it was); List1 then holds their lines in the order of `tests`, as a run in that order
 // would have left it. False when a signal stopped the run.
 bool RunInOrder(HeadlessForm1& form, std::span<const int> order, std::span<const int> tests,
                 RunObserver* observer);
