@@ -20,6 +20,7 @@ packages=(
   fonts-liberation2 qt6-translations-l10n xvfb xauth
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
+  stress-ng
 )
 if [ "${1:-}" = "bench" ]; then
   packages+=(libopencv-dev)

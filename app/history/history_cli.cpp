@@ -33,6 +33,16 @@ std::string ScoreCell(const std::optional<double>& median, const std::optional<d
   return text;
 }
 
+// The verdict the stored document gives ("-" for documents older than verdicts).
+std::string StoredVerdict(HistoryDb& db, long long id) {
+  const auto document = db.Load(id);
+  if (!document) return "-";
+  const auto verdict = document->find("verdict");
+  if (verdict == document->end() || !verdict->is_object()) return "-";
+  const auto state = verdict->find("state");
+  return state != verdict->end() && state->is_string() ? state->get<std::string>() : "-";
+}
+
 int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
   HistoryDb db(options.path(), HistoryDb::kReadOnly);
   const std::vector<StoredRun> runs = db.List();
@@ -42,9 +52,10 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
   }
   // The threads that ran at once: the multi-core pass's, or the one of a run without that pass
   // (the window's), as the results dialog says.
-  char line[256];
-  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %s\n", "id",
-                "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures");
+  char line[320];
+  std::snprintf(line, sizeof line, "%5s  %-20s  %-8s  %-18s  %7s  %-11s  %-16s  %-16s  %-14s  %s\n", "id",
+                "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures",
+                "verdict");
   out << line;
   for (const StoredRun& r : runs) {
     const std::string kernels =
@@ -52,12 +63,12 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
         (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
     const std::string classic =
         r.classicScore ? std::to_string(*r.classicScore) + " " + r.classicColour : std::string("-");
-    std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %s\n", r.id,
+    std::snprintf(line, sizeof line, "%5lld  %-20s  %-8s  %-18s  %7d  %-11s  %-16s  %-16s  %-14s  %s\n", r.id,
                   EscapedForTerminal(r.startedAt).c_str(), EscapedForTerminal(r.mode).c_str(),
                   EscapedForTerminal(kernels).c_str(), std::max(r.threads, 1), EscapedForTerminal(classic).c_str(),
                   ScoreCell(r.score, r.scoreLow, r.scoreHigh).c_str(),
                   ScoreCell(r.multiScore, r.multiLow, r.multiHigh).c_str(),
-                  EscapedForTerminal(r.validation).c_str());
+                  EscapedForTerminal(r.validation).c_str(), EscapedForTerminal(StoredVerdict(db, r.id)).c_str());
     out << line;
   }
   if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";

@@ -212,9 +212,9 @@ void ThroughputFromSamples(const json& document, bool fullRun, ResultSummary& su
 void Summarize(const json& document, ResultSummary& summary) {
   using R = Reader;
   const json& version = R::Member(document, "", "format_version");
-  if (!version.is_number_integer()) R::Fail("format_version", std::string("1 or 2, not ") + KindOf(version));
-  if (version != 1 && version != 2)
-    R::Fail("format_version", "1 or 2: version " + version.dump() + " is not known");
+  if (!version.is_number_integer()) R::Fail("format_version", std::string("1, 2 or 3, not ") + KindOf(version));
+  if (version != 1 && version != 2 && version != 3)
+    R::Fail("format_version", "1, 2 or 3: version " + version.dump() + " is not known");
   summary.formatVersion = version.get<int>();
   summary.startedAt = EscapedForTerminal(R::Text(document, "", "started_at", true));
   const json& build = R::Object(R::Object(document, "", "program"), "program", "build");

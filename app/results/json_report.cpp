@@ -3,6 +3,8 @@
 #include <ctime>
 
 #include "app/run/benchmark_table.h"
+#include "app/run/multicore_throughput.h"
+#include "app/run/verdict_json.h"
 
 namespace asmpic::app {
 
@@ -177,13 +179,18 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
     json passes = json::array();
     for (std::size_t p = 0; p < m.samples.size(); ++p) {
       json threadTimes = json::array();
+      json threadRates = json::array();
       for (const auto& samples : m.samples[p]) {
         json times = json::array();
         for (const TestSample& s : samples) times.push_back(s.monotonicSeconds);
         threadTimes.push_back(times);
+        threadRates.push_back(RunThroughput(samples, result.pixelsPerCall));
       }
       passes.push_back({{"wall_seconds", p < m.wallSeconds.size() ? m.wallSeconds[p] : 0.0},
-                        {"monotonic_seconds", threadTimes}});
+                        {"monotonic_seconds", threadTimes},
+                        {"thread_mpix_per_second", threadRates},
+                        {"mpix_per_second", PassWallThroughput(m.samples[p], result.pixelsPerCall)},
+                        {"total_mpix_per_second", PassTotalThroughput(m.samples[p], result.pixelsPerCall)}});
     }
     document["multi_core"] = {{"threads", m.threads},
                               {"wall_seconds", m.wallSeconds},
@@ -200,6 +207,8 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
   document["validation"]["state"] = VerdictName(result.verdict);
   document["validation"]["hash"] = "XXH3-64 of plane 2 after each test";
   document["validation"]["single_core"] = ValidationJson(result.validation);
+  document["conditions"] = ConditionsJson(result);
+  document["verdict"] = VerdictJson(result);
   return document;
 }
 

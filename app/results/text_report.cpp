@@ -129,7 +129,7 @@ void WriteThroughput(const BenchmarkResult& result, const std::string& kernels, 
   if (result.multiCore && result.fullRun) {
     const MultiCoreResult& m = *result.multiCore;
     out << "Multi-core throughput score: " << ThroughputText(m.throughput.score) << " (" << who << ", "
-        << m.threads << (m.threads == 1 ? " thread" : " threads") << " summed, " << m.wallSeconds.size()
+        << m.threads << (m.threads == 1 ? " thread" : " threads") << " over wall time, " << m.wallSeconds.size()
         << " passes)\n";
   }
 }

@@ -1,11 +1,14 @@
 #include "app/run/benchmark_runner.h"
 
 #include <memory>
+#include <numeric>
 #include <optional>
 
 #include "app/run/benchmark_table.h"
 #include "app/run/headless_form.h"
 #include "app/run/multicore.h"
+#include "app/run/multicore_throughput.h"
+#include "app/run/pass_order.h"
 #include "platform/interruption.h"
 
 namespace asmpic::app {
@@ -30,19 +33,16 @@ RunSamples Totalled(std::vector<TestSample> tests) {
   return samples;
 }
 
-// Per pass: every test's throughput summed over the threads.
-Throughput MultiCoreThroughput(const MultiCorePasses& passes, long long pixelsPerCall) {
-  std::vector<std::vector<double>> perPass;
-  for (const auto& threads : passes.samples) {
-    std::vector<double> summed;
-    for (const auto& samples : threads) {
-      const std::vector<double> own = RunThroughput(samples, pixelsPerCall);
-      if (summed.empty()) summed.assign(own.size(), 0.0);
-      for (std::size_t t = 0; t < own.size() && t < summed.size(); ++t) summed[t] += own[t];
+// The samples of a run in the order of the plan's tests.
+std::vector<TestSample> InPlanOrder(std::vector<TestSample> samples, const std::vector<int>& tests) {
+  std::vector<TestSample> ordered;
+  ordered.reserve(samples.size());
+  for (const int test : tests) {
+    for (const TestSample& sample : samples) {
+      if (sample.test == test) ordered.push_back(sample);
     }
-    perPass.push_back(std::move(summed));
   }
-  return SummarizeThroughput(perPass);
+  return ordered;
 }
 
 }  // namespace
@@ -84,6 +84,10 @@ void Summarize(BenchmarkResult& result) {
 BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Image& picture2,
                              const BenchmarkPlan& plan, const BenchmarkHooks& hooks) {
   const MonotonicClock clock = hooks.monotonic ? hooks.monotonic : MonotonicClock(SteadySeconds);
+  // The clock is read for the budget only when there is one, so that a scripted clock's readings
+  // stay two per test.
+  const bool budgeted = plan.maxTime.has_value();
+  const double startedAt = budgeted ? clock() : 0.0;
   BenchmarkResult result;
   result.plan = plan;
   result.fullRun = IsFullRun(plan.tests);
@@ -132,16 +136,38 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
     recorder.TakeSamples();
   }
   const int timedRuns = std::max(plan.repeat, 1);
-  double filled = 0.0;
-  for (int run = 0; run < timedRuns || filled < plan.minTime; ++run) {
+  ConditionWatch watch(plan.conditionsRoot);
+  watch.Start();
+  PassOrder orders(plan.seed, plan.shuffle);
+  PassBudget budget({timedRuns, plan.minTime, plan.precision, plan.maxTime}, startedAt);
+  std::vector<double> passSeconds;
+  std::vector<double> passScores;
+  double longestPass = 0.0;
+  for (int run = 0; budget.Another(budgeted ? clock() : 0.0, passSeconds, longestPass, passScores); ++run) {
     if (progress) {
-      progress->SetLabel(RunLabel("run", run, timedRuns, filled, plan.minTime));
+      // Before the minimum time decides, the runs have a total; with --precision they have none.
+      const double filled = std::accumulate(passSeconds.begin(), passSeconds.end(), 0.0);
+      progress->SetLabel(plan.precision ? "run " + std::to_string(run + 1)
+                                        : RunLabel("run", run, timedRuns, filled, plan.minTime));
     }
-    form.Run(plan.tests, &recorder);
+    std::vector<int> order = orders.Next(plan.tests);
+    watch.PassStarting();
+    const double passStart = budgeted ? clock() : 0.0;
+    if (plan.shuffle) {
+      RunInOrder(form, order, plan.tests, &recorder);
+    } else {
+      form.Run(plan.tests, &recorder);
+    }
+    if (budgeted) longestPass = std::max(longestPass, clock() - passStart);
     if (const int signal = platform::CaughtSignal()) throw interrupted(signal);
-    result.runs.push_back(Totalled(recorder.TakeSamples()));
-    filled += result.runs.back().monotonicTotal;
+    watch.PassFinished();
+    RunSamples samples = Totalled(InPlanOrder(recorder.TakeSamples(), plan.tests));
+    samples.order = std::move(order);
+    passSeconds.push_back(samples.monotonicTotal);
+    passScores.push_back(GeometricMean(RunThroughput(samples.tests, result.pixelsPerCall)));
+    result.runs.push_back(std::move(samples));
   }
+  result.precision = budget.outcome();
   if (progress) progress->Clear();
   if (!plan.classicPass) result.listLines = form.List1.items();
   result.validation = validator.result();
@@ -156,7 +182,7 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
     multi.threads = plan.threads;
     multi.wallSeconds = passes.wallSeconds;
     multi.samples = passes.samples;
-    multi.throughput = MultiCoreThroughput(passes, result.pixelsPerCall);
+    multi.throughput = WallThroughput(passes.samples, result.pixelsPerCall);
     multi.wall = Summarize(multi.wallSeconds);
     multi.secondsPerCopy = multi.wall.median / plan.threads;
     if (result.fullRun) multi.score = ComputeScore(static_cast<float>(multi.secondsPerCopy));
@@ -167,6 +193,9 @@ BenchmarkResult RunBenchmark(const platform::Image& picture1, const platform::Im
     result.multiCore = std::move(multi);
   }
   result.verdict = Combine(verdicts);
+  result.conditions = watch.Finish();
+  result.trend = FindTrend(result.throughput.runScores);
+  result.trust = Judge(result.conditions, result.trend, result.throughput.score);
   return result;
 }
 
@@ -188,6 +217,12 @@ BenchmarkResult WindowResult(std::vector<TestSample> samples, std::vector<std::s
   result.validation = validation;
   result.verdict = validation.verdict;
   Summarize(result);
+  // One pass in the window: its spread, drift and the other programs' load are not measured; the
+  // machine's settings are.
+  result.conditions.before = ReadMachineSettings();
+  result.conditions.after = result.conditions.before;
+  result.conditions.end = ReadConditionSample();
+  result.trust = Judge(result.conditions, result.trend, result.throughput.score);
   return result;
 }
 

@@ -2,6 +2,7 @@
 // A headless benchmark session: the window's single pass or an untimed warm-up, the timed runs,
 // their statistics, classic score and throughput score, the validation of every picture, and the
 // multi-core pass.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,7 +15,11 @@
 #include "app/results/statistics.h"
 #include "app/results/throughput.h"
 #include "app/results/validation.h"
+#include "app/run/condition_watch.h"
+#include "app/run/pass_budget.h"
+#include "app/run/run_verdict.h"
 #include "app/run/score.h"
+#include "app/run/trend.h"
 #include "kernels/kernel_store.h"
 #include "platform/image.h"
 
@@ -30,6 +35,13 @@ struct BenchmarkPlan {
   bool warmup = true;    // one untimed run before the timed ones
   int threads = 0;       // engines of the multi-core pass; 0: no such pass
   KernelStore kernels = {};
+  // More timed runs until the throughput score's interval is at most this share of the median.
+  std::optional<double> precision;
+  // Seconds from the start that the timed runs may use; no run starts that would end after it.
+  std::optional<double> maxTime;
+  bool shuffle = false;    // the timed runs take the tests in an order that changes from run to run
+  std::uint64_t seed = 0;  // of those orders
+  std::string conditionsRoot = "/";  // where the run conditions are read
 };
 
 struct BenchmarkHooks {
@@ -42,6 +54,7 @@ struct RunSamples {
   std::vector<TestSample> tests;  // in plan order
   float totalSeconds = 0.0f;      // summed in single precision in test order, as the run sums T
   double monotonicTotal = 0.0;
+  std::vector<int> order;  // the order the tests ran in (the samples stay in plan order)
 };
 
 struct TestStatistics {
@@ -57,7 +70,7 @@ struct MultiCoreResult {
   int threads = 0;
   std::vector<double> wallSeconds;                            // per pass
   std::vector<std::vector<std::vector<TestSample>>> samples;  // per pass, per thread, per test
-  Throughput throughput;  // per pass, the throughput of all threads summed per test
+  Throughput throughput;  // per pass, each test's work of all threads over its wall time
   Statistics wall;
   double secondsPerCopy = 0.0;         // median W / N
   std::optional<Score> score;          // full runs only
@@ -84,6 +97,10 @@ struct BenchmarkResult {
   Validation validation;       // the single-core form, warm-up included
   std::optional<MultiCoreResult> multiCore;
   Verdict verdict = Verdict::NotApplicable;  // of every run, single- and multi-core
+  RunConditions conditions;                  // what the machine was like during the timed runs
+  Trend trend;                               // of the timed runs' throughput scores
+  TrustVerdict trust;                        // whether to believe the result
+  std::optional<PrecisionOutcome> precision;  // with a precision asked for
 };
 
 // A run stopped at a yield because a signal arrived (platform/interruption.h), with what it had

@@ -22,7 +22,9 @@
 #include "app/results/machine_info.h"
 #include "app/run/progress.h"
 #include "app/results/text_report.h"
+#include "app/run/pass_order.h"
 #include "app/run/score.h"
+#include "app/run/verdict_text.h"
 #include "platform/command_line.h"
 #include "platform/interruption.h"
 #include "platform/output_files.h"
@@ -139,6 +141,24 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
           ->delimiter(',')
           ->type_name("NAME,..."),
       cli.add_flag("--quiet", options.quiet, "print only the score line"),
+      cli.add_option("--precision", options.precision,
+                     "more timed runs until the throughput score's 95 % interval is at most PERCENT of its "
+                     "median, or --max-time runs out")
+          ->type_name("PERCENT")
+          ->check(platform::DecimalNumber(0.01, 100.0)),
+      cli.add_option("--max-time", options.maxTime,
+                     "the timed runs end within SECONDS of the start: none starts that would end later "
+                     "(default with --precision: 60)")
+          ->type_name("SECONDS")
+          ->check(platform::DecimalNumber(0.001, 86400.0)),
+      cli.add_option("--order", options.order,
+                     "the tests' order in the timed runs: shuffled (default; changes from run to run) or fixed")
+          ->type_name("ORDER")
+          ->check(CLI::IsMember({"shuffled", "fixed"})),
+      cli.add_option("--seed", options.seed, "the seed of the shuffled orders, to repeat a run's orders "
+                                             "(default: random; the result records it)")
+          ->type_name("N")
+          ->check(platform::WholeNumber(0, 2147483647)),
   };
 }
 
@@ -208,6 +228,14 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   plan.minTime = options.minTime >= 0.0 ? options.minTime : options.repeat > 0 ? 0.0 : kDefaultMinTime;
   plan.threads = PassThreads(options.threads, err);
   plan.kernels = options.kernels;
+  if (options.precision > 0.0) plan.precision = options.precision / 100.0;
+  if (options.maxTime > 0.0) {
+    plan.maxTime = options.maxTime;
+  } else if (plan.precision) {
+    plan.maxTime = kDefaultMaxTime;
+  }
+  plan.shuffle = options.order != "fixed";
+  plan.seed = options.seed >= 0 ? static_cast<std::uint64_t>(options.seed) : RandomSeed();
   BenchmarkHooks hooks;
   hooks.timeOfDay = options.timeOfDay;
   hooks.monotonic = options.monotonic;
@@ -250,6 +278,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   if (!options.quiet) {
     WriteReport(result, err);
     WriteThroughput(result, KernelsText(build), err);
+    WriteVerdict(result, err);
     if (const auto summary = SummarizeDocument(document, nullptr)) {
       const std::string against = AgainstReferences(*summary, LoadReferences(assets));
       if (!against.empty()) err << "Against the references: " << against << '\n';

@@ -2,6 +2,7 @@
 // The benchmark without a window: Form1's run on the headless backend, printed as the list shows
 // it, with repeats and their statistics, the multi-core pass, validation of every picture, and
 // JSON and CSV results.
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -27,6 +28,7 @@ inline constexpr int kExitInvalid = 3;  // a test computed a wrong picture
 
 inline constexpr double kDefaultMinTime = 3.0;
 inline constexpr int kMinimumRuns = 5;
+inline constexpr double kDefaultMaxTime = 60.0;  // with --precision
 
 struct HeadlessOptions {
   std::string assetsDirectory;  // empty: AssetsDirectory()
@@ -43,6 +45,10 @@ struct HeadlessOptions {
   std::vector<std::string> tests;  // short names; empty: all
   bool quiet = false;
   bool verbose = false;  // the decoder's own account of a start picture it cannot read
+  double precision = 0.0;      // percent; > 0: timed runs until the score's interval is this narrow
+  double maxTime = 0.0;        // seconds; > 0: the timed runs end within it (with --precision: default 60)
+  std::string order = "shuffled";  // or "fixed": the tests' order in the timed runs
+  long long seed = -1;             // of the shuffled orders; < 0: a random one
 
   HistoryOptions history;  // registered by AddHistoryOptions
 

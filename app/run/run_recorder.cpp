@@ -20,7 +20,7 @@ void RunRecorder::Iteration(int index, int call) {
 void RunRecorder::TestFinished(int index, float elapsedSeconds, const clsASMpic& engine) {
   const double monotonic = clock_() - start_;
   validator_.TestFinished(index, elapsedSeconds, engine);
-  samples_.push_back({index, elapsedSeconds, monotonic, validator_.lastHash()});
+  samples_.push_back({index, elapsedSeconds, monotonic, validator_.lastHash(), start_});
 }
 
 }  // namespace asmpic::app

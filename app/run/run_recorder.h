@@ -23,6 +23,7 @@ struct TestSample {
   float seconds = 0.0f;           // time of day, as the list shows it
   double monotonicSeconds = 0.0;  // the monotonic clock around the same span
   std::uint64_t hash = 0;         // plane 2 after the test's loop
+  double startSeconds = 0.0;      // the monotonic clock at the test's start
 };
 
 class RunRecorder : public RunObserver {

@@ -37,6 +37,26 @@ QString Text(const nlohmann::ordered_json& object, const char* key) {
                             : QString::fromStdString(found->dump());
 }
 
+// The verdict line's texts: the window's own (Russian), translated like its other texts.
+constexpr const char* kVerdictLine = QT_TRANSLATE_NOOP("asmpic::app::Form1", "Вердикт: %1");
+constexpr const char* kVerdictNames[] = {
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "можно доверять"),
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "с помехами"),
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "нестабилен"),
+    QT_TRANSLATE_NOOP("asmpic::app::Form1", "процессор сдерживается"),
+};
+
+// "Verdict: noisy (noisy): reason: advice; ..." with the state's own word in parentheses, as reports name it.
+QString VerdictText(const TrustVerdict& verdict) {
+  QString text = WindowText(kVerdictLine)
+                     .arg(WindowText(kVerdictNames[static_cast<int>(verdict.state)]) + QStringLiteral(" (") +
+                          QString::fromUtf8(TrustName(verdict.state)) + QStringLiteral(")"));
+  for (const VerdictReason& reason : verdict.reasons) {
+    text += QStringLiteral("\n") + QString::fromStdString(reason.text + ": " + reason.advice);
+  }
+  return text;
+}
+
 QString MachineText(const nlohmann::ordered_json& document) {
   const auto& m = document.at("machine");
   QString memory = ResultsText("unknown");
@@ -95,6 +115,14 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
     heading->setText(ResultsText("No run yet: press the start button for a result."));
   }
   layout->addWidget(heading);
+  if (result_) {
+    auto* verdict = new QLabel(VerdictText(result_->trust), this);
+    verdict->setObjectName(QStringLiteral("resultsVerdict"));
+    verdict->setWordWrap(true);
+    verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(verdict);
+    text << VerdictText(result_->trust).toStdString() << '\n';
+  }
   // The table and the machine on the left, the chart on the right: the dialog stays low enough
   // for small screens.
   auto* columnsLayout = new QHBoxLayout;

@@ -44,15 +44,29 @@ def main():
         documents["other picture"] = document(asmbench, "--assets", assets, "--tests", "ripple", "--threads", "1",
                                               "--min-time", "0")
 
-    # The bundled reference results are documents of the same version.
+    # The bundled reference results, each against the schema of its own version (the current one,
+    # or docs/result-vN.schema.json for an earlier N).
     source = os.path.dirname(schema_path) + "/../assets/references"
     for file in sorted(os.listdir(source)):
         with open(os.path.join(source, file), encoding="utf-8") as f:
             documents["reference " + file] = json.load(f)
+    current = schema["properties"]["format_version"]["const"]
+    validators = {current: validator}
+
+    def validator_of(doc):
+        version = doc.get("format_version")
+        if version not in validators:
+            path = os.path.join(os.path.dirname(schema_path), f"result-v{version}.schema.json")
+            if not os.path.exists(path):
+                return validator
+            with open(path, encoding="utf-8") as f:
+                earlier = json.load(f)
+            validators[version] = jsonschema.validators.validator_for(earlier)(earlier)
+        return validators[version]
 
     failed = False
     for name, doc in documents.items():
-        errors = sorted(validator.iter_errors(doc), key=lambda e: list(e.path))
+        errors = sorted(validator_of(doc).iter_errors(doc), key=lambda e: list(e.path))
         for error in errors:
             print(f"{name}: {'/'.join(map(str, error.path))}: {error.message}")
         failed |= bool(errors)

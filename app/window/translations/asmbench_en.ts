@@ -27,6 +27,26 @@
         <source>Письмо не отправлено</source>
         <translation>Mail not sent</translation>
     </message>
+    <message>
+        <source>Вердикт: %1</source>
+        <translation>Verdict: %1</translation>
+    </message>
+    <message>
+        <source>можно доверять</source>
+        <translation>can be trusted</translation>
+    </message>
+    <message>
+        <source>с помехами</source>
+        <translation>disturbed</translation>
+    </message>
+    <message>
+        <source>нестабилен</source>
+        <translation>unstable</translation>
+    </message>
+    <message>
+        <source>процессор сдерживается</source>
+        <translation>processor held back</translation>
+    </message>
 </context>
 <context>
     <name>asmpic::platform::QtRuntime</name>

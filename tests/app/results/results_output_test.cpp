@@ -82,7 +82,7 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
   std::ifstream in(options.jsonPath);
   const json doc = json::parse(in);
   EXPECT_EQ(doc["format"], "asmpic-bench-result");
-  EXPECT_EQ(doc["format_version"], 2);
+  EXPECT_EQ(doc["format_version"], 3);
   EXPECT_EQ(doc["mode"], "headless");
   EXPECT_EQ(doc["throughput"]["single_core"]["tests"].size(), 7u);
   EXPECT_EQ(doc["throughput"]["multi_core"]["score"]["count"], 2);
@@ -116,10 +116,12 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
   ASSERT_EQ(rows.size(), 1u + 2 * 7);
   EXPECT_EQ(rows[0],
             (std::vector<std::string>{"run", "test", "calls", "seconds", "monotonic_seconds", "hash", "match",
-                                      "mpix_per_second", "mode", "kernel_target", "threads"}));
+                                      "mpix_per_second", "mode", "kernel_target", "threads", "position",
+                                      "verdict"}));
   for (std::size_t i = 1; i < rows.size(); ++i) {
     const auto& row = rows[i];
-    ASSERT_EQ(row.size(), 11u) << i;
+    ASSERT_EQ(row.size(), 13u) << i;
+    EXPECT_EQ(row[12], doc["verdict"]["state"]);
     const std::size_t run = (i - 1) / 7;
     const std::size_t test = (i - 1) % 7;
     EXPECT_EQ(row[0], std::to_string(run + 1));

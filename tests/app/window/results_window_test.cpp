@@ -4,13 +4,16 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTableWidget>
 #include <QTest>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "app/history/history_cli.h"
 #include "app/window/form1.h"
 #include "app/history/history_db.h"
 #include "app/results/validation.h"
@@ -86,6 +89,20 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   EXPECT_EQ(chart->comparison().columns.front().label, "this run");
   EXPECT_GE(chart->comparison().columns.size(), 2u);
   EXPECT_TRUE(dialog->ResultText().startsWith(QStringLiteral("Rotating... ")));
+  // The verdict line, in the window's language, with the state's own word.
+  auto* verdict = dialog->findChild<QLabel*>(QStringLiteral("resultsVerdict"));
+  ASSERT_NE(verdict, nullptr);
+  const QString state = QString::fromUtf8(TrustName(results.last()->trust.state));
+  EXPECT_TRUE(verdict->text().contains(QStringLiteral("(") + state + QStringLiteral(")"))) << verdict->text().toStdString();
+
+  // The history listing reads the verdict from the stored document.
+  HistoryOptions listing = history;
+  listing.list = true;
+  std::ostringstream listed, errors;
+  EXPECT_EQ(RunHistoryCommand(listing, ASMPIC_ASSETS, listed, errors), 0) << errors.str();
+  const std::string runs = listed.str();
+  EXPECT_NE(runs.find("verdict\n"), std::string::npos) << runs;
+  EXPECT_NE(runs.find(state.toStdString() + "\n"), std::string::npos) << runs;
 
   const std::string saved = (dir / "result.json").string();
   ASSERT_TRUE(dialog->SaveJson(QString::fromStdString(saved)));
@@ -93,6 +110,7 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   const auto document = nlohmann::json::parse(in);
   EXPECT_EQ(document["mode"], "window");
   EXPECT_EQ(document["classic_pass"]["samples"].size(), 7u);
+  EXPECT_EQ(document["verdict"]["state"], state.toStdString());
   // A disk that fills up keeps the saved file whole, and the message says why.
   std::ofstream(saved) << "earlier";
   QString warning;
