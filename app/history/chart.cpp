@@ -56,6 +56,21 @@ QFont ChartFont(int pixels, bool bold = false) {
   return font;
 }
 
+// The title, with the coverage the medians' intervals really reach where runs are too few for 95 %.
+std::string ChartTitle(const Comparison& comparison) {
+  double least = 1.0;
+  for (const ComparisonRow& row : comparison.rows) {
+    for (const auto& cell : row.cells) {
+      if (cell && cell->low && cell->confidence > 0.0) least = std::min(least, cell->confidence);
+    }
+  }
+  char level[48];
+  std::snprintf(level, sizeof level,
+                least < 0.95 - 1e-9 ? "95 %% or, with few runs, down to %.1f %%" : "95 %%", 100.0 * least);
+  return std::string("Throughput relative to [1] (Mpix/s, whiskers: the median's ") + level +
+         " interval; verdicts from the ratio's interval)";
+}
+
 }  // namespace
 
 QSize ChartSize(const Comparison& comparison) {
@@ -75,9 +90,8 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
 
   painter.setPen(Qt::black);
   painter.setFont(ChartFont(15, true));
-  painter.drawText(
-      QRect(kMargin, kMargin, natural.width() - 2 * kMargin, 20), Qt::AlignLeft | Qt::AlignVCenter,
-      QStringLiteral("Throughput relative to [1] (Mpix/s, whiskers: 95 % interval of the median)"));
+  painter.drawText(QRect(kMargin, kMargin, natural.width() - 2 * kMargin, 20),
+                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(ChartTitle(comparison)));
   painter.setFont(ChartFont(12));
   for (std::size_t i = 0; i < comparison.columns.size(); ++i) {
     const ResultSummary& c = comparison.columns[i];
@@ -146,8 +160,10 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
         painter.drawLine(hi, mid - 3, hi, mid + 3);
         textLeft = std::max(textLeft, hi);
       }
-      char text[64];
-      std::snprintf(text, sizeof text, "%.1f Mpix/s  %.2f×", cell->median, ratio);
+      char text[96];
+      std::snprintf(text, sizeof text, "%.1f Mpix/s  %.2f×%s%s", cell->median, ratio,
+                    i > 0 && row.verdicts[i] ? " " : "",
+                    i > 0 && row.verdicts[i] ? RatioVerdictName(*row.verdicts[i]) : "");
       painter.setPen(Qt::black);
       painter.drawText(QRect(textLeft + 4, y, kTextWidth, kBarHeight), Qt::AlignLeft | Qt::AlignVCenter,
                        QString::fromUtf8(text));

@@ -1,5 +1,6 @@
 #include "app/history/result_summary.h"
 
+#include <algorithm>
 #include <map>
 
 #include "app/benchmark_table.h"
@@ -32,8 +33,52 @@ MedianEstimate EstimateFrom(const json& e) {
 std::vector<TestThroughput> TestsFrom(const json& throughput) {
   std::vector<TestThroughput> tests;
   for (const json& t : throughput.at("tests"))
-    tests.push_back({t.at("name").get<std::string>(), EstimateFrom(t)});
+    tests.push_back({t.at("name").get<std::string>(), EstimateFrom(t), {}});
   return tests;
+}
+
+std::vector<double> Numbers(const json& object, const char* key) {
+  std::vector<double> values;
+  const auto found = object.find(key);
+  if (found == object.end() || !found->is_array()) return values;
+  for (const json& v : *found) {
+    if (v.is_number()) values.push_back(v.get<double>());
+  }
+  return values;
+}
+
+// Each run's Mpix/s of each single-core test, from the samples' monotonic times, as the run
+// computed them.
+void RunsFromSamples(const json& document, ResultSummary& summary) {
+  const long long pixels = document.at("settings").value("pixels_per_call", 0LL);
+  for (const json& test : document.at("tests")) {
+    const std::string name = test.at("name").get<std::string>();
+    const auto found = std::find_if(summary.tests.begin(), summary.tests.end(),
+                                    [&](const TestThroughput& t) { return t.name == name; });
+    if (found == summary.tests.end()) continue;
+    const int calls = test.value("calls", 0);
+    for (const json& sample : test.at("samples"))
+      found->runs.push_back(MegapixelsPerSecond(calls, pixels, sample.at("monotonic_seconds").get<double>()));
+  }
+}
+
+WorkFingerprint FingerprintFrom(const json& f) {
+  WorkFingerprint fingerprint;
+  if (!f.is_object()) return fingerprint;
+  fingerprint.present = true;
+  fingerprint.sourceCommit = Text(f, "source_commit");
+  fingerprint.kernelSources = Text(f, "kernel_sources");
+  fingerprint.startPicture = Text(f, "start_picture");
+  fingerprint.scoreScale = f.value("score_scale_version", 0);
+  fingerprint.pixelsPerCall = f.value("pixels_per_call", 0LL);
+  if (const auto tests = f.find("tests"); tests != f.end() && tests->is_array()) {
+    for (const json& t : *tests) {
+      if (!t.is_object()) continue;
+      fingerprint.tests.push_back(Text(t, "name") + " " + std::to_string(t.value("calls", 0)) + " " +
+                                  Text(t, "expected_hash"));
+    }
+  }
+  return fingerprint;
 }
 
 // Version 1: Mpix/s from every sample's monotonic time, the run scores from the runs' samples.
@@ -50,12 +95,13 @@ void ThroughputFromSamples(const json& document, ResultSummary& summary) {
       if (perRun.size() <= run) perRun.emplace_back();
       perRun[run++].push_back(mpix.back());
     }
-    summary.tests.push_back({name, EstimateMedian(mpix)});
+    summary.tests.push_back({name, EstimateMedian(mpix), mpix});
   }
   if (document.value("settings", json::object()).value("full_run", false)) {
     std::vector<double> scores;
     for (const auto& run : perRun) scores.push_back(GeometricMean(run));
     summary.score = EstimateMedian(scores);
+    summary.scoreRuns = scores;
   }
 }
 
@@ -78,7 +124,7 @@ std::optional<ResultSummary> SummarizeDocument(const json& document, std::string
     return fail("not an asmbench result document");
   ResultSummary summary;
   summary.formatVersion = document.value("format_version", 0);
-  if (summary.formatVersion < 1 || summary.formatVersion > 2)
+  if (summary.formatVersion < 1 || summary.formatVersion > 3)
     return fail("result document version " + std::to_string(summary.formatVersion) + " is not known");
   try {
     summary.startedAt = Text(document, "started_at");
@@ -100,14 +146,21 @@ std::optional<ResultSummary> SummarizeDocument(const json& document, std::string
     } else {
       const json& throughput = document.at("throughput");
       summary.tests = TestsFrom(throughput.at("single_core"));
-      if (document.at("settings").value("full_run", false))
+      RunsFromSamples(document, summary);
+      if (document.at("settings").value("full_run", false)) {
         summary.score = EstimateFrom(throughput.at("single_core").at("score"));
+        summary.scoreRuns = Numbers(throughput.at("single_core"), "run_scores");
+      }
       if (const json& multi = throughput.at("multi_core"); multi.is_object()) {
         summary.multiTests = TestsFrom(multi);
-        if (document.at("settings").value("full_run", false))
+        if (document.at("settings").value("full_run", false)) {
           summary.multiScore = EstimateFrom(multi.at("score"));
+          summary.multiScoreRuns = Numbers(multi, "run_scores");
+        }
       }
     }
+    if (const auto fingerprint = document.find("fingerprint"); fingerprint != document.end())
+      summary.fingerprint = FingerprintFrom(*fingerprint);
     if (const auto reference = document.find("reference");
         reference != document.end() && reference->is_object())
       summary.description = Text(*reference, "description");

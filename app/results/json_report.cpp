@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "app/benchmark_table.h"
+#include "app/results/fingerprint.h"
 
 namespace asmpic::app {
 
@@ -97,6 +98,7 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
                            {"kernel_variant", build.kernelVariant},
                            {"kernel_choice", build.kernelChoice},
                            {"kernel_target", build.kernelTarget}}}};
+  document["fingerprint"] = FingerprintJson(result, build);
   document["machine"] = {{"cpu_model", OrNull(machine.cpuModel)},
                          {"logical_cores", machine.logicalCores},
                          {"memory_bytes", OrNull(machine.memoryBytes)},

@@ -13,7 +13,7 @@
 namespace asmpic::app {
 
 // 2 added the mode, the kernel target, the classic pass and the throughput score.
-inline constexpr int kResultFormatVersion = 2;
+inline constexpr int kResultFormatVersion = 3;
 
 // How the intervals of the medians are made, as the documents and reports say it.
 inline constexpr const char* kIntervalMethod =

@@ -76,7 +76,7 @@ TEST_F(HeadlessOutput, TheJsonDocumentReadsBackWithEverySampleAndTheCsvHoldsTheS
   std::ifstream in(options.jsonPath);
   const json doc = json::parse(in);
   EXPECT_EQ(doc["format"], "asmpic-bench-result");
-  EXPECT_EQ(doc["format_version"], 2);
+  EXPECT_EQ(doc["format_version"], 3);
   EXPECT_EQ(doc["mode"], "headless");
   EXPECT_EQ(doc["throughput"]["single_core"]["tests"].size(), 7u);
   EXPECT_EQ(doc["throughput"]["multi_core"]["score"]["count"], 2);
