@@ -309,6 +309,7 @@ void WriteComparison(const Comparison& comparison, std::ostream& out) {
     out << '[' << i + 1 << "] " << cols[i].label << ": " << cols[i].Provenance();
     if (!cols[i].cpuModel.empty()) out << ", " << cols[i].cpuModel;
     if (!cols[i].startedAt.empty()) out << ", " << cols[i].startedAt;
+    if (cols[i].fingerprint.present) out << ", commit " << ShortCommit(cols[i].fingerprint.sourceCommit);
     if (!cols[i].validation.empty() && cols[i].validation != "valid")
       out << ", pictures " << cols[i].validation;
     out << '\n';

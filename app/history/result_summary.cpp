@@ -48,17 +48,28 @@ std::vector<double> Numbers(const json& object, const char* key) {
 }
 
 // Each run's Mpix/s of each single-core test, from the samples' monotonic times, as the run
-// computed them.
+// computed them. A document without usable samples gives no runs (and no ratio intervals).
 void RunsFromSamples(const json& document, ResultSummary& summary) {
-  const long long pixels = document.at("settings").value("pixels_per_call", 0LL);
-  for (const json& test : document.at("tests")) {
-    const std::string name = test.at("name").get<std::string>();
+  const json& settings = document.at("settings");
+  const auto pixels = settings.find("pixels_per_call");
+  const auto tests = document.find("tests");
+  if (pixels == settings.end() || !pixels->is_number_integer() || tests == document.end() ||
+      !tests->is_array())
+    return;
+  for (const json& test : *tests) {
+    if (!test.is_object() || !test.contains("samples") || !test["samples"].is_array()) continue;
+    const std::string name = Text(test, "name");
     const auto found = std::find_if(summary.tests.begin(), summary.tests.end(),
                                     [&](const TestThroughput& t) { return t.name == name; });
-    if (found == summary.tests.end()) continue;
-    const int calls = test.value("calls", 0);
-    for (const json& sample : test.at("samples"))
-      found->runs.push_back(MegapixelsPerSecond(calls, pixels, sample.at("monotonic_seconds").get<double>()));
+    const auto calls = test.find("calls");
+    if (found == summary.tests.end() || calls == test.end() || !calls->is_number_integer()) continue;
+    for (const json& sample : test["samples"]) {
+      if (!sample.is_object() || !sample.contains("monotonic_seconds") ||
+          !sample["monotonic_seconds"].is_number())
+        continue;
+      found->runs.push_back(MegapixelsPerSecond(calls->get<int>(), pixels->get<long long>(),
+                                                sample["monotonic_seconds"].get<double>()));
+    }
   }
 }
 

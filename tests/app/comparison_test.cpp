@@ -238,6 +238,24 @@ TEST_F(Comparing, ResultsOfOtherWorkAreNotComparableAndTheGateFailsOnASlowdown) 
   EXPECT_NE(refused.str().find("not comparable"), std::string::npos) << refused.str();
 }
 
+TEST(AgainstReferences, TheLineNamesWhatDiffersFromEachReference) {
+  auto run = SummarizeDocument(WithRuns(Version2(200.0), kTenRuns), nullptr);
+  json otherMachine = WithRuns(Version2(100.0, "headless", "SSE2"), kTenRuns, "ffeeddccbbaa9988");
+  otherMachine["machine"]["cpu_model"] = "Other CPU";
+  otherMachine["program"]["build"]["kernel_choice"] = "baseline";
+  otherMachine["reference"] = {{"description", "the baseline kernels"}};
+  auto reference = SummarizeDocument(otherMachine, nullptr);
+  auto same = SummarizeDocument(WithRuns(Version2(400.0), kTenRuns), nullptr);
+  ASSERT_TRUE(run && reference && same);
+  same->label = "best-kernels";
+  const std::string line = AgainstReferences(*run, {*reference, *same});
+  EXPECT_EQ(
+      line,
+      "2.00× the baseline kernels (other processor Other CPU, kernels baseline (SSE2), kernel sources of "
+      "commit d4e5f6a (this build: a1b2c3d); same mode headless), 0.50× best-kernels (same processor "
+      "Test CPU, kernels best (AVX2), kernel sources, mode headless)");
+}
+
 TEST_F(Comparing, AFirstVersionDocumentIsReadFromItsMonotonicSamples) {
   json v1 = {{"format", "asmpic-bench-result"},
              {"format_version", 1},
