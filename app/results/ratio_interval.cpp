@@ -65,12 +65,26 @@ std::vector<double> ExactLowerTail(int m, int n, std::size_t top) {
   return cdf;
 }
 
-// P(U <= v) for v = 0 .. top.
+// P(U <= v) for v = 0 .. top. The last counts are kept: a comparison asks for the same sample
+// sizes once per test.
 std::vector<double> LowerTail(int m, int n, std::size_t top) {
-  if (m <= kExactLimit && n <= kExactLimit) return ExactLowerTail(m, n, top);
-  std::vector<double> cdf;
-  for (std::size_t v = 0; v <= top; ++v) cdf.push_back(NormalCdf(m, n, static_cast<long long>(v)));
-  return cdf;
+  struct Counted {
+    int m = 0;
+    int n = 0;
+    std::vector<double> cdf;
+  };
+  thread_local Counted last;
+  if (last.m != m || last.n != n || last.cdf.size() <= top) {
+    const std::size_t upTo = std::max(top, static_cast<std::size_t>(m) * static_cast<std::size_t>(n) / 2);
+    std::vector<double> cdf;
+    if (m <= kExactLimit && n <= kExactLimit) {
+      cdf = ExactLowerTail(m, n, upTo);
+    } else {
+      for (std::size_t v = 0; v <= upTo; ++v) cdf.push_back(NormalCdf(m, n, static_cast<long long>(v)));
+    }
+    last = {m, n, std::move(cdf)};
+  }
+  return {last.cdf.begin(), last.cdf.begin() + static_cast<std::ptrdiff_t>(top) + 1};
 }
 
 }  // namespace
@@ -100,10 +114,14 @@ std::optional<RatioEstimate> EstimateRatio(std::span<const double> base, std::sp
   for (const double x : a) {
     for (const double y : b) differences.push_back(y - x);
   }
-  std::sort(differences.begin(), differences.end());
   const std::size_t pairs = differences.size();
-  const double middle =
-      pairs % 2 == 1 ? differences[pairs / 2] : (differences[pairs / 2 - 1] + differences[pairs / 2]) / 2.0;
+  // The i-th smallest difference, without sorting them all.
+  const auto nth = [&](std::size_t i) {
+    std::nth_element(differences.begin(), differences.begin() + static_cast<std::ptrdiff_t>(i),
+                     differences.end());
+    return differences[i];
+  };
+  const double middle = pairs % 2 == 1 ? nth(pairs / 2) : (nth(pairs / 2 - 1) + nth(pairs / 2)) / 2.0;
   estimate.ratio = std::exp(middle);
 
   // The interval runs from the k-th smallest to the k-th largest difference; P(U <= k - 1) is the
@@ -118,8 +136,8 @@ std::optional<RatioEstimate> EstimateRatio(std::span<const double> base, std::sp
   const double below = cdf[k - 1];
   const double coverage = 1.0 - 2.0 * below;
   if (coverage > 0.0 && k <= pairs - k + 1) {
-    estimate.low = std::exp(differences[k - 1]);
-    estimate.high = std::exp(differences[pairs - k]);
+    estimate.low = std::exp(nth(k - 1));
+    estimate.high = std::exp(nth(pairs - k));
     estimate.coverage = coverage;
   }
   return estimate;
