@@ -2,13 +2,18 @@
 # Measures the reference results shipped in assets/references: one headless run of each kernel
 # variant (best, baseline, reference) on this machine, single core and with one engine per core,
 # each saved as a result document that also says what produced it (processor, its instruction
-# sets, kernel target, mode, threads) and how.
-#   tools/measure-references.sh [ASMBENCH]     (default: build/release/app/asmbench)
-# Measure on an otherwise idle machine: other work on it lowers every figure.
+# sets, kernel target, mode, threads, the commit and the fingerprint of the kernels' sources) and
+# how. The test References.WereMeasuredWithTheKernelsOfThisBuild fails until this runs again after
+# any edit of a kernel source.
+#   [MIN_TIME=5] tools/measure-references.sh [ASMBENCH]     (default: build/release/app/asmbench)
+# Rebuild first (the fingerprint is the build's). Takes about three minutes with MIN_TIME=5 (each
+# kernel variant runs timed passes for 3 x MIN_TIME seconds and more, the reference kernels
+# longest). Measure on an otherwise idle machine: other work on it lowers every figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 asmbench=${1:-build/release/app/asmbench}
 min_time=${MIN_TIME:-5}
+started=$SECONDS
 threads=$(nproc)
 out=assets/references
 mkdir -p "$out"
@@ -43,10 +48,12 @@ document["reference"] = {
     "kernel_target": build.get("kernel_target"),
     "mode": document["mode"],
     "threads": document["settings"]["threads"],
+    "source_commit": document["fingerprint"]["source_commit"],
+    "kernel_sources": document["fingerprint"]["kernel_sources"],
 }
 with open(target, "w", encoding="utf-8") as f:
     json.dump(document, f, indent=1)
     f.write("\n")
 PY
 done
-echo "measure-references: wrote $(ls "$out"/*.json | tr '\n' ' ')" >&2
+echo "measure-references: wrote $(ls "$out"/*.json | tr '\n' ' ')in $((SECONDS - started)) s" >&2

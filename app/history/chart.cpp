@@ -13,10 +13,12 @@
 #include <array>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <ostream>
 #include <utility>
 #include <vector>
 
+#include "app/results/ratio_interval.h"
 #include "app/run/translation.h"
 #include "platform/output_files.h"
 
@@ -76,8 +78,23 @@ std::vector<const ComparisonRow*> ChartRows(const Comparison& c) {
   return rows;
 }
 
-QString Title() {
+// The title, with the coverage the medians' intervals really reach where runs are too few for 95 %.
+QString Title(const Comparison& comparison) {
+  double least = 1.0;
+  for (const ComparisonRow& row : comparison.rows) {
+    for (const auto& cell : row.cells) {
+      if (cell && cell->low && cell->confidence > 0.0) least = std::min(least, cell->confidence);
+    }
+  }
+  if (least < 0.95 - 1e-9) {
+    return ResultsText("Throughput relative to [1] (Mpix/s, whiskers: interval of the median, with few runs %1 %)")
+        .arg(QString::number(100.0 * least, 'f', 1));
+  }
   return ResultsText("Throughput relative to [1] (Mpix/s, whiskers: 95 % interval of the median)");
+}
+
+QString VerdictText(RatioVerdict verdict) {
+  return ResultsText(RatioVerdictName(verdict));
 }
 
 QString LegendText(std::size_t index, const ResultSummary& c) {
@@ -92,8 +109,11 @@ QString LegendText(std::size_t index, const ResultSummary& c) {
   return text;
 }
 
-QString ValueText(double mpix, double ratio) {
-  return ResultsText("%1 Mpix/s  %2×").arg(QString::number(mpix, 'f', 1), QString::number(ratio, 'f', 2));
+// A bar's value, its ratio to [1] and, where the comparison gives one, the verdict of that ratio.
+QString ValueText(double mpix, double ratio, std::optional<RatioVerdict> verdict = std::nullopt) {
+  QString text = ResultsText("%1 Mpix/s  %2×").arg(QString::number(mpix, 'f', 1), QString::number(ratio, 'f', 2));
+  if (verdict) text += QStringLiteral("  ") + VerdictText(*verdict);
+  return text;
 }
 
 // Where everything goes, from the font's size: one text line per bar, so that no two labels
@@ -124,10 +144,10 @@ Layout Arrange(const Comparison& comparison, const QFont& font, int width) {
   for (const ComparisonRow* row : rows)
     l.labelWidth = std::max(l.labelWidth, boldMetrics.horizontalAdvance(RowNameText(row->name)));
   l.labelWidth += 8;
-  l.textWidth = metrics.horizontalAdvance(ValueText(99999.9, 99.99)) + 8;
+  l.textWidth = metrics.horizontalAdvance(ValueText(99999.9, 99.99, RatioVerdict::kInconclusive)) + 8;
   l.titleHeight = boldMetrics
                       .boundingRect(QRect(0, 0, std::max(width - 2 * kMargin, 1), 10000),
-                                    Qt::TextWordWrap, Title())
+                                    Qt::TextWordWrap, Title(comparison))
                       .height();
   l.legendTop = kMargin + l.titleHeight + 4;
   int legend = 0;
@@ -168,7 +188,7 @@ void Draw(QPainter& painter, const Comparison& comparison, const QRect& area, co
   const int width = area.width();
   painter.setFont(bold);
   painter.drawText(QRect(kMargin, kMargin, width - 2 * kMargin, l.titleHeight),
-                   Qt::AlignLeft | Qt::TextWordWrap, Title());
+                   Qt::AlignLeft | Qt::TextWordWrap, Title(comparison));
   painter.setFont(font);
   int y = l.legendTop;
   for (std::size_t i = 0; i < comparison.columns.size(); ++i) {
@@ -235,7 +255,7 @@ void Draw(QPainter& painter, const Comparison& comparison, const QRect& area, co
       }
       painter.setPen(Qt::black);
       Label(painter, QRect(textLeft + 4, top, l.textWidth, l.bar), Qt::AlignLeft | Qt::AlignVCenter,
-            ValueText(cell->median, ratio));
+            ValueText(cell->median, ratio, i > 0 ? row.verdicts[i] : std::nullopt));
     }
   }
   painter.restore();

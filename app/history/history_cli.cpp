@@ -87,9 +87,20 @@ int CompareResults(const HistoryOptions& options, const std::string& assets, std
     }
     columns.push_back(std::move(*summary));
   }
-  const Comparison comparison = Compare(std::move(columns));
+  CompareSettings settings;
+  settings.minEffect = options.minEffect / 100.0;
+  const Comparison comparison = Compare(std::move(columns), settings);
   WriteComparison(comparison, out);
-  if (options.chart.empty()) return 0;
+  int status = 0;
+  if (options.failIfSlower) {
+    bool failed = false;
+    const std::string why = SlowerGate(comparison, *options.failIfSlower, &failed);
+    if (failed) {
+      err << "asmbench: --fail-if-slower " << *options.failIfSlower << ": " << why << '\n';
+      status = 1;
+    }
+  }
+  if (options.chart.empty()) return status;
   // Text needs fonts, and fonts need a QGuiApplication; without a display the offscreen platform.
   std::unique_ptr<QGuiApplication> application;
   int argc = 3;
@@ -104,7 +115,7 @@ int CompareResults(const HistoryOptions& options, const std::string& assets, std
     err << "asmbench: " << error << '\n';
     return 1;
   }
-  return 0;
+  return status;
 }
 
 }  // namespace
@@ -143,6 +154,19 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
                        : name + " is neither .svg nor .png";
           },
           ""))
+      ->needs(compare);
+  cli.add_option("--min-effect", options.minEffect,
+                 "with --compare: results whose ratio's interval lies within ± PERCENT of 1 are \"same\" "
+                 "(default 2)")
+      ->type_name("PERCENT")
+      ->check(CLI::Range(0.0, 100.0))
+      ->needs(compare);
+  cli.add_option(
+         "--fail-if-slower", options.failIfSlower,
+         "with --compare: exit with 1 when the first result's throughput score is slower than the "
+         "second's by more than PERCENT (the verdict is \"slower\"), or when the two cannot be judged")
+      ->type_name("PERCENT")
+      ->check(CLI::Range(0.0, 100.0))
       ->needs(compare);
   list->excludes(compare);
   return {list, compare};

@@ -18,9 +18,11 @@ namespace asmpic::app {
 struct HistoryOptions {
   std::string dbPath;  // empty: DefaultHistoryPath()
   bool noSave = false;
-  bool list = false;                 // --history
-  std::vector<std::string> compare;  // run ids, result files, reference names
-  std::string chart;                 // with --compare: an .svg or .png file
+  bool list = false;                   // --history
+  std::vector<std::string> compare;    // run ids, result files, reference names
+  std::string chart;                   // with --compare: an .svg or .png file
+  double minEffect = 2.0;              // with --compare: percent within which results are "same"
+  std::optional<double> failIfSlower;  // with --compare: percent; exit 1 when [1] is slower by more
 
   std::string path() const;
   bool command() const { return list || !compare.empty(); }
@@ -30,7 +32,8 @@ struct HistoryOptions {
 std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& options);
 
 // --history or --compare: prints the stored runs or the comparison (and writes the chart). The
-// exit status: 0, 1 when the database or a file cannot be read or the chart written, 2 for a
+// exit status: 0, 1 when the database or a file cannot be read or the chart written, or when
+// --fail-if-slower finds the first result slower than the second (or cannot judge them), 2 for a
 // result that cannot be found.
 int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDirectory, std::ostream& out,
                       std::ostream& err);

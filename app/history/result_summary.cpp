@@ -1,5 +1,6 @@
 #include "app/history/result_summary.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -170,7 +171,7 @@ std::vector<TestThroughput> TestsFrom(const json& throughput, const std::string&
   for (std::size_t i = 0; i < list.size(); ++i) {
     const std::string field = Reader::Index(at + ".tests", i);
     if (!list[i].is_object()) Reader::Fail(field, "an object");
-    tests.push_back({EscapedForTerminal(TestName(list[i], field, seen)), EstimateFrom(list[i], field)});
+    tests.push_back({EscapedForTerminal(TestName(list[i], field, seen)), EstimateFrom(list[i], field), {}});
   }
   return tests;
 }
@@ -200,13 +201,79 @@ void ThroughputFromSamples(const json& document, bool fullRun, ResultSummary& su
       if (perRun.size() <= run) perRun.emplace_back();
       perRun[run].push_back(mpix.back());
     }
-    summary.tests.push_back({name, EstimateMedian(mpix)});
+    summary.tests.push_back({name, EstimateMedian(mpix), mpix});
   }
   if (fullRun) {
     std::vector<double> scores;
     for (const auto& run : perRun) scores.push_back(GeometricMean(run));
     summary.score = EstimateMedian(scores);
+    summary.scoreRuns = scores;
   }
+}
+
+// The extras that comparisons use (each run's figures, the fingerprint) are read leniently: a
+// document that lacks them, or holds something else there, is compared without them.
+std::string TextOf(const json& object, const char* key) {
+  const auto found = object.find(key);
+  return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
+long long WholeOf(const json& object, const char* key) {
+  const auto found = object.find(key);
+  return found != object.end() && found->is_number_integer() ? found->get<long long>() : 0;
+}
+
+std::vector<double> Numbers(const json& object, const char* key) {
+  std::vector<double> values;
+  const auto found = object.find(key);
+  if (found == object.end() || !found->is_array()) return values;
+  for (const json& v : *found) {
+    if (v.is_number() && std::isfinite(v.get<double>())) values.push_back(v.get<double>());
+  }
+  return values;
+}
+
+// Each run's Mpix/s of each single-core test, from the samples' monotonic times, as the run
+// computed them. A document without usable samples gives no runs (and no ratio intervals).
+void RunsFromSamples(const json& document, ResultSummary& summary) {
+  const long long pixels = WholeOf(document.at("settings"), "pixels_per_call");
+  const auto tests = document.find("tests");
+  if (pixels <= 0 || tests == document.end() || !tests->is_array()) return;
+  for (const json& test : *tests) {
+    if (!test.is_object() || !test.contains("samples") || !test["samples"].is_array()) continue;
+    const std::string name = TextOf(test, "name");
+    const auto found = std::find_if(summary.tests.begin(), summary.tests.end(),
+                                    [&](const TestThroughput& t) { return t.name == name; });
+    const long long calls = WholeOf(test, "calls");
+    if (found == summary.tests.end() || calls <= 0 || calls > std::numeric_limits<int>::max()) continue;
+    for (const json& sample : test["samples"]) {
+      if (!sample.is_object() || !sample.contains("monotonic_seconds") ||
+          !sample["monotonic_seconds"].is_number())
+        continue;
+      const double mpix = MegapixelsPerSecond(static_cast<int>(calls), pixels,
+                                              sample["monotonic_seconds"].get<double>());
+      if (std::isfinite(mpix) && mpix > 0.0) found->runs.push_back(mpix);
+    }
+  }
+}
+
+WorkFingerprint FingerprintFrom(const json& f) {
+  WorkFingerprint fingerprint;
+  if (!f.is_object()) return fingerprint;
+  fingerprint.present = true;
+  fingerprint.sourceCommit = EscapedForTerminal(TextOf(f, "source_commit"));
+  fingerprint.kernelSources = EscapedForTerminal(TextOf(f, "kernel_sources"));
+  fingerprint.startPicture = EscapedForTerminal(TextOf(f, "start_picture"));
+  fingerprint.scoreScale = static_cast<int>(std::clamp<long long>(WholeOf(f, "score_scale_version"), 0, 1 << 30));
+  fingerprint.pixelsPerCall = WholeOf(f, "pixels_per_call");
+  if (const auto tests = f.find("tests"); tests != f.end() && tests->is_array()) {
+    for (const json& t : *tests) {
+      if (!t.is_object()) continue;
+      fingerprint.tests.push_back(EscapedForTerminal(TextOf(t, "name") + " " + std::to_string(WholeOf(t, "calls")) +
+                                                     " " + TextOf(t, "expected_hash")));
+    }
+  }
+  return fingerprint;
 }
 
 void Summarize(const json& document, ResultSummary& summary) {
@@ -251,17 +318,26 @@ void Summarize(const json& document, ResultSummary& summary) {
     const json& throughput = R::Object(document, "", "throughput");
     const json& single = R::Object(throughput, "throughput", "single_core");
     summary.tests = TestsFrom(single, "throughput.single_core");
+    RunsFromSamples(document, summary);
     const json& singleScore = R::Member(single, "throughput.single_core", "score");
-    if (fullRun) summary.score = EstimateFrom(singleScore, "throughput.single_core.score");
+    if (fullRun) {
+      summary.score = EstimateFrom(singleScore, "throughput.single_core.score");
+      summary.scoreRuns = Numbers(single, "run_scores");
+    }
     const json& multi = R::Member(throughput, "throughput", "multi_core");
     if (multi.is_object()) {
       summary.multiTests = TestsFrom(multi, "throughput.multi_core");
       const json& multiScore = R::Member(multi, "throughput.multi_core", "score");
-      if (fullRun) summary.multiScore = EstimateFrom(multiScore, "throughput.multi_core.score");
+      if (fullRun) {
+        summary.multiScore = EstimateFrom(multiScore, "throughput.multi_core.score");
+        summary.multiScoreRuns = Numbers(multi, "run_scores");
+      }
     } else if (!multi.is_null()) {
       R::Fail("throughput.multi_core", std::string("null or an object, not ") + KindOf(multi));
     }
   }
+  if (const auto fingerprint = document.find("fingerprint"); fingerprint != document.end())
+    summary.fingerprint = FingerprintFrom(*fingerprint);
   if (const auto reference = document.find("reference");
       reference != document.end() && reference->is_object())
     summary.description = EscapedForTerminal(R::Text(*reference, "reference", "description", true));

@@ -13,8 +13,21 @@
 namespace asmpic::app {
 
 struct TestThroughput {
-  std::string name;     // the test's short name
-  MedianEstimate mpix;  // Mpix/s
+  std::string name;          // the test's short name
+  MedianEstimate mpix;       // Mpix/s
+  std::vector<double> runs;  // Mpix/s of each run, where the document holds them
+};
+
+// What the numbers depend on besides the machine (a document's "fingerprint"); empty fields where
+// the document does not say.
+struct WorkFingerprint {
+  bool present = false;  // false for documents before version 3
+  std::string sourceCommit;
+  std::string kernelSources;
+  std::string startPicture;
+  int scoreScale = 0;
+  long long pixelsPerCall = 0;
+  std::vector<std::string> tests;  // "name calls expected-hash" of each test
 };
 
 struct ResultSummary {
@@ -31,9 +44,12 @@ struct ResultSummary {
   std::string classicColour;
   std::vector<TestThroughput> tests;  // single core
   MedianEstimate score;               // single core; count 0 when the run had no full set of tests
+  std::vector<double> scoreRuns;      // the score of each run, where the document holds them
   std::vector<TestThroughput> multiTests;
   std::optional<MedianEstimate> multiScore;
+  std::vector<double> multiScoreRuns;
   std::string validation;  // "valid", "invalid", "not_applicable"
+  WorkFingerprint fingerprint;
 
   // "headless, best (AVX2), 2 threads".
   std::string Provenance() const;

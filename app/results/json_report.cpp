@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/results/fingerprint.h"
 #include "app/run/benchmark_table.h"
 #include "app/run/multicore_throughput.h"
 #include "app/run/verdict_json.h"
@@ -99,6 +100,7 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
                            {"kernel_variant", build.kernelVariant},
                            {"kernel_choice", build.kernelChoice},
                            {"kernel_target", build.kernelTarget}}}};
+  document["fingerprint"] = FingerprintJson(result, build);
   document["machine"] = {{"cpu_model", OrNull(machine.cpuModel)},
                          {"logical_cores", machine.logicalCores},
                          {"memory_bytes", OrNull(machine.memoryBytes)},

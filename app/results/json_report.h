@@ -13,7 +13,7 @@
 namespace asmpic::app {
 
 // 2 added the mode, the kernel target, the classic pass and the throughput score; 3 the run
-// conditions and the verdict.
+// conditions, the verdict and the fingerprint of what did the work.
 inline constexpr int kResultFormatVersion = 3;
 
 // How the intervals of the medians are made, as the documents and reports say it.

@@ -1,5 +1,6 @@
 #include "app/results/text_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -108,8 +109,16 @@ std::string ThroughputText(const MedianEstimate& e) {
 
 void WriteThroughput(const BenchmarkResult& result, const std::string& kernels, std::ostream& out) {
   const Throughput& t = result.throughput;
+  // Few runs cannot reach 95 %: the header says what the intervals below really cover.
+  double least = 1.0;
+  for (const MedianEstimate& e : t.tests) {
+    if (e.low && e.confidence > 0.0) least = std::min(least, e.confidence);
+  }
+  char level[64] = "95 %";
+  if (least < 0.95) std::snprintf(level, sizeof level, "%.1f %%, too few runs for 95 %%", 100.0 * least);
   out << "Throughput of " << result.runs.size() << (result.runs.size() == 1 ? " run" : " runs")
-      << " in Mpix/s on the monotonic clock (median and its 95 % interval from order statistics):\n";
+      << " in Mpix/s on the monotonic clock (median and its interval from order statistics, " << level
+      << "):\n";
   char line[160];
   for (std::size_t i = 0; i < t.tests.size() && i < result.plan.tests.size(); ++i) {
     const MedianEstimate& e = t.tests[i];

@@ -50,6 +50,7 @@ void PictureValidator::TestFinished(int index, float elapsedSeconds, const clsAS
   (void)elapsedSeconds;
   if (index < 0 || index >= static_cast<int>(kBenchmarkTests.size())) return;
   lastHash_ = HashPlane(engine.plane(2));
+  if (!startPicture_ && engine.bound()) startPicture_ = HashPlane(engine.plane(1));
   if (!engine.bound()) {
     notApplicable_ = "Picture1 is not bound";
   } else if (engine.Width() != kStandardWidth || engine.Height() != kStandardHeight) {
@@ -75,6 +76,7 @@ void PictureValidator::TestFinished(int index, float elapsedSeconds, const clsAS
 Validation PictureValidator::result() const {
   Validation v;
   v.tests = checks_;
+  v.startPicture = startPicture_;
   if (checks_.empty()) {
     v.reason = "no test finished";
   } else if (!notApplicable_.empty()) {

@@ -2,6 +2,7 @@
 // Proof that a run computed the right pictures: plane 2 after each test's loop is hashed and
 // compared with the hash that the reference kernels give on the shipped start picture.
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -31,8 +32,9 @@ struct TestCheck {
 
 struct Validation {
   Verdict verdict = Verdict::NotApplicable;
-  std::string reason;            // why the hashes could not be compared
-  std::vector<TestCheck> tests;  // in the order the tests first finished
+  std::string reason;                         // why the hashes could not be compared
+  std::vector<TestCheck> tests;               // in the order the tests first finished
+  std::optional<std::uint64_t> startPicture;  // plane 1's hash when the first test finished
 };
 
 // "the ripple test computed a wrong picture: hash ..., expected ... (2 of 5 runs)".
@@ -56,6 +58,7 @@ class PictureValidator : public RunObserver {
   std::vector<TestCheck> checks_;
   std::string notApplicable_;
   std::uint64_t lastHash_ = 0;
+  std::optional<std::uint64_t> startPicture_;
 };
 
 // Invalid when any is invalid, else not applicable when any is, else valid.

@@ -281,7 +281,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     WriteVerdict(result, err);
     if (const auto summary = SummarizeDocument(document, nullptr)) {
       const std::string against = AgainstReferences(*summary, LoadReferences(assets));
-      if (!against.empty()) err << "Against the references: " << against << '\n';
+      if (!against.empty()) err << "Against the references (single-core score): " << against << '\n';
     }
   }
   if (options.jsonPath == "-") out << document.dump(2) << '\n';

@@ -8,6 +8,26 @@
         <translation>Пропускная способность относительно [1] (Мпикс/с, усы: 95 % интервал медианы)</translation>
     </message>
     <message>
+        <source>Throughput relative to [1] (Mpix/s, whiskers: interval of the median, with few runs %1 %)</source>
+        <translation>Пропускная способность относительно [1] (Мпикс/с, усы: интервал медианы, при малом числе прогонов %1 %)</translation>
+    </message>
+    <message>
+        <source>faster</source>
+        <translation>быстрее</translation>
+    </message>
+    <message>
+        <source>slower</source>
+        <translation>медленнее</translation>
+    </message>
+    <message>
+        <source>same</source>
+        <translation>так же</translation>
+    </message>
+    <message>
+        <source>inconclusive</source>
+        <translation>не ясно</translation>
+    </message>
+    <message>
         <source>window</source>
         <translation>окно</translation>
     </message>

@@ -17,6 +17,7 @@
 #include "app/history/comparison.h"
 #include "app/history/history_cli.h"
 #include "app/history/history_db.h"
+#include "app/results/fingerprint.h"
 #include "tests/support/scratch_folder.h"
 
 namespace asmpic::app {
@@ -56,6 +57,51 @@ json Version2(double mpix, const std::string& mode = "headless", const std::stri
           {"validation", {{"state", "valid"}}}};
 }
 
+// The document with `runs` runs whose Mpix/s are mpix x each factor, in its samples and run
+// scores, and a fingerprint naming `kernels` as its kernels' sources.
+json WithRuns(json document, const std::vector<double>& factors,
+              const std::string& kernels = "00112233aabbccdd") {
+  const double mpix = document["throughput"]["single_core"]["score"]["median"].get<double>();
+  document["format_version"] = 3;
+  document["settings"]["pixels_per_call"] = 64449;
+  document["tests"] = json::array();
+  for (const char* name : kNames) {
+    json samples = json::array();
+    for (const double f : factors) samples.push_back({{"monotonic_seconds", 100 * 64449 / (mpix * f * 1e6)}});
+    document["tests"].push_back({{"name", name}, {"calls", 100}, {"samples", samples}});
+  }
+  json scores = json::array();
+  for (const double f : factors) scores.push_back(mpix * f);
+  document["throughput"]["single_core"]["run_scores"] = scores;
+  document["fingerprint"] = {{"source_commit", kernels == "00112233aabbccdd" ? "a1b2c3d4e5" : "d4e5f6a7b8"},
+                             {"kernel_sources", kernels},
+                             {"start_picture", "2e3743d435196019"},
+                             {"score_scale_version", 1},
+                             {"pixels_per_call", 64449},
+                             {"tests", json::array()}};
+  return document;
+}
+
+const std::vector<double> kTenRuns = {0.99, 1.0, 1.01, 0.995, 1.005, 0.998, 1.002, 0.997, 1.003, 1.0};
+
+// The table's line for `row` cut into its cells (separated by two spaces or more).
+std::vector<std::string> Cells(const std::string& table, const std::string& row) {
+  std::istringstream lines(table);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(row + " ", 0) != 0) continue;
+    std::vector<std::string> cells;
+    std::size_t at = 0;
+    while (at < line.size()) {
+      const std::size_t gap = line.find("  ", at);
+      cells.push_back(line.substr(at, gap - at));
+      if (gap == std::string::npos) break;
+      at = line.find_first_not_of(' ', gap);
+    }
+    return cells;
+  }
+  return {};
+}
+
 class Comparing : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -90,9 +136,13 @@ TEST_F(Comparing, AFileAStoredRunAndAReferenceSideBySide) {
   EXPECT_NE(table.find("[1] a.json: headless, best (AVX2)"), std::string::npos) << table;
   EXPECT_NE(table.find("[2] run " + std::to_string(*id) + ": window"), std::string::npos) << table;
   EXPECT_NE(table.find("[3] baseline-kernels"), std::string::npos) << table;
-  // Twice as fast and beyond the spread; 0.5 % faster and within it.
-  EXPECT_NE(table.find("2.00x *"), std::string::npos) << table;
-  EXPECT_NE(table.find("1.00x  "), std::string::npos) << table;
+  // Without runs in the documents: the medians' ratios, no interval and no verdict. Twice as fast
+  // in [2]'s column, 0.5 % faster in [3]'s.
+  const auto score = Cells(table, "score");
+  ASSERT_EQ(score.size(), 10u) << table;
+  EXPECT_EQ(score[3], "2.00x") << table;
+  EXPECT_EQ(score[5], "-") << table;
+  EXPECT_EQ(score[7], "1.00x") << table;
   EXPECT_NE(table.find("different modes"), std::string::npos) << table;
   EXPECT_NE(table.find("different kernels (AVX2, SSE2)"), std::string::npos) << table;
   EXPECT_TRUE(fs::exists(options.chart));
@@ -100,6 +150,113 @@ TEST_F(Comparing, AFileAStoredRunAndAReferenceSideBySide) {
   options.compare = {file, "no-such-thing"};
   EXPECT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, err), 2);
   EXPECT_NE(err.str().find("'no-such-thing' is neither"), std::string::npos) << err.str();
+}
+
+TEST_F(Comparing, VerdictsInBothDirectionsInTheirOwnRowAndColumnAlignedByDisplayWidth) {
+  std::vector<double> slower = kTenRuns;
+  for (double& f : slower) f *= 0.9;
+  const std::string base = Write("base.json", WithRuns(Version2(100.0), kTenRuns));
+  const std::string down = Write("down.json", WithRuns(Version2(100.0), slower));
+  const std::string same = Write("same.json", WithRuns(Version2(100.0), kTenRuns));
+  HistoryOptions options;
+  options.compare = {base, down, same};
+  std::ostringstream out, err;
+  ASSERT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, err), 0) << err.str();
+  const std::string table = out.str();
+  for (const char* row : {"rotate", "twirl", "score"}) {
+    const auto cells = Cells(table, row);
+    ASSERT_EQ(cells.size(), 10u) << table;
+    EXPECT_EQ(cells[3], "0.900x") << table;
+    EXPECT_EQ(cells[5], "slower") << table;
+    EXPECT_EQ(cells[9], "same") << table;
+  }
+  // 10 against 10 runs reach 95.7 %, named once in the header.
+  EXPECT_NE(table.find("95.7 % interval"), std::string::npos) << table;
+  EXPECT_EQ(table.find(" * "), std::string::npos) << table;
+
+  // The other direction: the first is the slower, so [2] is faster.
+  options.compare = {down, base};
+  std::ostringstream reversed;
+  ASSERT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), reversed, err), 0) << err.str();
+  EXPECT_EQ(Cells(reversed.str(), "score").at(5), "faster") << reversed.str();
+
+  // Every line of the table ends each right-aligned column ([1], [2], [2]/[1]) at the same
+  // terminal column, though "±" takes two bytes.
+  std::istringstream lines(table);
+  std::vector<std::vector<std::size_t>> ends;
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::size_t> lineEnds;
+    for (std::size_t at = 0; at < line.size();) {
+      const std::size_t gap = std::min(line.find("  ", at), line.size());
+      lineEnds.push_back(DisplayWidth(line.substr(0, gap)));
+      at = line.find_first_not_of(' ', gap);
+      if (at == std::string::npos) break;
+    }
+    if (lineEnds.size() == 10) ends.push_back({lineEnds[1], lineEnds[2], lineEnds[3]});
+  }
+  ASSERT_EQ(ends.size(), 9u) << table;  // the header, seven tests and the score
+  for (const auto& e : ends) EXPECT_EQ(e, ends.front()) << table;
+}
+
+TEST_F(Comparing, ResultsOfOtherWorkAreNotComparableAndTheGateFailsOnASlowdown) {
+  std::vector<double> slower = kTenRuns;
+  for (double& f : slower) f *= 0.8;
+  const std::string base = Write("base.json", WithRuns(Version2(100.0), kTenRuns));
+  const std::string down = Write("down.json", WithRuns(Version2(100.0), slower));
+  const std::string other = Write("other.json", WithRuns(Version2(100.0), kTenRuns, "ffeeddccbbaa9988"));
+  json picture = WithRuns(Version2(100.0), kTenRuns);
+  picture["fingerprint"]["start_picture"] = "0000000000000001";
+  const std::string moved = Write("picture.json", picture);
+
+  HistoryOptions options;
+  options.compare = {base, other, moved};
+  std::ostringstream out, err;
+  ASSERT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, err), 0) << err.str();
+  const std::string table = out.str();
+  EXPECT_NE(table.find("[2] is not comparable with [1]: different kernels (commit a1b2c3d vs d4e5f6a)"),
+            std::string::npos)
+      << table;
+  EXPECT_NE(table.find("[3] is not comparable with [1]: another start picture"), std::string::npos) << table;
+  const auto score = Cells(table, "score");
+  ASSERT_EQ(score.size(), 10u) << table;
+  EXPECT_EQ(score[3], "1.000x") << table;  // the numbers, without a verdict
+  EXPECT_EQ(score[5], "-") << table;
+  EXPECT_EQ(score[9], "-") << table;
+
+  // --fail-if-slower: [1] 20 % slower than [2] fails at 10 % and passes at 30 %; [2] slower than
+  // [1] passes; results that are not comparable cannot pass.
+  options.compare = {down, base};
+  options.failIfSlower = 10.0;
+  std::ostringstream gate;
+  EXPECT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, gate), 1);
+  EXPECT_NE(gate.str().find("[1] is slower than [2] by 20.0 %"), std::string::npos) << gate.str();
+  options.failIfSlower = 30.0;
+  EXPECT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, err), 0) << err.str();
+  options.compare = {base, down};
+  options.failIfSlower = 1.0;
+  EXPECT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, err), 0) << err.str();
+  options.compare = {base, other};
+  std::ostringstream refused;
+  EXPECT_EQ(RunHistoryCommand(options, (dir_ / "assets").string(), out, refused), 1);
+  EXPECT_NE(refused.str().find("not comparable"), std::string::npos) << refused.str();
+}
+
+TEST(AgainstReferences, TheLineNamesWhatDiffersFromEachReference) {
+  auto run = SummarizeDocument(WithRuns(Version2(200.0), kTenRuns), nullptr);
+  json otherMachine = WithRuns(Version2(100.0, "headless", "SSE2"), kTenRuns, "ffeeddccbbaa9988");
+  otherMachine["machine"]["cpu_model"] = "Other CPU";
+  otherMachine["program"]["build"]["kernel_choice"] = "baseline";
+  otherMachine["reference"] = {{"description", "the baseline kernels"}};
+  auto reference = SummarizeDocument(otherMachine, nullptr);
+  auto same = SummarizeDocument(WithRuns(Version2(400.0), kTenRuns), nullptr);
+  ASSERT_TRUE(run && reference && same);
+  same->label = "best-kernels";
+  const std::string line = AgainstReferences(*run, {*reference, *same});
+  EXPECT_EQ(
+      line,
+      "2.00× the baseline kernels (other processor Other CPU, kernels baseline (SSE2), kernel sources of "
+      "commit d4e5f6a (this build: a1b2c3d); same mode headless), 0.50× best-kernels (same processor "
+      "Test CPU, kernels best (AVX2), kernel sources, mode headless)");
 }
 
 TEST_F(Comparing, AFirstVersionDocumentIsReadFromItsMonotonicSamples) {
@@ -146,6 +303,17 @@ TEST(References, EveryBundledReferenceSaysWhatProducedIt) {
     EXPECT_GT(r.threads, 0) << r.label;
     EXPECT_GT(r.score.count, 4) << r.label;
     EXPECT_EQ(r.validation, "valid") << r.label;
+  }
+}
+
+// The references must be measured with this build's kernels: after any edit of a kernel source,
+// run tools/measure-references.sh in the same change.
+TEST(References, WereMeasuredWithTheKernelsOfThisBuild) {
+  for (const ResultSummary& r : LoadReferences(ASMPIC_ASSETS)) {
+    ASSERT_TRUE(r.fingerprint.present) << r.label << " records no fingerprint";
+    EXPECT_EQ(r.fingerprint.kernelSources, KernelSourcesFingerprint())
+        << r.label << " was measured with other kernels (commit " << r.fingerprint.sourceCommit
+        << "): run tools/measure-references.sh";
   }
 }
 
