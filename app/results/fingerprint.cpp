@@ -1,6 +1,6 @@
 #include "app/results/fingerprint.h"
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 #include "app/results/validation.h"
 #include "kernel_fingerprint.h"
 

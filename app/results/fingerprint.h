@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/results/benchmark_runner.h"
+#include "app/run/benchmark_runner.h"
 #include "app/results/build_info.h"
 
 namespace asmpic::app {

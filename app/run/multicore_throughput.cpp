@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 
 namespace asmpic::app {
 

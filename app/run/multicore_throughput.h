@@ -6,7 +6,7 @@
 // to more than the machine did.
 #include <vector>
 
-#include "app/results/run_recorder.h"
+#include "app/run/run_recorder.h"
 #include "app/results/throughput.h"
 
 namespace asmpic::app {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/headless_form.h"
+#include "app/run/headless_form.h"
 
 namespace asmpic::app {
 

@@ -1,6 +1,6 @@
 #include "app/run/verdict_json.h"
 
-#include "app/benchmark_table.h"
+#include "app/run/benchmark_table.h"
 
 namespace asmpic::app {
 

@@ -3,7 +3,7 @@
 // A value the machine does not expose is null.
 #include <nlohmann/json.hpp>
 
-#include "app/results/benchmark_runner.h"
+#include "app/run/benchmark_runner.h"
 
 namespace asmpic::app {
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/results/benchmark_runner.h"
+#include "app/run/benchmark_runner.h"
 
 namespace asmpic::app {
 

@@ -6,14 +6,14 @@
 #include <random>
 #include <vector>
 
-#include "app/benchmark_table.h"
-#include "app/results/benchmark_runner.h"
+#include "app/run/benchmark_table.h"
+#include "app/run/benchmark_runner.h"
 #include "app/run/multicore_throughput.h"
 #include "app/run/pass_budget.h"
 #include "app/run/pass_order.h"
 #include "app/run/run_verdict.h"
 #include "app/run/trend.h"
-#include "results_support.h"
+#include "tests/app/results_support.h"
 
 namespace asmpic::app {
 namespace {
