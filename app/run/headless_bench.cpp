@@ -156,7 +156,7 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
           ->type_name("ORDER")
           ->check(CLI::IsMember({"shuffled", "fixed"})),
       cli.add_option("--seed", options.seed, "the seed of the shuffled orders, to repeat a run's orders "
-                                             "(default: random; the result records it)")
+                                             "(default: a random one; the result records it)")
           ->type_name("N")
           ->check(platform::WholeNumber(0, 2147483647)),
   };

@@ -46,11 +46,16 @@ constexpr const char* kVerdictNames[] = {
     QT_TRANSLATE_NOOP("asmpic::app::Form1", "процессор сдерживается"),
 };
 
-// "Verdict: noisy (noisy): reason: advice; ..." with the state's own word in parentheses, as reports name it.
+// "Verdict: noisy", then each reason with its advice on a line of its own.
 QString VerdictText(const TrustVerdict& verdict) {
-  QString text = WindowText(kVerdictLine)
-                     .arg(WindowText(kVerdictNames[static_cast<int>(verdict.state)]) + QStringLiteral(" (") +
-                          QString::fromUtf8(TrustName(verdict.state)) + QStringLiteral(")"));
+  QString text = WindowText(kVerdictLine).arg(WindowText(kVerdictNames[static_cast<int>(verdict.state)]));
+  // The reasons are worded in English, as the reports and the result document give them: the
+  // dialog lists them where it speaks English and points to the document where it does not, so
+  // that it keeps to one language.
+  const bool english = ResultsText("headless") == QStringLiteral("headless");
+  if (!english && !verdict.reasons.empty()) {
+    return text + QStringLiteral("\n") + ResultsText("The reasons and what to do: in the result document (Save as JSON)");
+  }
   for (const VerdictReason& reason : verdict.reasons) {
     text += QStringLiteral("\n") + QString::fromStdString(reason.text + ": " + reason.advice);
   }

@@ -28,6 +28,10 @@
         <translation>не ясно</translation>
     </message>
     <message>
+        <source>The reasons and what to do: in the result document (Save as JSON)</source>
+        <translation>Причины и что с ними делать: в документе результата (Сохранить как JSON)</translation>
+    </message>
+    <message>
         <source>window</source>
         <translation>окно</translation>
     </message>
