@@ -93,8 +93,8 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   auto* verdict = dialog->findChild<QLabel*>(QStringLiteral("resultsVerdict"));
   ASSERT_NE(verdict, nullptr);
   EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Вердикт: "))) << verdict->text().toStdString();
-  EXPECT_FALSE(verdict->text().contains(QString::fromUtf8(TrustName(results.last()->trust.state))))
-      << verdict->text().toStdString();
+  const QString state = QString::fromUtf8(TrustName(results.last()->trust.state));
+  EXPECT_FALSE(verdict->text().contains(state)) << verdict->text().toStdString();
 
   // The history listing reads the verdict from the stored document.
   HistoryOptions listing = history;
