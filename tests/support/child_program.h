@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <string>
@@ -17,18 +18,26 @@ class ChildProgram {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // Starts `program` with `args`; the shell is not involved.
+  // Starts `program` with `args`; the shell is not involved. A cross-built program comes with the
+  // emulator that runs it ("qemu-aarch64 … asmbench"): its words are split at spaces.
   ChildProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at < program.size();) {
+      const std::size_t end = std::min(program.find(' ', at), program.size());
+      if (end > at) words.push_back(program.substr(at, end - at));
+      at = end + 1;
+    }
+    words.insert(words.end(), args.begin(), args.end());
     int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) return;
+    if (words.empty() || ::pipe2(ends, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(ends[1], STDOUT_FILENO);
       ::dup2(ends[1], STDERR_FILENO);
-      std::vector<char*> argv{const_cast<char*>(program.c_str())};
-      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+      std::vector<char*> argv;
+      for (std::string& word : words) argv.push_back(word.data());
       argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
+      ::execv(argv[0], argv.data());
       ::_exit(127);
     }
     ::close(ends[1]);
