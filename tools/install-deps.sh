@@ -41,7 +41,7 @@ if [ "${1:-}" = "arm64" ]; then
 fi
 if [ "${1:-}" = "i386" ]; then
   packages=(
-    g++-i686-linux-gnu
+    g++-i686-linux-gnu qemu-user
     qt6-base-dev:i386 qt6-svg-dev:i386 qt6-tools-dev:i386 libsqlite3-dev:i386
     libgtest-dev:i386 libgmock-dev:i386 libxxhash-dev:i386 libhwy-dev:i386 libjpeg-dev:i386 libpng-dev:i386
     libmpfr-dev:i386

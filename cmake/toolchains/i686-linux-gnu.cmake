@@ -1,12 +1,15 @@
 # Debian's i386 port (baseline processor i686) with Debian's cross compiler and the :i386 libraries
 # installed beside the native ones through multiarch (tools/install-deps.sh i386). The programs run
-# natively on an x86-64 machine, so the tests run as they are, without an emulator.
+# natively on an x86-64 machine, so the tests run as they are, without an emulator, unless one is
+# given (-DCMAKE_CROSSCOMPILING_EMULATOR=qemu-i386, for a kernel without 32-bit x86 programs).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 set(CMAKE_C_COMPILER i686-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER i686-linux-gnu-g++)
-set(CMAKE_CROSSCOMPILING_EMULATOR "")
+if(NOT DEFINED CACHE{CMAKE_CROSSCOMPILING_EMULATOR})
+  set(CMAKE_CROSSCOMPILING_EMULATOR "")
+endif()
 
 # The arithmetic in SSE2 registers: double and single precision exactly as the x86-64 build computes
 # them (see README, "i386").

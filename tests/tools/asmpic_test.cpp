@@ -217,7 +217,8 @@ TEST_F(AsmpicTool, OutputsReplaceTheirFilesOnlyWhenEveryOneIsComplete) {
   // A write cut short: files of at most 1 block (SIGXFSZ ignored, so the write fails with EFBIG).
   const std::string small = "ulimit -f 1; trap '' XFSZ;";
   // Far too long to finish before the signal, however fast the kernels: 2000 twirls of a
-  // 1500 x 1500 box. An interrupted run stops at its next call, so this costs about a second.
+  // 1500 x 1500 box. An interrupted run stops at its next call, so this costs about three seconds,
+  // which leave an emulated asmpic the time to install its signal handlers first.
   std::string slow = "--box 1500x1500 " + in;
   for (int i = 0; i < 2000; ++i) slow += " ASM_PixelEffects:OpCode=5";
   const struct {
@@ -233,8 +234,8 @@ TEST_F(AsmpicTool, OutputsReplaceTheirFilesOnlyWhenEveryOneIsComplete) {
       {"--box 4294967297x1 " + in + keep, "", 2, "--box"},
       {"--box 99999999999x1 " + in + keep, "", 2, "--box"},
       {"--backcolor 0x1FFFFFFFF " + in + keep, "", 2, "--backcolor"},
-      {slow + keep, "timeout --preserve-status -s INT 1", 130, "interrupted by SIGINT; nothing was written"},
-      {slow + keep, "timeout --preserve-status -s TERM 1", 143, "interrupted by SIGTERM"},
+      {slow + keep, "timeout --preserve-status -s INT 3", 130, "interrupted by SIGINT; nothing was written"},
+      {slow + keep, "timeout --preserve-status -s TERM 3", 143, "interrupted by SIGTERM"},
   };
   const std::vector<std::uint8_t> earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
   for (const auto& c : cases) {
