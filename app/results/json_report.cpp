@@ -13,11 +13,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-template <typename T>
-json OrNull(const std::optional<T>& value) {
-  return value ? json(*value) : json(nullptr);
-}
-
 json StatisticsJson(const Statistics& s) {
   return {{"count", s.count}, {"median", s.median}, {"min", s.min}, {"max", s.max}, {"stddev", s.stddev}};
 }

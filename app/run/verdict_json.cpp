@@ -8,11 +8,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-template <typename T>
-json OrNull(const std::optional<T>& value) {
-  return value ? json(*value) : json(nullptr);
-}
-
 json SettingsJson(const MachineSettings& s) {
   return {{"governors", s.governors},
           {"energy_performance_preferences", s.energyPreferences},
