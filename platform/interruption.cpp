@@ -1,5 +1,6 @@
 #include "platform/interruption.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <array>
@@ -16,7 +17,21 @@ std::atomic<int> caught{0};
 std::atomic<int> heldBack{0};  // a second signal that arrived during a commit section
 std::atomic<int> committing{0};
 std::atomic<bool> catching{false};
+std::atomic<long long> caughtAtNs{0};  // when the first signal was noted, on the monotonic clock
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free flags");
+static_assert(std::atomic<long long>::is_always_lock_free);
+
+// A copy of the first signal that arrives this soon after it is the same request, not a second
+// one: `timeout` and other wrappers send their signal to the program and then to its whole
+// process group, so the program may receive it twice within microseconds. A person pressing
+// Ctrl-C twice takes far longer.
+constexpr long long kSameRequestNs = 200'000'000;
+
+long long MonotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);  // async-signal-safe
+  return static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 std::array<std::atomic<const char*>, 64> filesToRemove{};
 static_assert(std::atomic<const char*>::is_always_lock_free);
@@ -35,7 +50,11 @@ void EndNow(int signal) {
 
 void Note(int signal) {
   int none = 0;
-  if (caught.compare_exchange_strong(none, signal)) return;
+  if (caught.compare_exchange_strong(none, signal)) {
+    caughtAtNs.store(MonotonicNs());
+    return;
+  }
+  if (signal == caught.load() && MonotonicNs() - caughtAtNs.load() < kSameRequestNs) return;
   if (committing.load() > 0) {
     heldBack.store(signal);
     return;

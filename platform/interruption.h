@@ -1,7 +1,8 @@
 #pragma once
 // SIGINT, SIGTERM and SIGHUP in a run without a window: the first one is noted, so that the run
 // stops at its next yield and leaves every output as it was; a second one, of any of the three,
-// ends the program at once, after removing the temporary files of outputs not yet in place.
+// ends the program at once (a copy of the first that arrives within 0.2 s of it is not a second
+// one: wrappers such as `timeout` send their signal twice), after removing the temporary files of outputs not yet in place.
 // While outputs are being put in place (a CommitSection), a second signal waits for the end of
 // the section, so that the outputs are either all replaced or all as they were.
 // SIGPIPE is ignored meanwhile: a closed pipe makes its writes fail, which the program reports as
