@@ -1,5 +1,5 @@
 // A run that writes a JSON document, a CSV table and the history, stopped at two hundred moments
-// of a seeded schedule by SIGINT, SIGTERM, SIGHUP, SIGPIPE or a closed pipe: every target is
+// (eighty under the sanitizers) of a seeded schedule by SIGINT, SIGTERM, SIGHUP, SIGPIPE or a closed pipe: every target is
 // either as it was or complete and new, the history opens and lists every earlier run, the
 // files and the history are replaced together, and no temporary file is left.
 #include <gtest/gtest.h>
@@ -18,6 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using asmpic::testing::ChildProgram;
+
+#ifndef INTERRUPTED_TRIALS
+#define INTERRUPTED_TRIALS 200
+#endif
 
 std::string Read(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -49,7 +53,7 @@ TEST(InterruptedRuns, LeaveEveryTargetOldOrCompleteAndTheHistoryWhole) {
   constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE, 0};  // 0: the pipe is closed
   std::size_t storedRuns = 1;
   std::set<std::string> outcomes;
-  for (int trial = 0; trial < 200; ++trial) {
+  for (int trial = 0; trial < INTERRUPTED_TRIALS; ++trial) {
     std::ofstream(json) << "earlier";
     std::ofstream(csv) << "earlier";
     const int signal = kSignals[random() % std::size(kSignals)];
