@@ -82,8 +82,9 @@ nlohmann::ordered_json SustainedDocument(const SustainedRun& run, long long pixe
   result.fullRun = true;
   Summarize(result);
   result.score.reset();
-  result.validation.verdict = Verdict::NotApplicable;
-  result.validation.reason = "a sustained run has no single-core run";
+  // No single-core run: the first engine's checks stand in, so that the fingerprint names the
+  // start picture and the hashes that every engine's work is compared by.
+  if (!run.validation.empty()) result.validation = run.validation.front();
   MultiCoreResult multi;
   multi.threads = run.threads;
   for (const SustainedPass& pass : run.passes) multi.wallSeconds.push_back(pass.endSeconds - pass.startSeconds);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/results/throughput.h"
 #include "app/run/benchmark_table.h"
 #include "app/run/headless_form.h"
 #include "app/run/multicore.h"
@@ -89,7 +90,7 @@ PassRunner MultiCorePassRunner(const platform::Image& picture1, const platform::
     }
     work.wallSeconds = passes.wallSeconds.front();
     work.samples = passes.samples.front();
-    work.mpixPerSecond = PassTotalThroughput(work.samples, pixelsPerCall);
+    work.mpixPerSecond = GeometricMean(PassWallThroughput(work.samples, pixelsPerCall));
     work.validation = passes.threads;
     for (const Validation& validation : passes.threads) {
       if (validation.verdict == Verdict::NotApplicable) work.checked = false;

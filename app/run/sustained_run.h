@@ -32,7 +32,7 @@ SensorReader MachineSensors(const std::string& root = "/");
 
 // What one pass did.
 struct PassWork {
-  double mpixPerSecond = 0.0;  // the work of all engines over the pass's wall time
+  double mpixPerSecond = 0.0;  // the throughput score: the geometric mean of the tests' Mpix/s over the wall time
   double wallSeconds = 0.0;
   int wrongTest = -1;          // index into kBenchmarkTests of a test whose picture was wrong, or -1
   std::string wrongDetail;     // what was wrong (the hashes), for the report
