@@ -181,7 +181,7 @@ void Draw(QPainter& painter, const SustainedRun& run, const QRect& area, const Q
     const int at = left + static_cast<int>(plotWidth * t / end + 0.5);
     painter.drawLine(at, axisTop - 2, at, axisTop + 2);
     painter.drawText(QRect(at - 40, axisTop + 2, 80, line), Qt::AlignHCenter | Qt::AlignTop,
-                     QStringLiteral("%1 s").arg(Number(t, t == std::floor(t) ? 0 : 1)));
+                     ResultsText("%1 s").arg(Number(t, t == std::floor(t) ? 0 : 1)));
   }
   painter.restore();
 }
