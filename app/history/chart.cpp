@@ -291,13 +291,25 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
   Draw(painter, comparison, area, FileFont());
 }
 
-bool WriteChart(const Comparison& comparison, const std::string& path, std::string* error) {
+QFont ChartFileFont() {
+  return FileFont();
+}
+
+QColor ChartBaseColour() {
+  return QColor(kBase);
+}
+
+void ChartLabel(QPainter& painter, const QRect& box, int flags, const QString& text) {
+  Label(painter, box, flags, text);
+}
+
+bool WriteChartFile(const QSize& size, const QString& title, const std::function<void(QPainter&)>& draw,
+                    const std::string& path, std::string* error) {
   const auto fail = [&](const std::string& why) {
     if (error != nullptr) *error = why;
     return false;
   };
   const QString file = QString::fromStdString(path);
-  const QSize size = ChartSize(comparison);
   QBuffer drawn;
   drawn.open(QIODevice::WriteOnly);
   if (file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
@@ -305,15 +317,15 @@ bool WriteChart(const Comparison& comparison, const std::string& path, std::stri
     generator.setOutputDevice(&drawn);
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setTitle(QStringLiteral("asmbench comparison"));
+    generator.setTitle(title);
     QPainter painter(&generator);
-    DrawChart(painter, comparison, QRect(QPoint(0, 0), size));
+    draw(painter);
   } else if (file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
       QPainter painter(&image);
-      DrawChart(painter, comparison, QRect(QPoint(0, 0), size));
+      draw(painter);
     }
     QImageWriter writer(&drawn, "PNG");
     if (!writer.write(image)) return fail("cannot draw " + path + ": " + writer.errorString().toStdString());
@@ -329,6 +341,13 @@ bool WriteChart(const Comparison& comparison, const std::string& path, std::stri
   out->write(drawn.data().constData(), drawn.data().size());
   if (!outputs.Commit(&why)) return fail("cannot write " + why);
   return true;
+}
+
+bool WriteChart(const Comparison& comparison, const std::string& path, std::string* error) {
+  const QSize size = ChartSize(comparison);
+  return WriteChartFile(
+      size, QStringLiteral("asmbench comparison"),
+      [&](QPainter& painter) { DrawChart(painter, comparison, QRect(QPoint(0, 0), size)); }, path, error);
 }
 
 }  // namespace asmpic::app

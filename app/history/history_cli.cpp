@@ -142,7 +142,8 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
           ->type_name("RESULT ...")
           ->expected(1, -1);
   cli.add_option("--chart", options.chart,
-                 "with --compare: draw the comparison as a bar chart (.svg or .png)")
+                 "with --compare: draw the comparison as a bar chart; with --sustained: the run's speed, clock "
+                 "and temperature over time (.svg or .png)")
       ->type_name("FILE")
       // Refused before the comparison is worked out, as a malformed command line.
       ->check(CLI::Validator(
@@ -153,8 +154,7 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
                        ? ""
                        : name + " is neither .svg nor .png";
           },
-          ""))
-      ->needs(compare);
+          ""));
   cli.add_option("--min-effect", options.minEffect,
                  "with --compare: results whose ratio's interval lies within ± PERCENT of 1 are \"same\" "
                  "(default 2)")

@@ -159,6 +159,7 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
                                              "(default: a random one; the result records it)")
           ->type_name("N")
           ->check(platform::WholeNumber(0, 2147483647)),
+      AddSustainedOption(cli, options.sustainedMinutes),
   };
 }
 
@@ -168,13 +169,19 @@ std::string HeadlessExitStatusHelp() {
          "the window was closed during --run; 2 a malformed command line; 3 a test computed a wrong picture, "
          "so\n"
          "the results are invalid; 130 (143, 129) a headless run was interrupted by SIGINT (SIGTERM,\n"
-         "SIGHUP) and wrote nothing, or while its results were put in place, which were all written.";
+         "SIGHUP) and wrote nothing, or while its results were put in place, which were all written\n"
+         "(a --sustained run reports and stores the passes that had finished).";
 }
 
 int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err) {
   if (options.listTests) {
     WriteTestList(out);
     return kExitOk;
+  }
+  if (options.sustainedMinutes > 0.0) return RunSustainedBenchmark(options, out, err);
+  if (!options.history.chart.empty()) {
+    err << "asmbench: --chart draws a comparison (--compare) or a sustained run (--sustained)\n";
+    return kExitUsage;
   }
   const auto tests = SelectTests(options.tests, err);
   if (!tests) return kExitUsage;

@@ -11,6 +11,7 @@
 
 #include "app/history/history_cli.h"
 #include "app/run/run_recorder.h"
+#include "app/run/sustained_command.h"
 #include "kernels/kernel_store.h"
 #include "platform/controls.h"
 
@@ -49,6 +50,7 @@ struct HeadlessOptions {
   double maxTime = 0.0;        // seconds; > 0: the timed runs end within it (with --precision: default 60)
   std::string order = "shuffled";  // or "fixed": the tests' order in the timed runs
   long long seed = -1;             // of the shuffled orders; < 0: a random one
+  double sustainedMinutes = 0.0;   // > 0: a sustained run instead (app/run/sustained_command.h)
 
   HistoryOptions history;  // registered by AddHistoryOptions
 
@@ -58,6 +60,7 @@ struct HeadlessOptions {
   std::function<float()> timeOfDay;  // unset: the real time of day
   MonotonicClock monotonic;          // unset: steady_clock
   std::optional<bool> showProgress;  // unset: when stderr is a terminal
+  SustainedTestHooks sustainedHooks;
 };
 
 // Registers the headless run's command-line options. Returns those that only a headless run

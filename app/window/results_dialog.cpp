@@ -1,4 +1,5 @@
 #include "app/window/results_dialog.h"
+#include "app/window/sustained_dialog.h"
 
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -211,6 +212,13 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
   save->setEnabled(document_.has_value());
   connect(copy, &QPushButton::clicked, this, [this] { Copy(); });
   connect(save, &QPushButton::clicked, this, [this] { Save(); });
+  auto* sustained = buttons->addButton(ResultsText("Sustained run…"), QDialogButtonBox::ActionRole);
+  sustained->setObjectName(QStringLiteral("sustainedButton"));
+  connect(sustained, &QPushButton::clicked, this, [this] {
+    auto* dialog = new SustainedDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+  });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
   text_ = QString::fromStdString(text.str());

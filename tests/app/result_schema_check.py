@@ -35,6 +35,7 @@ def main():
     documents = {
         "whole run": document(asmbench, "--repeat", "2", "--threads", "2"),
         "subset": document(asmbench, "--tests", "contour,twirl", "--threads", "0", "--min-time", "0"),
+        "sustained": document(asmbench, "--sustained", "0.01", "--threads", "1"),
     }
     # Another start picture: the pictures cannot be checked.
     with tempfile.TemporaryDirectory() as assets:

@@ -235,5 +235,85 @@ Mode: %4, kernels: %5, %6</source>
         <source>red</source>
         <translation>красный</translation>
     </message>
+    <message>
+        <source>Sustained run…</source>
+        <translation>Длительный прогон…</translation>
+    </message>
+    <message>
+        <source>Sustained run</source>
+        <translation>Длительный прогон</translation>
+    </message>
+    <message>
+        <source>Minutes:</source>
+        <translation>Минуты:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Старт</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Passes of every engine at once, every picture checked.</source>
+        <translation>Проходы на всех ядрах сразу, каждая картинка проверяется.</translation>
+    </message>
+    <message>
+        <source>Cannot read a start picture: %1</source>
+        <translation>Не удаётся прочитать исходную картинку: %1</translation>
+    </message>
+    <message>
+        <source>Running…</source>
+        <translation>Идёт прогон…</translation>
+    </message>
+    <message>
+        <source>Pass %1: the %2 picture is wrong; this machine does not compute reliably under load</source>
+        <translation>Проход %1: картинка теста %2 неверна; под нагрузкой этот компьютер считает ненадёжно</translation>
+    </message>
+    <message>
+        <source>Cancelled: the %1 passes measured are kept.</source>
+        <translation>Отменено: измеренные проходы (%1) сохранены.</translation>
+    </message>
+    <message>
+        <source>Finished: %1 passes.</source>
+        <translation>Готово: проходов — %1.</translation>
+    </message>
+    <message>
+        <source>Sustained run: %1, %2 passes in %3 s</source>
+        <translation>Длительный прогон: %1, проходов — %2 за %3 с</translation>
+    </message>
+    <message>
+        <source>burst %1 Mpix/s, sustained %2 Mpix/s (%3 %)</source>
+        <translation>в начале %1 Мпикс/с, длительно %2 Мпикс/с (%3 %)</translation>
+    </message>
+    <message>
+        <source>below 95 % from %1 s</source>
+        <translation>ниже 95 % с %1 с</translation>
+    </message>
+    <message>
+        <source>MHz</source>
+        <translation>МГц</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°С</translation>
+    </message>
+    <message>
+        <source>no pass yet</source>
+        <translation>проходов ещё нет</translation>
+    </message>
+    <message>
+        <source>not exposed by this system</source>
+        <translation>система не сообщает</translation>
+    </message>
+    <message>
+        <source>burst %1</source>
+        <translation>в начале %1</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 с</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,167 @@
+#include "app/window/sustained_dialog.h"
+
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
+
+#include "app/history/sustained_chart.h"
+#include "app/run/assets.h"
+#include "app/run/benchmark_table.h"
+#include "app/run/translation.h"
+#include "platform/picture_io.h"
+#include "platform/processors.h"
+
+namespace asmpic::app {
+
+SustainedChartWidget::SustainedChartWidget(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("sustainedChart"));
+  setMinimumSize(480, 320);
+}
+
+void SustainedChartWidget::SetRun(SustainedRun run) {
+  run_ = std::move(run);
+  update();
+}
+
+QSize SustainedChartWidget::sizeHint() const {
+  return {720, 420};
+}
+
+void SustainedChartWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  DrawSustainedChart(painter, run_, rect(), font());
+}
+
+SustainedDialog::SustainedDialog(QWidget* parent, PassRunner pass, SustainedHooks hooks)
+    : QDialog(parent), pass_(std::move(pass)), hooks_(std::move(hooks)) {
+  setWindowTitle(ResultsText("Sustained run"));
+  auto* layout = new QVBoxLayout(this);
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(ResultsText("Minutes:"), this));
+  minutes_ = new QDoubleSpinBox(this);
+  minutes_->setObjectName(QStringLiteral("sustainedMinutes"));
+  minutes_->setRange(0.1, 600.0);
+  minutes_->setDecimals(1);
+  minutes_->setValue(5.0);
+  row->addWidget(minutes_);
+  start_ = new QPushButton(ResultsText("Start"), this);
+  start_->setObjectName(QStringLiteral("sustainedStart"));
+  cancel_ = new QPushButton(ResultsText("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("sustainedCancel"));
+  cancel_->setEnabled(false);
+  row->addWidget(start_);
+  row->addWidget(cancel_);
+  row->addStretch(1);
+  layout->addLayout(row);
+  progress_ = new QProgressBar(this);
+  progress_->setRange(0, 1000);
+  progress_->setValue(0);
+  layout->addWidget(progress_);
+  summary_ = new QLabel(ResultsText("Passes of every engine at once, every picture checked."), this);
+  summary_->setObjectName(QStringLiteral("sustainedStatus"));
+  summary_->setWordWrap(true);
+  layout->addWidget(summary_);
+  chart_ = new SustainedChartWidget(this);
+  layout->addWidget(chart_, 1);
+  connect(start_, &QPushButton::clicked, this, [this] { Start(); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { Cancel(); });
+}
+
+SustainedDialog::~SustainedDialog() {
+  Stop();
+}
+
+void SustainedDialog::Stop() {
+  cancelled_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+void SustainedDialog::reject() {
+  Stop();
+  QDialog::reject();
+}
+
+void SustainedDialog::Start() {
+  if (running()) return;
+  Stop();
+  PassRunner pass = pass_;
+  const int threads = platform::UsableProcessors();
+  if (!pass) {
+    // The window's start pictures, as a headless run reads them; each engine gets its own copies.
+    std::string error;
+    const std::string assets = AssetsDirectory();
+    const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
+    const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
+    if (!picture1 || !picture2) {
+      summary_->setText(ResultsText("Cannot read a start picture: %1").arg(QString::fromStdString(error)));
+      return;
+    }
+    pass = MultiCorePassRunner(*picture1, *picture2, threads, KernelStore{}, SteadySeconds);
+  }
+  const double seconds = minutes_->value() * 60.0;
+  cancelled_ = false;
+  finished_ = false;
+  start_->setEnabled(false);
+  minutes_->setEnabled(false);
+  cancel_->setEnabled(true);
+  progress_->setValue(0);
+  summary_->setText(ResultsText("Running…"));
+  SustainedRun empty;
+  empty.threads = threads;
+  empty.askedSeconds = seconds;
+  chart_->SetRun(std::move(empty));
+  SustainedHooks hooks = hooks_;
+  // Each finished pass goes to the dialog's thread as a copy; a dialog already gone drops it.
+  hooks.passFinished = [this](const SustainedRun& run) {
+    QMetaObject::invokeMethod(this, [this, run] { Show(run, false); }, Qt::QueuedConnection);
+  };
+  hooks.cancelled = [this] { return cancelled_.load(); };
+  worker_ = std::thread([this, seconds, threads, pass, hooks] {
+    SustainedRun run;
+    try {
+      run = RunSustained(seconds, threads, pass, hooks);
+    } catch (const std::exception&) {
+      run.threads = threads;
+      run.askedSeconds = seconds;
+    }
+    QMetaObject::invokeMethod(this, [this, run] { Show(run, true); }, Qt::QueuedConnection);
+  });
+}
+
+void SustainedDialog::Cancel() {
+  cancelled_ = true;
+  cancel_->setEnabled(false);
+}
+
+void SustainedDialog::Show(SustainedRun run, bool last) {
+  if (!run.passes.empty() && run.askedSeconds > 0.0) {
+    progress_->setValue(static_cast<int>(std::min(1000.0, 1000.0 * run.passes.back().endSeconds / run.askedSeconds)));
+  }
+  if (last) {
+    finished_ = true;
+    if (worker_.joinable()) worker_.join();
+    start_->setEnabled(true);
+    minutes_->setEnabled(true);
+    cancel_->setEnabled(false);
+    if (run.failure) {
+      summary_->setText(
+          ResultsText("Pass %1: the %2 picture is wrong; this machine does not compute reliably under load")
+              .arg(run.failure->pass)
+              .arg(RowNameText(kBenchmarkTests.at(static_cast<std::size_t>(run.failure->test)).name)));
+    } else if (cancelled_) {
+      summary_->setText(ResultsText("Cancelled: the %1 passes measured are kept.").arg(run.summary.passes));
+    } else {
+      progress_->setValue(1000);
+      summary_->setText(ResultsText("Finished: %1 passes.").arg(run.summary.passes));
+    }
+  }
+  chart_->SetRun(std::move(run));
+}
+
+}  // namespace asmpic::app
