@@ -49,6 +49,8 @@ struct HeadlessOptions {
   double maxTime = 0.0;        // seconds; > 0: the timed runs end within it (with --precision: default 60)
   std::string order = "shuffled";  // or "fixed": the tests' order in the timed runs
   long long seed = -1;             // of the shuffled orders; < 0: a random one
+  bool scaling = false;            // then the multi-core pass at 1, 2, 4, ... threads
+  std::vector<std::string> card;   // a picture file of the result card, and the run to draw (none: this run)
 
   HistoryOptions history;  // registered by AddHistoryOptions
 
