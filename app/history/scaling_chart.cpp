@@ -56,7 +56,8 @@ void DrawScalingChart(QPainter& painter, const ScalingResult& scaling, const QRe
   }
   top = std::max(top, static_cast<double>(most)) * 1.1;
   const int left = kMargin + metrics.horizontalAdvance(QStringLiteral("speed-up")) + 8;
-  const int right = area.width() - kMargin - metrics.horizontalAdvance(QStringLiteral("0.00×  (100 %)")) / 2;
+  // Room right of the last point for its speed-up and efficiency.
+  const int right = area.width() - kMargin - metrics.horizontalAdvance(QStringLiteral("00.00×  (100 %)")) - 12;
   const int plotTop = kMargin + titleHeight + line;
   const int bottom = area.height() - kMargin - 3 * line;
   const auto x = [&](double threads) { return left + static_cast<int>((right - left) * threads / most + 0.5); };

@@ -163,8 +163,9 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
                    "process may use, in alternating rounds: throughput, speed-up and efficiency with their "
                    "intervals"),
       cli.add_option("--card", options.card,
-                     "draw a picture of a run to share (.png or .svg): this run, or RUN (a stored run's id, a "
-                     "result file or a reference's name), then exit; it names no host, user or machine id")
+                     "draw a picture of a run to share (.png or .svg): of this run, or of RUN (a stored run's "
+                     "id, a result file or a reference's name) without running; it names no host, user or "
+                     "machine id")
           ->type_name("FILE [RUN]")
           ->expected(1, 2),
       cli.add_option("--seed", options.seed, "the seed of the shuffled orders, to repeat a run's orders "
@@ -338,7 +339,8 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
 
   if (result.verdict == Verdict::Invalid) {
     ReportMismatches(result.validation, "", err);
-    if (scaling && scaling->verdict == Verdict::Invalid) err << "asmbench: --scaling: a pass computed a wrong picture\n";
+    if (scaling && scaling->verdict == Verdict::Invalid)
+      err << "asmbench: --scaling: a pass computed a wrong picture\n";
     if (result.multiCore) {
       for (std::size_t t = 0; t < result.multiCore->validation.size(); ++t) {
         ReportMismatches(result.multiCore->validation[t], " in thread " + std::to_string(t + 1), err);
