@@ -1,39 +1,33 @@
 #include "app/history/chart.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHash>
-#include <QImage>
-#include <QImageWriter>
 #include <QPainter>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <iostream>
 #include <optional>
 #include <ostream>
 #include <utility>
 #include <vector>
 
+#include "app/history/drawing.h"
 #include "app/results/ratio_interval.h"
 #include "app/run/translation.h"
-#include "platform/output_files.h"
 
 namespace asmpic::app {
 
 namespace {
 
 constexpr int kFileWidth = 960;
-constexpr int kFilePixels = 13;    // the font of a chart written to a file
 constexpr int kMinimumPlot = 240;  // the bars' room at the least
 constexpr int kMargin = 12;
 
 // The base (the first result) is always blue; a bundled reference and a stored run keep their own
 // colour whatever else the chart shows, so a series looks the same in every chart it is in.
-constexpr QRgb kBase = 0x3366cc;
+constexpr QRgb kBase = kChartBlue;
 constexpr std::array<std::pair<const char*, QRgb>, 3> kReferenceColours = {
     {{"baseline-kernels", 0xdc3912}, {"best-kernels", 0xff9900}, {"reference-kernels", 0x109618}}};
 constexpr std::array<QRgb, 4> kRunColours = {0x990099, 0x0099c6, 0xdd4477, 0x66aa00};
@@ -166,13 +160,6 @@ Layout Arrange(const Comparison& comparison, const QFont& font, int width) {
   return l;
 }
 
-// A text on a white ground: a line drawn before it stops at its edge instead of crossing it.
-void Label(QPainter& painter, const QRect& box, int flags, const QString& text) {
-  const QRect used = painter.boundingRect(box, flags, text).adjusted(-2, 0, 2, 0);
-  painter.fillRect(used, Qt::white);
-  painter.drawText(box, flags, text);
-}
-
 void Draw(QPainter& painter, const Comparison& comparison, const QRect& area, const QFont& font) {
   const Layout l = Arrange(comparison, font, area.width());
   const std::vector<QColor> colours = ColumnColours(comparison);
@@ -236,7 +223,7 @@ void Draw(QPainter& painter, const Comparison& comparison, const QRect& area, co
       const int top = groupTop + static_cast<int>(i) * l.bar;
       if (!cell || cell->count == 0) {
         painter.setPen(QColor(0x66, 0x66, 0x66));
-        Label(painter, QRect(left + 4, top, l.textWidth + plotWidth, l.bar), Qt::AlignLeft | Qt::AlignVCenter,
+        DrawLabel(painter, QRect(left + 4, top, l.textWidth + plotWidth, l.bar), Qt::AlignLeft | Qt::AlignVCenter,
               ResultsText("not measured"));
         continue;
       }
@@ -254,19 +241,14 @@ void Draw(QPainter& painter, const Comparison& comparison, const QRect& area, co
         textLeft = std::max(textLeft, hi);
       }
       painter.setPen(Qt::black);
-      Label(painter, QRect(textLeft + 4, top, l.textWidth, l.bar), Qt::AlignLeft | Qt::AlignVCenter,
+      DrawLabel(painter, QRect(textLeft + 4, top, l.textWidth, l.bar), Qt::AlignLeft | Qt::AlignVCenter,
             ValueText(cell->median, ratio, i > 0 ? row.verdicts[i] : std::nullopt));
     }
   }
   painter.restore();
 }
 
-QFont FileFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(kFilePixels);
-  return font;
-}
+QFont FileFont() { return PictureFont(); }
 
 }  // namespace
 
@@ -291,63 +273,15 @@ void DrawChart(QPainter& painter, const Comparison& comparison, const QRect& are
   Draw(painter, comparison, area, FileFont());
 }
 
-QFont ChartFileFont() {
-  return FileFont();
-}
-
-QColor ChartBaseColour() {
-  return QColor(kBase);
-}
-
-void ChartLabel(QPainter& painter, const QRect& box, int flags, const QString& text) {
-  Label(painter, box, flags, text);
-}
-
-bool WriteChartFile(const QSize& size, const QString& title, const std::function<void(QPainter&)>& draw,
-                    const std::string& path, std::string* error) {
-  const auto fail = [&](const std::string& why) {
-    if (error != nullptr) *error = why;
-    return false;
-  };
-  const QString file = QString::fromStdString(path);
-  QBuffer drawn;
-  drawn.open(QIODevice::WriteOnly);
-  if (file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-    QSvgGenerator generator;
-    generator.setOutputDevice(&drawn);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setTitle(title);
-    QPainter painter(&generator);
-    draw(painter);
-  } else if (file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-      QPainter painter(&image);
-      draw(painter);
-    }
-    QImageWriter writer(&drawn, "PNG");
-    if (!writer.write(image)) return fail("cannot draw " + path + ": " + writer.errorString().toStdString());
-  } else {
-    return fail("--chart: " + path + " is neither .svg nor .png");
-  }
-  // Drawn in memory, then written as every other output: the file is replaced whole or kept as it
-  // was, and the system's reason is told when it cannot be.
-  platform::OutputFiles outputs(std::cout);
-  std::string why;
-  std::ostream* out = outputs.Stage(path, &why);
-  if (out == nullptr) return fail("cannot write " + why);
-  out->write(drawn.data().constData(), drawn.data().size());
-  if (!outputs.Commit(&why)) return fail("cannot write " + why);
-  return true;
-}
-
 bool WriteChart(const Comparison& comparison, const std::string& path, std::string* error) {
   const QSize size = ChartSize(comparison);
-  return WriteChartFile(
-      size, QStringLiteral("asmbench comparison"),
-      [&](QPainter& painter) { DrawChart(painter, comparison, QRect(QPoint(0, 0), size)); }, path, error);
+  if (!IsPictureFile(path)) {
+    if (error != nullptr) *error = "--chart: " + path + " is neither .svg nor .png";
+    return false;
+  }
+  return WritePicture(
+      path, size, [&](QPainter& painter) { DrawChart(painter, comparison, QRect(QPoint(0, 0), size)); },
+      QStringLiteral("asmbench comparison"), QStringLiteral("A comparison of benchmark results"), error);
 }
 
 }  // namespace asmpic::app

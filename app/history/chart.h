@@ -9,8 +9,6 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
-#include <QString>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,16 +37,5 @@ std::vector<QColor> ColumnColours(const Comparison& comparison);
 // Writes the chart to `path` as SVG (".svg") or PNG (".png") at ChartSize. False, with `error`
 // set, for another extension or a file that cannot be written.
 bool WriteChart(const Comparison& comparison, const std::string& path, std::string* error);
-
-// What every chart of the results shares, for the other charts to look the same: the font of a
-// chart in a file, the margin around it, the colour of the first series, a text on a white ground
-// (a line drawn before it stops at its edge), and the writing of a drawing of `size` to `path` as
-// SVG or PNG by its extension, replacing the file whole or not at all.
-inline constexpr int kChartMargin = 12;
-QFont ChartFileFont();
-QColor ChartBaseColour();
-void ChartLabel(QPainter& painter, const QRect& box, int flags, const QString& text);
-bool WriteChartFile(const QSize& size, const QString& title, const std::function<void(QPainter&)>& draw,
-                    const std::string& path, std::string* error);
 
 }  // namespace asmpic::app

@@ -12,9 +12,9 @@
 #include "app/run/assets.h"
 #include "app/history/chart.h"
 #include "app/history/comparison.h"
+#include "app/history/drawing.h"
 #include "app/history/history_db.h"
 #include "app/history/result_summary.h"
-#include "platform/qt/qt_messages.h"
 
 namespace asmpic::app {
 
@@ -101,15 +101,7 @@ int CompareResults(const HistoryOptions& options, const std::string& assets, std
     }
   }
   if (options.chart.empty()) return status;
-  // Text needs fonts, and fonts need a QGuiApplication; without a display the offscreen platform.
-  std::unique_ptr<QGuiApplication> application;
-  int argc = 3;
-  char name[] = "asmbench";
-  char platformOption[] = "-platform";
-  char platform[] = "offscreen";
-  char* argv[] = {name, platformOption, platform, nullptr};
-  platform::FilterQtNoise();
-  if (QCoreApplication::instance() == nullptr) application = std::make_unique<QGuiApplication>(argc, argv);
+  const auto application = PictureApplication();
   std::string error;
   if (!WriteChart(comparison, options.chart, &error)) {
     err << "asmbench: " << error << '\n';
@@ -143,7 +135,7 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
           ->expected(1, -1);
   cli.add_option("--chart", options.chart,
                  "with --compare: draw the comparison as a bar chart; with --sustained: the run's speed, clock "
-                 "and temperature over time (.svg or .png)")
+                 "and temperature over time; with --scaling: the speed-up against threads (.svg or .png)")
       ->type_name("FILE")
       // Refused before the comparison is worked out, as a malformed command line.
       ->check(CLI::Validator(

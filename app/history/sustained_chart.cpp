@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/history/chart.h"
+#include "app/history/drawing.h"
 #include "app/run/translation.h"
 
 namespace asmpic::app {
@@ -98,7 +98,7 @@ void DrawPanel(QPainter& painter, const SustainedRun& run, const Panel& panel, c
       painter.drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
     }
     painter.setPen(Qt::black);
-    ChartLabel(painter, QRect(plot.left() + 4, static_cast<int>(y(burst)) - metrics.height(), plot.width() / 2,
+    DrawLabel(painter, QRect(plot.left() + 4, static_cast<int>(y(burst)) - metrics.height(), plot.width() / 2,
                               metrics.height()),
                Qt::AlignLeft | Qt::AlignVCenter, ResultsText("burst %1").arg(Number(burst, 1)));
   }
@@ -116,7 +116,7 @@ void DrawPanel(QPainter& painter, const SustainedRun& run, const Panel& panel, c
     }
   }
   painter.setRenderHint(QPainter::Antialiasing, true);
-  painter.setPen(QPen(ChartBaseColour(), 2));
+  painter.setPen(QPen(QColor(kChartBlue), 2));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(line);
   if (run.passes.size() == 1) painter.drawEllipse(line.currentPosition(), 2.0, 2.0);
@@ -189,7 +189,7 @@ void Draw(QPainter& painter, const SustainedRun& run, const QRect& area, const Q
 }  // namespace
 
 QSize SustainedChartSize() {
-  const QFontMetrics metrics(ChartFileFont());
+  const QFontMetrics metrics(PictureFont());
   return {kFileWidth, 2 * kChartMargin + (3 * kPanelLines + 8) * metrics.height()};
 }
 
@@ -198,14 +198,15 @@ void DrawSustainedChart(QPainter& painter, const SustainedRun& run, const QRect&
 }
 
 void DrawSustainedChart(QPainter& painter, const SustainedRun& run, const QRect& area) {
-  Draw(painter, run, area, ChartFileFont());
+  Draw(painter, run, area, PictureFont());
 }
 
 bool WriteSustainedChart(const SustainedRun& run, const std::string& path, std::string* error) {
   const QSize size = SustainedChartSize();
-  return WriteChartFile(
-      size, QStringLiteral("asmbench sustained run"),
-      [&](QPainter& painter) { DrawSustainedChart(painter, run, QRect(QPoint(0, 0), size)); }, path, error);
+  return WritePicture(
+      path, size, [&](QPainter& painter) { DrawSustainedChart(painter, run, QRect(QPoint(0, 0), size)); },
+      QStringLiteral("asmbench sustained run"), QStringLiteral("Speed, clock and temperature over a sustained run"),
+      error);
 }
 
 }  // namespace asmpic::app

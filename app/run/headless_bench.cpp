@@ -14,6 +14,7 @@
 #include "app/run/assets.h"
 #include "app/run/benchmark_table.h"
 #include "app/history/comparison.h"
+#include "app/history/drawing.h"
 #include "app/history/result_summary.h"
 #include "app/run/benchmark_runner.h"
 #include "app/results/build_info.h"
@@ -23,6 +24,8 @@
 #include "app/run/progress.h"
 #include "app/results/text_report.h"
 #include "app/run/pass_order.h"
+#include "app/run/headless_extras.h"
+#include "app/run/scaling.h"
 #include "app/run/score.h"
 #include "app/run/verdict_text.h"
 #include "platform/command_line.h"
@@ -155,6 +158,16 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
                      "the tests' order in the timed runs: shuffled (default; changes from run to run) or fixed")
           ->type_name("ORDER")
           ->check(CLI::IsMember({"shuffled", "fixed"})),
+      cli.add_flag("--scaling", options.scaling,
+                   "after the run, the multi-core pass at 1, 2, 4, ... threads and at every processor this "
+                   "process may use, in alternating rounds: throughput, speed-up and efficiency with their "
+                   "intervals"),
+      cli.add_option("--card", options.card,
+                     "draw a picture of a run to share (.png or .svg): of this run, or of RUN (a stored run's "
+                     "id, a result file or a reference's name) without running; it names no host, user or "
+                     "machine id")
+          ->type_name("FILE [RUN]")
+          ->expected(1, 2),
       cli.add_option("--seed", options.seed, "the seed of the shuffled orders, to repeat a run's orders "
                                              "(default: a random one; the result records it)")
           ->type_name("N")
@@ -179,9 +192,20 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     return kExitOk;
   }
   if (options.sustainedMinutes > 0.0) return RunSustainedBenchmark(options, out, err);
-  if (!options.history.chart.empty()) {
-    err << "asmbench: --chart draws a comparison (--compare) or a sustained run (--sustained)\n";
+  if (!options.card.empty() && !IsPictureFile(options.card.front())) {
+    err << "asmbench: --card: " << options.card.front() << " is neither .svg nor .png
+";
     return kExitUsage;
+  }
+  if (!options.history.chart.empty() && !options.scaling) {
+    err << "asmbench: --chart draws a comparison (--compare), a sustained run (--sustained) or thread scaling "
+           "(--scaling)
+";
+    return kExitUsage;
+  }
+  if (options.card.size() == 2) {
+    return WriteStoredCard(options.card[0], options.card[1], options.history.path(),
+                           options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory, err);
   }
   const auto tests = SelectTests(options.tests, err);
   if (!tests) return kExitUsage;
@@ -262,10 +286,21 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     err << "asmbench: " << e.what() << '\n';
     return kExitError;
   }
+  std::optional<ScalingResult> scaling;
+  if (options.scaling && platform::CaughtSignal() == 0) {
+    try {
+      scaling = RunThreadScaling(*picture1, *picture2, plan, result.pixelsPerCall, hooks);
+    } catch (const std::exception& e) {
+      err << "asmbench: --scaling: " << e.what() << '\n';
+      return kExitError;
+    }
+    if (scaling->verdict == Verdict::Invalid) result.verdict = Verdict::Invalid;
+  }
   if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
 
   const BuildInfo build = CurrentBuild(plan.kernels);
-  const nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
+  nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
+  if (scaling) document["scaling"] = ScalingJson(*scaling);
   if (json != nullptr) *json << document.dump(2) << '\n';
   if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
   const CommitOutcome committed = CommitRun(outputs, options.history, document, err, options.quiet);
@@ -274,6 +309,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   // Standard output carries the classic lines (seven list lines and the score line, as scripts
   // expect them), unless a document goes there; the rest of the report goes to standard error.
   const bool textOut = options.jsonPath != "-" && options.csvPath != "-";
+  bool written = committed.written;
   errno = 0;  // so that a failed write to standard output tells its own reason
   if (textOut) {
     if (options.quiet) {
@@ -291,9 +327,10 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
       if (!against.empty()) err << "Against the references (single-core score): " << against << '\n';
     }
   }
+  if (scaling && !options.quiet) WriteScaling(*scaling, err);
+  if (!DrawPictures(options, scaling, document, assets, err)) written = false;
   if (options.jsonPath == "-") out << document.dump(2) << '\n';
   if (options.csvPath == "-") WriteCsv(result, build.kernelTarget, out);
-  bool written = committed.written;
   if (!committed.saying.empty()) err << committed.saying;
   // A closed standard output is the failure of what went there, reported like any other output.
   if (!out.flush()) {
@@ -308,6 +345,8 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
 
   if (result.verdict == Verdict::Invalid) {
     ReportMismatches(result.validation, "", err);
+    if (scaling && scaling->verdict == Verdict::Invalid)
+      err << "asmbench: --scaling: a pass computed a wrong picture\n";
     if (result.multiCore) {
       for (std::size_t t = 0; t < result.multiCore->validation.size(); ++t) {
         ReportMismatches(result.multiCore->validation[t], " in thread " + std::to_string(t + 1), err);

@@ -51,6 +51,8 @@ struct HeadlessOptions {
   std::string order = "shuffled";  // or "fixed": the tests' order in the timed runs
   long long seed = -1;             // of the shuffled orders; < 0: a random one
   double sustainedMinutes = 0.0;   // > 0: a sustained run instead (app/run/sustained_command.h)
+  bool scaling = false;            // then the multi-core pass at 1, 2, 4, ... threads
+  std::vector<std::string> card;   // a picture file of the result card, and the run to draw (none: this run)
 
   HistoryOptions history;  // registered by AddHistoryOptions
 
