@@ -8,6 +8,7 @@
 //   auto row = mapping.Row(y);  SourcePoint point = row(x);
 // so that what depends on y alone is worked out once per row (the same double values, hence the
 // same bytes, as working it out per pixel).
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -239,12 +240,87 @@ struct MagnifyMapping {
   RowMapping Row(double y) const { return {*this, (y - cy) * s + cy}; }
 };
 
+// 1.5 * 2^52: adding it to a double of magnitude below 2^51 rounds it to an integer, halves to
+// even, and leaves that integer in the sum's low 32 bits.
+inline constexpr double kRoundingSum = 6755399441055744.0;
+
+// The columns lo .. hi of 1 .. n where `holds` is true (lo > hi: none), for a test that changes at
+// most once along the row: false then true, or true then false.
+template <class Test>
+void SpanWhere(std::int64_t n, const Test& holds, std::int64_t& lo, std::int64_t& hi) {
+  const bool first = holds(1);
+  if (first == holds(n)) {
+    lo = first ? 1 : n + 1;
+    hi = n;
+    return;
+  }
+  std::int64_t same = 1, other = n;  // holds(same) == first != holds(other)
+  while (other - same > 1) {
+    const std::int64_t mid = same + (other - same) / 2;
+    (holds(mid) == first ? same : other) = mid;
+  }
+  lo = first ? 1 : other;
+  hi = first ? same : n;
+}
+
+// The columns lo .. hi of a row whose points fall inside the picture, with the vector passes' own
+// tests made on the same double values: row.U(i) and row.V(i) are the point of column i + 1. A
+// point is inside when its sum with 1.5 * 2^52 (the rounded coordinate, for smoothing of the
+// coordinate in single precision less a half) lies in 1 .. W and 1 .. H (smoothing: W - 1, H - 1). Along a row each coordinate is a chain of rounded
+// additions and multiplications of x by constants, hence monotonic in x (rounding never reverses
+// an order), so each of the four bounds fails on one side of the row only and the columns inside
+// are one span. Coordinates that are NaN fail every test, along the whole row.
+template <bool kSmoothed, class Row>
+void InsideSpan(const Row& row, std::int64_t width, std::int64_t height, std::int64_t& lo,
+                std::int64_t& hi) {
+  const auto sum = [](double t) {
+    if constexpr (kSmoothed) {
+      return static_cast<double>(static_cast<float>(t)) - 0.5 + kRoundingSum;
+    } else {
+      return t + kRoundingSum;
+    }
+  };
+  const double first = kRoundingSum + 1;
+  const double lastX = kSmoothed ? kRoundingSum + width - 1 : kRoundingSum + width;
+  const double lastY = kSmoothed ? kRoundingSum + height - 1 : kRoundingSum + height;
+  const auto u = [&](std::int64_t x) { return sum(row.U(static_cast<std::size_t>(x - 1))); };
+  const auto v = [&](std::int64_t x) { return sum(row.V(static_cast<std::size_t>(x - 1))); };
+  lo = 1;
+  hi = width;
+  const auto narrow = [&](const auto& holds) {
+    std::int64_t a, b;
+    SpanWhere(width, holds, a, b);
+    lo = std::max(lo, a);
+    hi = std::min(hi, b);
+  };
+  narrow([&](std::int64_t x) { return u(x) >= first; });
+  narrow([&](std::int64_t x) { return u(x) <= lastX; });
+  narrow([&](std::int64_t x) { return v(x) >= first; });
+  narrow([&](std::int64_t x) { return v(x) <= lastY; });
+}
+
+// Calls step(i) for vectors covering columns lo .. hi (element i is column i + 1), the last one
+// ending at hi and overlapping the one before it; the span holds at least one vector.
+template <class Step>
+inline void VectorsOver(std::int64_t lo, std::int64_t hi, std::int64_t lanes, const Step& step) {
+  const std::int64_t lastStart = hi - lanes + 1;
+  for (std::int64_t x = lo; x < lastStart + lanes; x += lanes)
+    step(static_cast<std::size_t>(std::min(x, lastStart) - 1));
+}
+
 // The SIMD passes (resample-inl.h), over rows first..last, run by the best target the processor
 // offers; callers check BestHasSimdTarget() first.
 void RotateRowsBest(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
                     std::int64_t first, std::int64_t last);
 void MagnifyRowsBest(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
                      std::int64_t first, std::int64_t last);
+
+// The baseline's passes (resample_sse2.cpp), over rows first..last: vectors of the instruction set
+// every processor of the architecture has where they pay, the scalar pass elsewhere.
+void RotateRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                        std::int64_t first, std::int64_t last);
+void MagnifyRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                         std::int64_t first, std::int64_t last);
 
 // A block that a kernel can work on: pixels present and a buffer to reach them.
 inline bool HasPixels(const KernelParams* block) {
