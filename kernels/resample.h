@@ -244,32 +244,44 @@ struct MagnifyMapping {
 // even, and leaves that integer in the sum's low 32 bits.
 inline constexpr double kRoundingSum = 6755399441055744.0;
 
-// The columns lo .. hi of 1 .. n where `holds` is true (lo > hi: none), for a test that changes at
-// most once along the row: false then true, or true then false.
-template <class Test>
-void SpanWhere(std::int64_t n, const Test& holds, std::int64_t& lo, std::int64_t& hi) {
+// Narrows lo .. hi to the columns of 1 .. n where `holds` is true, for a test that changes at
+// most once along the row (false then true, or true then false), about where `coordinate(x)`, a
+// near-linear function of x, reaches `at`. The search starts from where the line through the row's
+// ends reaches `at` and walks from there, usually a step or two: a bisection's unpredictable
+// branches cost more than the whole search.
+template <class Test, class Coordinate>
+void NarrowToSpan(std::int64_t n, const Test& holds, const Coordinate& coordinate, double at, std::int64_t& lo,
+                  std::int64_t& hi) {
   const bool first = holds(1);
   if (first == holds(n)) {
-    lo = first ? 1 : n + 1;
-    hi = n;
+    if (!first) lo = n + 1;
     return;
   }
-  std::int64_t same = 1, other = n;  // holds(same) == first != holds(other)
-  while (other - same > 1) {
-    const std::int64_t mid = same + (other - same) / 2;
-    (holds(mid) == first ? same : other) = mid;
+  const double from = coordinate(1);
+  const double guess = 1 + (at - from) / (coordinate(n) - from) * static_cast<double>(n - 1);
+  // x: the last column like the first (holds(n) differs, holds(1) does not, so the walks end).
+  std::int64_t x = guess >= 1 && guess <= static_cast<double>(n) ? static_cast<std::int64_t>(guess) : 1;
+  if (holds(x) == first) {
+    while (holds(x + 1) == first) ++x;
+  } else {
+    do --x;
+    while (holds(x) != first);
   }
-  lo = first ? 1 : other;
-  hi = first ? same : n;
+  if (first) {
+    hi = std::min(hi, x);
+  } else {
+    lo = std::max(lo, x + 1);
+  }
 }
 
 // The columns lo .. hi of a row whose points fall inside the picture, with the vector passes' own
 // tests made on the same double values: row.U(i) and row.V(i) are the point of column i + 1. A
-// point is inside when its sum with 1.5 * 2^52 (the rounded coordinate, for smoothing of the
-// coordinate in single precision less a half) lies in 1 .. W and 1 .. H (smoothing: W - 1, H - 1). Along a row each coordinate is a chain of rounded
-// additions and multiplications of x by constants, hence monotonic in x (rounding never reverses
-// an order), so each of the four bounds fails on one side of the row only and the columns inside
-// are one span. Coordinates that are NaN fail every test, along the whole row.
+// point is inside when its sum with 1.5 * 2^52 (the rounded coordinate; for smoothing, the
+// coordinate in single precision less a half) lies in 1 .. W and 1 .. H (smoothing: W - 1 and
+// H - 1). Along a row each coordinate is a chain of rounded additions and multiplications of x by
+// constants, hence monotonic in x (rounding never reverses an order), so each of the four bounds
+// fails on one side of the row only and the columns inside are one span. Coordinates that are NaN
+// fail every test, along the whole row.
 template <bool kSmoothed, class Row>
 void InsideSpan(const Row& row, std::int64_t width, std::int64_t height, std::int64_t& lo,
                 std::int64_t& hi) {
@@ -283,20 +295,18 @@ void InsideSpan(const Row& row, std::int64_t width, std::int64_t height, std::in
   const double first = kRoundingSum + 1;
   const double lastX = kSmoothed ? kRoundingSum + width - 1 : kRoundingSum + width;
   const double lastY = kSmoothed ? kRoundingSum + height - 1 : kRoundingSum + height;
-  const auto u = [&](std::int64_t x) { return sum(row.U(static_cast<std::size_t>(x - 1))); };
-  const auto v = [&](std::int64_t x) { return sum(row.V(static_cast<std::size_t>(x - 1))); };
+  // Where the coordinate itself crosses the bounds, near enough to start the search.
+  const double low = kSmoothed ? 1.5 : 0.5;
+  const double highX = static_cast<double>(width) + 0.5 - (kSmoothed ? 1 : 0);
+  const double highY = static_cast<double>(height) + 0.5 - (kSmoothed ? 1 : 0);
+  const auto u = [&](std::int64_t x) { return row.U(static_cast<std::size_t>(x - 1)); };
+  const auto v = [&](std::int64_t x) { return row.V(static_cast<std::size_t>(x - 1)); };
   lo = 1;
   hi = width;
-  const auto narrow = [&](const auto& holds) {
-    std::int64_t a, b;
-    SpanWhere(width, holds, a, b);
-    lo = std::max(lo, a);
-    hi = std::min(hi, b);
-  };
-  narrow([&](std::int64_t x) { return u(x) >= first; });
-  narrow([&](std::int64_t x) { return u(x) <= lastX; });
-  narrow([&](std::int64_t x) { return v(x) >= first; });
-  narrow([&](std::int64_t x) { return v(x) <= lastY; });
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(u(x)) >= first; }, u, low, lo, hi);
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(u(x)) <= lastX; }, u, highX, lo, hi);
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(v(x)) >= first; }, v, low, lo, hi);
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(v(x)) <= lastY; }, v, highY, lo, hi);
 }
 
 // Calls step(i) for vectors covering columns lo .. hi (element i is column i + 1), the last one
