@@ -1,6 +1,5 @@
-// The baseline's resampling pass. On x86-64 nearest sampling goes four pixels at a time in SSE2,
-// which every x86-64 processor has (the SIMD targets start at SSSE3); smoothing, and every other
-// architecture, take the scalar pass. The bytes are the scalar pass's: the points are the same
+// The baseline's resampling pass. On x86-64 it samples four pixels at a time in SSE2, which every
+// x86-64 processor has (the SIMD targets start at SSSE3); other architectures take the scalar pass. The bytes are the scalar pass's: the points are the same
 // double operations, and the rounding and the tests are those of the SIMD pass (resample-inl.h).
 #include <cstdint>
 #include <cstring>
@@ -99,8 +98,76 @@ inline void NearestVector(const Row& row, std::size_t i, const std::uint8_t* sou
   StoreLow3(_mm_set_epi32(word(3), word(2), word(1), word(0)), out);
 }
 
-template <class Rows, class Mapping>
-void NearestRows(const KernelParams& p, const std::uint8_t* source, const Mapping& mapping, std::int64_t first,
+// Bytes 0, 1 and 2 of four neighbours blended as the scalar pass blends them, two pixels at a time
+// in packed doubles (the same operations in the same order), rounded by the conversion to integers
+// (to nearest, halves to even). A blend of bytes lies between them, so no clamp is needed.
+inline __m128i BlendBytes(__m128i p00, __m128i p10, __m128i p01, __m128i p11, __m128d fxLo, __m128d fyLo,
+                          __m128d fxHi, __m128d fyHi) {
+  const __m128i mask = _mm_set1_epi32(255);
+  __m128i pixels = _mm_setzero_si128();
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const auto byte = [&](__m128i word) { return _mm_and_si128(_mm_srl_epi32(word, count), mask); };
+    const __m128i a = byte(p00), b = byte(p10), c = byte(p01), e = byte(p11);
+    const __m128i alongLow = _mm_sub_epi32(b, a), alongHigh = _mm_sub_epi32(e, c);
+    const auto half = [&](__m128i first, __m128i step, __m128i first1, __m128i step1, __m128d fx,
+                          __m128d fy) {
+      const __m128d t0 = _mm_add_pd(_mm_cvtepi32_pd(first), _mm_mul_pd(_mm_cvtepi32_pd(step), fx));
+      const __m128d t1 = _mm_add_pd(_mm_cvtepi32_pd(first1), _mm_mul_pd(_mm_cvtepi32_pd(step1), fx));
+      return _mm_cvtpd_epi32(_mm_add_pd(t0, _mm_mul_pd(_mm_sub_pd(t1, t0), fy)));
+    };
+    const __m128i lo = half(a, alongLow, c, alongHigh, fxLo, fyLo);
+    const __m128i hi = half(_mm_srli_si128(a, 8), _mm_srli_si128(alongLow, 8), _mm_srli_si128(c, 8),
+                            _mm_srli_si128(alongHigh, 8), fxHi, fyHi);
+    pixels = _mm_or_si128(pixels, _mm_sll_epi32(_mm_unpacklo_epi64(lo, hi), count));
+  }
+  return pixels;
+}
+
+// Smoothed sampling of columns i + 1 .. i + 4, whose lower-left neighbours all fall inside the
+// picture with room for the right and upper ones.
+template <class Row>
+inline void SmoothedVector(const Row& row, std::size_t i, const std::uint8_t* source, std::int64_t width,
+                           std::uint8_t* out) {
+  const __m128d k = _mm_set1_pd(kRoundingSum);
+  const __m128d half = _mm_set1_pd(0.5);
+  const __m128d w = _mm_set1_pd(static_cast<double>(width));
+  alignas(16) std::int32_t at[4];
+  __m128d fx[2], fy[2];
+  for (int pair = 0; pair < 2; ++pair) {
+    __m128d u, v;
+    row.Load(i + 2 * static_cast<std::size_t>(pair), u, v);
+    // The point in single precision; its lower-left neighbour as sums with 1.5 * 2^52; the exact
+    // fractions u - ix and v - iy; the neighbour's place as in NearestVector.
+    u = _mm_cvtps_pd(_mm_cvtpd_ps(u));
+    v = _mm_cvtps_pd(_mm_cvtpd_ps(v));
+    const __m128d sx = _mm_add_pd(_mm_sub_pd(u, half), k);
+    const __m128d sy = _mm_add_pd(_mm_sub_pd(v, half), k);
+    fx[pair] = _mm_sub_pd(u, _mm_sub_pd(sx, k));
+    fy[pair] = _mm_sub_pd(v, _mm_sub_pd(sy, k));
+    const __m128d place = _mm_add_pd(sx, _mm_mul_pd(_mm_sub_pd(sy, k), w));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(at + 2 * pair),
+                     _mm_castps_si128(_mm_shuffle_ps(_mm_castpd_ps(place), _mm_castpd_ps(place), _MM_SHUFFLE(2, 0, 2, 0))));
+  }
+  // Each pixel's neighbour and the one to its right as one 8-byte read, in its row and the next.
+  const auto pairs = [&](std::int64_t rowOffset, __m128i& left, __m128i& right) {
+    __m128i q[4];
+    for (int lane = 0; lane < 4; ++lane)
+      q[lane] = _mm_loadl_epi64(
+          reinterpret_cast<const __m128i*>(source + 4 * (at[lane] - (width + 1) + rowOffset)));
+    const __m128 m01 = _mm_castsi128_ps(_mm_unpacklo_epi64(q[0], q[1]));
+    const __m128 m23 = _mm_castsi128_ps(_mm_unpacklo_epi64(q[2], q[3]));
+    left = _mm_castps_si128(_mm_shuffle_ps(m01, m23, _MM_SHUFFLE(2, 0, 2, 0)));
+    right = _mm_castps_si128(_mm_shuffle_ps(m01, m23, _MM_SHUFFLE(3, 1, 3, 1)));
+  };
+  __m128i p00, p10, p01, p11;
+  pairs(0, p00, p10);
+  pairs(width, p01, p11);
+  StoreLow3(BlendBytes(p00, p10, p01, p11, fx[0], fy[0], fx[1], fy[1]), out);
+}
+
+template <bool kSmoothed, class Rows, class Mapping>
+void SampleRows(const KernelParams& p, const std::uint8_t* source, const Mapping& mapping, std::int64_t first,
                  std::int64_t last) {
   constexpr std::int64_t kLanes = 4;
   const std::int64_t width = p.width;
@@ -115,7 +182,7 @@ void NearestRows(const KernelParams& p, const std::uint8_t* source, const Mappin
     std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
     const auto row = rows.At(static_cast<double>(y));
     std::int64_t lo, hi;
-    InsideSpan<false>(row, width, height, lo, hi);
+    InsideSpan<kSmoothed>(row, width, height, lo, hi);
     const auto fillPart = [&](std::int64_t from, std::int64_t to) {
       if (to - from + 1 >= kLanes) {
         VectorsOver(from, to, kLanes, [&](std::size_t i) { StoreLow3(fill, rowOut + 4 * i); });
@@ -130,12 +197,22 @@ void NearestRows(const KernelParams& p, const std::uint8_t* source, const Mappin
     fillPart(1, lo - 1);
     fillPart(hi + 1, width);
     if (hi - lo + 1 >= kLanes) {
-      VectorsOver(lo, hi, kLanes,
-                  [&](std::size_t i) { NearestVector(row, i, source, width, rowOut + 4 * i); });
+      VectorsOver(lo, hi, kLanes, [&](std::size_t i) {
+        if constexpr (kSmoothed) {
+          SmoothedVector(row, i, source, width, rowOut + 4 * i);
+        } else {
+          NearestVector(row, i, source, width, rowOut + 4 * i);
+        }
+      });
     } else {
       for (std::int64_t x = lo; x <= hi; ++x) {
         const auto i = static_cast<std::size_t>(x - 1);
-        SampleNearest<FastArithmetic>(source, width, height, {row.U(i), row.V(i)}, fillBytes, rowOut + 4 * i);
+        const SourcePoint point{row.U(i), row.V(i)};
+        if constexpr (kSmoothed) {
+          SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, rowOut + 4 * i);
+        } else {
+          SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, rowOut + 4 * i);
+        }
       }
     }
   }
@@ -153,8 +230,11 @@ bool VectorsFit(const KernelParams& p) {
 void RotateRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
                         std::int64_t first, std::int64_t last) {
 #if defined(__SSE2__)
-  if (!smoothed && VectorsFit(p))
-    return NearestRows<RotationRows>(p, PlanePtr(p, sourcePlane), mapping, first, last);
+  if (VectorsFit(p)) {
+    const std::uint8_t* source = PlanePtr(p, sourcePlane);
+    if (smoothed) return SampleRows<true, RotationRows>(p, source, mapping, first, last);
+    return SampleRows<false, RotationRows>(p, source, mapping, first, last);
+  }
 #endif
   ResampleRows<FastArithmetic>(p, sourcePlane, smoothed, mapping, first, last);
 }
@@ -162,8 +242,11 @@ void RotateRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, c
 void MagnifyRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
                          std::int64_t first, std::int64_t last) {
 #if defined(__SSE2__)
-  if (!smoothed && VectorsFit(p))
-    return NearestRows<MagnifyRows>(p, PlanePtr(p, sourcePlane), mapping, first, last);
+  if (VectorsFit(p)) {
+    const std::uint8_t* source = PlanePtr(p, sourcePlane);
+    if (smoothed) return SampleRows<true, MagnifyRows>(p, source, mapping, first, last);
+    return SampleRows<false, MagnifyRows>(p, source, mapping, first, last);
+  }
 #endif
   ResampleRows<FastArithmetic>(p, sourcePlane, smoothed, mapping, first, last);
 }
