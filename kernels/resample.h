@@ -293,12 +293,13 @@ void InsideSpan(const Row& row, std::int64_t width, std::int64_t height, std::in
     }
   };
   const double first = kRoundingSum + 1;
-  const double lastX = kSmoothed ? kRoundingSum + width - 1 : kRoundingSum + width;
-  const double lastY = kSmoothed ? kRoundingSum + height - 1 : kRoundingSum + height;
+  const double w = static_cast<double>(width), h = static_cast<double>(height);
+  const double lastX = kSmoothed ? kRoundingSum + w - 1 : kRoundingSum + w;
+  const double lastY = kSmoothed ? kRoundingSum + h - 1 : kRoundingSum + h;
   // Where the coordinate itself crosses the bounds, near enough to start the search.
   const double low = kSmoothed ? 1.5 : 0.5;
-  const double highX = static_cast<double>(width) + 0.5 - (kSmoothed ? 1 : 0);
-  const double highY = static_cast<double>(height) + 0.5 - (kSmoothed ? 1 : 0);
+  const double highX = w + 0.5 - (kSmoothed ? 1 : 0);
+  const double highY = h + 0.5 - (kSmoothed ? 1 : 0);
   const auto u = [&](std::int64_t x) { return row.U(static_cast<std::size_t>(x - 1)); };
   const auto v = [&](std::int64_t x) { return row.V(static_cast<std::size_t>(x - 1)); };
   lo = 1;
