@@ -48,7 +48,7 @@ void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uin
 void MagnifyKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                            std::intptr_t tenths) {
   Magnify(block, centreX, centreY, tenths, true,
-          resample::ResampleRows<resample::FastArithmetic, resample::MagnifyMapping>);
+          resample::MagnifyRowsBaseline);
 }
 
 void MagnifyKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,

@@ -13,7 +13,8 @@
 //   0 .. 255 * 2^23 < 2^31). Only the blend between the rows rounds; it is made in double as
 //   T0 + (T1 - T0) * fy, which is the scalar pass's t0 + (t1 - t0) * fy scaled by 2^23, a power of
 //   two, so both round alike. Its result lies between two bytes, so no clamp is needed.
-// Vectors whose pixels all map outside are filled without reading the source.
+// - Each row is split where its points leave the picture (InsideSpan, with the same tests on the
+//   same sums), so the vectors sample without per-point tests and the rest takes the fill.
 
 // Per-target include guard, as Highway's foreach_target needs.
 #if defined(ASMPIC_KERNELS_RESAMPLE_INL_H_) == defined(HWY_TARGET_TOGGLE)
@@ -44,19 +45,14 @@ using D32 = hn::ScalableTag<std::int32_t>;
 using DD = hn::Repartition<double, D32>;  // half as many lanes
 using V32 = hn::Vec<D32>;
 using VD = hn::Vec<DD>;
-using M32 = hn::Mask<D32>;
 
-constexpr double kRound = 6755399441055744.0;     // 1.5 * 2^52
+constexpr double kRound = kRoundingSum;           // 1.5 * 2^52
 constexpr double kScale = 8388608.0;              // 2^23
 constexpr double kRoundScaled = kRound * kScale;  // 1.5 * 2^75: its ulp is 2^23
 
 // The low 32 bits of every 64-bit lane of lo, then of hi.
 HWY_INLINE V32 Low32(D32 d32, VD hi, VD lo) {
   return hn::ConcatEven(d32, hn::BitCast(d32, hi), hn::BitCast(d32, lo));
-}
-
-HWY_INLINE M32 Narrow(D32 d32, DD dd, hn::Mask<DD> hi, hn::Mask<DD> lo) {
-  return asmpic::HWY_NAMESPACE::NarrowMasks(d32, dd, hi, lo);
 }
 
 // Source reads: see gather-inl.h.
@@ -101,6 +97,9 @@ struct RotationRowVec {
     u = hn::Sub(hn::LoadU(dd, columns.across.data() + i), hn::Set(dd, dySin));
     v = hn::Add(hn::LoadU(dd, columns.down.data() + i), hn::Set(dd, dyCos));
   }
+  // The point of column i + 1 alone, with the same operations.
+  double U(std::size_t i) const { return columns.across[i] - dySin; }
+  double V(std::size_t i) const { return columns.down[i] + dyCos; }
 };
 
 struct MagnifyRowVec {
@@ -120,33 +119,27 @@ struct MagnifyRowVec {
     u = hn::LoadU(dd, columns.across.data() + i);
     vOut = hn::Set(dd, v);
   }
+  double U(std::size_t i) const { return columns.across[i]; }
+  double V(std::size_t) const { return v; }
 };
 
-// Nearest sampling of one vector of pixels, columns i + 1 onwards.
+// Nearest sampling of one vector of pixels, columns i + 1 onwards, all of whose points fall inside
+// the picture (see InsideSpan). The sum 1.5 * 2^52 + sx + sy * W is exact (it stays below 2^53),
+// so its low 32 bits are the pixel's place counted from the source's pixel (0, 0), one row and one
+// column before the first: one conversion to integers instead of two and a multiplication.
 template <class RowVec>
 HWY_INLINE void NearestVector(D32 d32, DD dd, const RowVec& row, std::size_t i, const std::uint8_t* source,
-                              std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
+                              std::int32_t width, std::uint8_t* out) {
   const std::size_t n = hn::Lanes(dd);
   VD ulo, vlo, uhi, vhi;
   row(dd, i, ulo, vlo);
   row(dd, i + n, uhi, vhi);
   const VD k = hn::Set(dd, kRound);
-  const VD first = hn::Set(dd, kRound + 1);
-  const VD lastX = hn::Set(dd, kRound + width);
-  const VD lastY = hn::Set(dd, kRound + height);
-  const VD sulo = hn::Add(ulo, k), suhi = hn::Add(uhi, k);
-  const VD svlo = hn::Add(vlo, k), svhi = hn::Add(vhi, k);
-  const auto inside = [&](VD su, VD sv) {
-    return hn::And(hn::And(hn::Ge(su, first), hn::Le(su, lastX)),
-                   hn::And(hn::Ge(sv, first), hn::Le(sv, lastY)));
-  };
-  const M32 in = Narrow(d32, dd, inside(suhi, svhi), inside(sulo, svlo));
-  if (hn::AllFalse(d32, in)) return StoreLow3(d32, fill, out);
-  const V32 sx = Low32(d32, suhi, sulo);
-  const V32 sy = Low32(d32, svhi, svlo);
-  const V32 index = hn::Sub(hn::Add(hn::Mul(sy, hn::Set(d32, width)), sx), hn::Set(d32, width + 1));
-  const V32 pixels = Gather(d32, source, hn::IfThenElseZero(in, index));
-  StoreLow3(d32, hn::IfThenElse(in, pixels, fill), out);
+  const VD w = hn::Set(dd, static_cast<double>(width));
+  const VD placeLo = hn::Add(hn::Add(ulo, k), hn::Mul(hn::Sub(hn::Add(vlo, k), k), w));
+  const VD placeHi = hn::Add(hn::Add(uhi, k), hn::Mul(hn::Sub(hn::Add(vhi, k), k), w));
+  const V32 index = hn::Sub(Low32(d32, placeHi, placeLo), hn::Set(d32, width + 1));
+  StoreLow3(d32, Gather(d32, source, index), out);
 }
 
 // One byte of four neighbours blended: along the rows exactly in integers, between them in double.
@@ -171,10 +164,11 @@ HWY_INLINE V32 BlendByte(D32 d32, DD dd, int shift, V32 p00, V32 p10, V32 p01, V
   return Low32(d32, hi, lo);
 }
 
-// Smoothed sampling of one vector of pixels, columns i + 1 onwards.
+// Smoothed sampling of one vector of pixels, columns i + 1 onwards, all of whose points fall
+// inside the picture (see InsideSpan).
 template <class RowVec>
 HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, std::size_t i, const std::uint8_t* source,
-                               std::int32_t width, std::int32_t height, V32 fill, std::uint8_t* out) {
+                               std::int32_t width, std::uint8_t* out) {
   const hn::Rebind<float, DD> df;
   const std::size_t n = hn::Lanes(dd);
   VD ulo, vlo, uhi, vhi;
@@ -185,17 +179,8 @@ HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, std::size_t i,
   ulo = single(ulo), uhi = single(uhi), vlo = single(vlo), vhi = single(vhi);
   const VD k = hn::Set(dd, kRound);
   const VD halfK = hn::Set(dd, 0.5);
-  const VD first = hn::Set(dd, kRound + 1);
-  const VD lastX = hn::Set(dd, kRound + width - 1);
-  const VD lastY = hn::Set(dd, kRound + height - 1);
   const VD sxlo = hn::Add(hn::Sub(ulo, halfK), k), sxhi = hn::Add(hn::Sub(uhi, halfK), k);
   const VD sylo = hn::Add(hn::Sub(vlo, halfK), k), syhi = hn::Add(hn::Sub(vhi, halfK), k);
-  const auto inside = [&](VD sx, VD sy) {
-    return hn::And(hn::And(hn::Ge(sx, first), hn::Le(sx, lastX)),
-                   hn::And(hn::Ge(sy, first), hn::Le(sy, lastY)));
-  };
-  const M32 in = Narrow(d32, dd, inside(sxhi, syhi), inside(sxlo, sylo));
-  if (hn::AllFalse(d32, in)) return StoreLow3(d32, fill, out);
 
   // The fractions u - ix and v - iy, exact; kx = fx * 2^23 as an integer.
   const VD fxlo = hn::Sub(ulo, hn::Sub(sxlo, k)), fxhi = hn::Sub(uhi, hn::Sub(sxhi, k));
@@ -206,7 +191,7 @@ HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, std::size_t i,
   const V32 ix = Low32(d32, sxhi, sxlo);
   const V32 iy = Low32(d32, syhi, sylo);
   const V32 w = hn::Set(d32, width);
-  const V32 index = hn::IfThenElseZero(in, hn::Sub(hn::Add(hn::Mul(iy, w), ix), hn::Set(d32, width + 1)));
+  const V32 index = hn::Sub(hn::Add(hn::Mul(iy, w), ix), hn::Set(d32, width + 1));
   V32 p00, p10, p01, p11;
   GatherPairs(d32, source, index, p00, p10);
   GatherPairs(d32, source, hn::Add(index, w), p01, p11);
@@ -214,8 +199,7 @@ HWY_INLINE void SmoothedVector(D32 d32, DD dd, const RowVec& row, std::size_t i,
   const V32 blue = BlendByte(d32, dd, 0, p00, p10, p01, p11, kx, fylo, fyhi);
   const V32 green = BlendByte(d32, dd, 8, p00, p10, p01, p11, kx, fylo, fyhi);
   const V32 red = BlendByte(d32, dd, 16, p00, p10, p01, p11, kx, fylo, fyhi);
-  const V32 pixels = hn::Or(blue, hn::Or(hn::ShiftLeft<8>(green), hn::ShiftLeft<16>(red)));
-  StoreLow3(d32, hn::IfThenElse(in, pixels, fill), out);
+  StoreLow3(d32, hn::Or(blue, hn::Or(hn::ShiftLeft<8>(green), hn::ShiftLeft<16>(red))), out);
 }
 
 template <bool kSmoothed, class RowVec, class Mapping>
@@ -256,19 +240,50 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
     return;
   }
   const typename RowVec::Columns columns(mapping, width);
-  // (Tiles of rows and columns, meant to keep the source pixels that neighbouring rows read in the
-  // cache, made the full HD rotation slower on AVX-512, so the rows go one after the other.)
-  const std::int64_t lastStart = width - lanes + 1;
+  // Each row in three parts: the columns before and after its span inside the picture take the fill
+  // colour, and the span samples the source without testing each point. Parts narrower than a
+  // vector go pixel by pixel. A part's last vector ends at its last pixel and may overlap the one
+  // before it: every pixel depends on its own point alone, so writing it twice writes the same
+  // bytes. (Tiles of rows and columns, meant to keep the source pixels that neighbouring rows read
+  // in the cache, made the full HD rotation slower on AVX-512, so the rows go one after the other.)
   for (std::int64_t y = first; y <= last; ++y) {
     std::uint8_t* rowOut = PixelPtr(dest, width, 1, y);
     const RowVec rowVec(mapping, columns, static_cast<double>(y));
-    // Vector starts 1, 1 + lanes, ... and last the row's last vector, starting at lastStart.
-    for (std::int64_t x = 1; x < lastStart + lanes; x += lanes) {
-      const auto i = static_cast<std::size_t>(std::min(x, lastStart) - 1);
-      if constexpr (kSmoothed) {
-        SmoothedVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
+    std::int64_t lo, hi;
+    InsideSpan<kSmoothed>(rowVec, width, height, lo, hi);
+    const auto fillPart = [&](std::int64_t from, std::int64_t to) {
+      if (to - from + 1 >= lanes) {
+        for (std::int64_t x = from; x < to + 1; x += lanes)
+          StoreLow3(d32, fill, rowOut + 4 * (std::min(x, to - lanes + 1) - 1));
       } else {
-        NearestVector(d32, dd, rowVec, i, source, p.width, p.height, fill, rowOut + 4 * i);
+        for (std::int64_t x = from; x <= to; ++x) WriteFill(rowOut + 4 * (x - 1), fillBytes);
+      }
+    };
+    if (lo > hi) {
+      fillPart(1, width);
+      continue;
+    }
+    fillPart(1, lo - 1);
+    fillPart(hi + 1, width);
+    if (hi - lo + 1 >= lanes) {
+      // (Plain loops: GCC does not inline a lambda's body compiled for another target.)
+      for (std::int64_t x = lo; x < hi + 1; x += lanes) {
+        const auto i = static_cast<std::size_t>(std::min(x, hi - lanes + 1) - 1);
+        if constexpr (kSmoothed) {
+          SmoothedVector(d32, dd, rowVec, i, source, p.width, rowOut + 4 * i);
+        } else {
+          NearestVector(d32, dd, rowVec, i, source, p.width, rowOut + 4 * i);
+        }
+      }
+    } else {
+      for (std::int64_t x = lo; x <= hi; ++x) {
+        const auto i = static_cast<std::size_t>(x - 1);
+        const SourcePoint point{rowVec.U(i), rowVec.V(i)};
+        if constexpr (kSmoothed) {
+          SampleSmoothed<FastArithmetic>(source, width, height, point, fillBytes, rowOut + 4 * i);
+        } else {
+          SampleNearest<FastArithmetic>(source, width, height, point, fillBytes, rowOut + 4 * i);
+        }
       }
     }
   }

@@ -8,6 +8,7 @@
 //   auto row = mapping.Row(y);  SourcePoint point = row(x);
 // so that what depends on y alone is worked out once per row (the same double values, hence the
 // same bytes, as working it out per pixel).
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -239,12 +240,98 @@ struct MagnifyMapping {
   RowMapping Row(double y) const { return {*this, (y - cy) * s + cy}; }
 };
 
+// 1.5 * 2^52: adding it to a double of magnitude below 2^51 rounds it to an integer, halves to
+// even, and leaves that integer in the sum's low 32 bits.
+inline constexpr double kRoundingSum = 6755399441055744.0;
+
+// Narrows lo .. hi to the columns of 1 .. n where `holds` is true, for a test that changes at
+// most once along the row (false then true, or true then false), about where `coordinate(x)`, a
+// near-linear function of x, reaches `at`. The search starts from where the line through the row's
+// ends reaches `at` and walks from there, usually a step or two: a bisection's unpredictable
+// branches cost more than the whole search.
+template <class Test, class Coordinate>
+void NarrowToSpan(std::int64_t n, const Test& holds, const Coordinate& coordinate, double at, std::int64_t& lo,
+                  std::int64_t& hi) {
+  const bool first = holds(1);
+  if (first == holds(n)) {
+    if (!first) lo = n + 1;
+    return;
+  }
+  const double from = coordinate(1);
+  const double guess = 1 + (at - from) / (coordinate(n) - from) * static_cast<double>(n - 1);
+  // x: the last column like the first (holds(n) differs, holds(1) does not, so the walks end).
+  std::int64_t x = guess >= 1 && guess <= static_cast<double>(n) ? static_cast<std::int64_t>(guess) : 1;
+  if (holds(x) == first) {
+    while (holds(x + 1) == first) ++x;
+  } else {
+    do --x;
+    while (holds(x) != first);
+  }
+  if (first) {
+    hi = std::min(hi, x);
+  } else {
+    lo = std::max(lo, x + 1);
+  }
+}
+
+// The columns lo .. hi of a row whose points fall inside the picture, with the vector passes' own
+// tests made on the same double values: row.U(i) and row.V(i) are the point of column i + 1. A
+// point is inside when its sum with 1.5 * 2^52 (the rounded coordinate; for smoothing, the
+// coordinate in single precision less a half) lies in 1 .. W and 1 .. H (smoothing: W - 1 and
+// H - 1). Along a row each coordinate is a chain of rounded additions and multiplications of x by
+// constants, hence monotonic in x (rounding never reverses an order), so each of the four bounds
+// fails on one side of the row only and the columns inside are one span. Coordinates that are NaN
+// fail every test, along the whole row.
+template <bool kSmoothed, class Row>
+void InsideSpan(const Row& row, std::int64_t width, std::int64_t height, std::int64_t& lo,
+                std::int64_t& hi) {
+  const auto sum = [](double t) {
+    if constexpr (kSmoothed) {
+      return static_cast<double>(static_cast<float>(t)) - 0.5 + kRoundingSum;
+    } else {
+      return t + kRoundingSum;
+    }
+  };
+  const double first = kRoundingSum + 1;
+  const double w = static_cast<double>(width), h = static_cast<double>(height);
+  const double lastX = kSmoothed ? kRoundingSum + w - 1 : kRoundingSum + w;
+  const double lastY = kSmoothed ? kRoundingSum + h - 1 : kRoundingSum + h;
+  // Where the coordinate itself crosses the bounds, near enough to start the search.
+  const double low = kSmoothed ? 1.5 : 0.5;
+  const double highX = w + 0.5 - (kSmoothed ? 1 : 0);
+  const double highY = h + 0.5 - (kSmoothed ? 1 : 0);
+  const auto u = [&](std::int64_t x) { return row.U(static_cast<std::size_t>(x - 1)); };
+  const auto v = [&](std::int64_t x) { return row.V(static_cast<std::size_t>(x - 1)); };
+  lo = 1;
+  hi = width;
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(u(x)) >= first; }, u, low, lo, hi);
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(u(x)) <= lastX; }, u, highX, lo, hi);
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(v(x)) >= first; }, v, low, lo, hi);
+  NarrowToSpan(width, [&](std::int64_t x) { return sum(v(x)) <= lastY; }, v, highY, lo, hi);
+}
+
+// Calls step(i) for vectors covering columns lo .. hi (element i is column i + 1), the last one
+// ending at hi and overlapping the one before it; the span holds at least one vector.
+template <class Step>
+inline void VectorsOver(std::int64_t lo, std::int64_t hi, std::int64_t lanes, const Step& step) {
+  const std::int64_t lastStart = hi - lanes + 1;
+  for (std::int64_t x = lo; x < lastStart + lanes; x += lanes)
+    step(static_cast<std::size_t>(std::min(x, lastStart) - 1));
+}
+
 // The SIMD passes (resample-inl.h), over rows first..last, run by the best target the processor
 // offers; callers check BestHasSimdTarget() first.
 void RotateRowsBest(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
                     std::int64_t first, std::int64_t last);
 void MagnifyRowsBest(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
                      std::int64_t first, std::int64_t last);
+
+// The baseline's passes (resample_sse2.cpp), over rows first..last: vectors of the instruction set
+// every processor of the architecture has where they pay, the scalar pass elsewhere.
+void RotateRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, const RotationMapping& mapping,
+                        std::int64_t first, std::int64_t last);
+void MagnifyRowsBaseline(const KernelParams& p, int sourcePlane, bool smoothed, const MagnifyMapping& mapping,
+                         std::int64_t first, std::int64_t last);
 
 // A block that a kernel can work on: pixels present and a buffer to reach them.
 inline bool HasPixels(const KernelParams* block) {

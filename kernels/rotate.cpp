@@ -51,7 +51,7 @@ void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint
 void RotateKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
                           std::intptr_t angle) {
   Rotate(block, centreX, centreY, angle, true,
-         resample::ResampleRows<resample::FastArithmetic, resample::RotationMapping>);
+         resample::RotateRowsBaseline);
 }
 
 void RotateKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
