@@ -74,9 +74,9 @@ void DrawPanel(QPainter& painter, const SustainedRun& run, const Panel& panel, c
     return;
   }
   // The scale: a little room above and below, at least a few units, zero at the bottom for speed.
-  double bottom = panel.fromZero ? 0.0 : *low - std::max({(*high - *low) * 0.1, *high * 0.05, 1.0});
-  double top = *high + std::max((*high - bottom) * 0.1, 1.0);
-  if (!panel.fromZero) bottom = std::max(bottom, 0.0);
+  const double pad = panel.fromZero ? *high * 0.1 : std::max({(*high - *low) * 0.1, *high * 0.05, 1.0});
+  const double bottom = panel.fromZero ? 0.0 : std::max(*low - pad, 0.0);
+  const double top = std::max(*high + pad, bottom + 1.0);
   const auto x = [&](double seconds) { return plot.left() + plot.width() * seconds / end; };
   const auto y = [&](double value) { return plot.bottom() - plot.height() * (value - bottom) / (top - bottom); };
   painter.setPen(Qt::black);

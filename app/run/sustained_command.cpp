@@ -233,6 +233,14 @@ int RunSustainedBenchmark(const HeadlessOptions& options, std::ostream& out, std
     out << document.dump(2) << '\n';
   } else {
     out << SummaryText(run);
+    // Another program's work slows the passes as much as heat does: say how much there was.
+    if (conditions.otherLoad && *conditions.otherLoad >= 0.1) {
+      char line[160];
+      std::snprintf(line, sizeof line,
+                    "Other programs: %.2f processors' worth on average; a slowdown may be theirs\n",
+                    *conditions.otherLoad);
+      out << line;
+    }
   }
   bool written = committed.written && !committed.historyFailed;
   if (!committed.saying.empty()) err << committed.saying;

@@ -20,6 +20,7 @@ namespace asmpic::app {
 
 inline constexpr double kBurstSeconds = 10.0;  // the burst score's span, from the start
 inline constexpr double kSlowdownShare = 0.95;  // below this share of the burst speed is slower
+inline constexpr double kSlowdownWindow = 3.0;  // seconds of passes whose median must be below it
 
 // What the sensors say at one moment; empty where the system does not expose it.
 struct SensorReading {
