@@ -71,9 +71,11 @@ int main(int argc, char** argv) {
   CLI::Option* run = cli.add_flag("--run", window.run)->group("");
   cli.add_option("--screenshot", window.screenshot)->group("");
 #endif
-  const auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
-  for (CLI::Option* option : headlessOnly) option->excludes(run);
+  auto headlessOnly = app::AddHeadlessOptions(cli, headlessOptions);
   for (CLI::Option* option : app::AddHistoryOptions(cli, headlessOptions.history)) option->excludes(run);
+  // Without --compare, --chart draws a headless run's scaling (and says so when there is none).
+  headlessOnly.push_back(cli.get_option("--chart"));
+  for (CLI::Option* option : headlessOnly) option->excludes(run);
   cli.footer(app::HeadlessExitStatusHelp());
   if (const auto status = platform::ParseCommandLine(cli, argc, argv, "asmbench")) return *status;
   window.verbose = headlessOptions.verbose;
