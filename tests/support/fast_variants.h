@@ -64,17 +64,23 @@ inline std::string FastVariantName(const ::testing::TestParamInfo<FastTarget>& i
   return name;
 }
 
-// Runs the reference and the parameter's fast variant on copies of `start` with the same three
-// arguments; the failure names the target, `what` and the first pixel that differs.
-inline ::testing::AssertionResult FastMatchesReference(const FastTarget& fast, KernelEntry reference,
-                                                       KernelEntry best, KernelEntry baseline,
+// A family's three entries.
+struct KernelFamily {
+  KernelEntry reference;
+  KernelEntry best;
+  KernelEntry baseline;
+};
+
+// Runs the reference and the parameter's fast variant on copies of `start` (its params set) with
+// the same three arguments; the failure names the target, `what` and the first pixel that differs.
+inline ::testing::AssertionResult FastMatchesReference(const FastTarget& fast, const KernelFamily& family,
                                                        const KernelPlanes& start, std::uint32_t arg1,
                                                        std::uint32_t arg2, std::intptr_t arg3,
                                                        const std::string& what) {
   KernelPlanes want = start;
-  reference(&want.params, arg1, arg2, arg3);
+  family.reference(&want.params, arg1, arg2, arg3);
   ::testing::AssertionResult result = ::testing::AssertionSuccess();
-  ForEachFastKernel(fast, best, baseline, [&](KernelEntry kernel, const std::string& target) {
+  ForEachFastKernel(fast, family.best, family.baseline, [&](KernelEntry kernel, const std::string& target) {
     KernelPlanes got = start;
     kernel(&got.params, arg1, arg2, arg3);
     if (got.bytes != want.bytes)
