@@ -1,7 +1,8 @@
 // The Colour-X kernel's reference variant: paint with one colour (dots, lines, a grid), spread a
 // fading tint of it around the pixels that already have it (a glow or a trail), or flare a disc
 // about a centre, pixel by pixel as the arithmetic reads. All work in place on the working picture
-// (plane 2); byte 3 of a pixel is never touched.
+// (plane 2); byte 3 of a pixel is never touched. RunColorX, the opcode dispatch every variant
+// shares, lives here too: the variants differ only in their glow, trail and flare passes.
 #include <algorithm>
 #include <cstdint>
 

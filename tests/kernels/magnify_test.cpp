@@ -106,11 +106,8 @@ TEST_P(MagnifyKernelTest, HugestZoomShowsTheCentrePixel) {
 TEST_P(MagnifyKernelTest, SmoothingKeepsAUniformPictureUniform) {
   std::mt19937 random(47);
   for (const int level : {0, 254, 255}) {
-    KernelPlanes planes(19, 13);
     const auto byte = static_cast<std::uint8_t>(level);
-    planes.fillPlane(3, {byte, byte, byte, 9});
-    planes.params.colour = kFill;
-    planes.params.opcode = kSmoothed;
+    KernelPlanes planes = testing::GreyPlanes(19, 13, 3, byte, 9, kSmoothed);
     for (int run = 0; run < 20; ++run) {
       const int tenths = static_cast<int>(random() % 61) - 30;
       Magnify(planes, tenths, static_cast<float>(random() % 25) - 3, static_cast<float>(random() % 17) - 2);
@@ -174,11 +171,7 @@ TEST_P(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
 TEST_P(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
   for (const auto& [opcode, zoom] :
        {std::pair{kNearest, 12}, std::pair{kSmoothed, 24}, std::pair{kSmoothed, 7}}) {
-    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
-    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.5217f),
-                        cy = FloatArg(testing::kLargeHeight * 0.3083f);
-    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), kMagnify, start, cx, cy, zoom,
-                                              "zoom " + std::to_string(zoom)));
+    ASSERT_TRUE(testing::LargeMatchesReference(GetParam(), kMagnify, 57, opcode, zoom, 0.5217f, 0.3083f));
   }
 }
 

@@ -87,11 +87,8 @@ TEST_P(RotateKernelTest, SmoothingKeepsAUniformPictureUniform) {
   // Blends of equal bytes give the byte back: nothing wraps past 255 or strays in rounding.
   std::mt19937 random(16);
   for (const int level : {0, 1, 128, 255}) {
-    KernelPlanes planes(23, 17);
     const auto byte = static_cast<std::uint8_t>(level);
-    planes.fillPlane(1, {byte, byte, byte, 77});
-    planes.params.colour = kFill;
-    planes.params.opcode = kSmoothedFromSource;
+    KernelPlanes planes = testing::GreyPlanes(23, 17, 1, byte, 77, kSmoothedFromSource);
     for (int run = 0; run < 20; ++run) {
       Rotate(planes, static_cast<int>(random() % 720) - 360, random() % 30, random() % 20);
       ASSERT_TRUE(testing::Plane2IsLevelOrFill(planes, byte));
@@ -155,12 +152,8 @@ TEST_P(RotateKernelEquivalence, FastVariantsMatchTheReference) {
 // A large picture (see kLargeWidth): every opcode at an odd angle about an odd centre.
 TEST_P(RotateKernelEquivalence, LargePictureMatchesTheReference) {
   for (int opcode = 0; opcode <= 3; ++opcode) {
-    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
-    const std::int32_t angle = 360 + 37 + 86 * opcode;
-    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.4746f),
-                        cy = FloatArg(testing::kLargeHeight * 0.4787f);
-    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), kRotate, start, cx, cy, angle,
-                                              "opcode " + std::to_string(opcode)));
+    ASSERT_TRUE(testing::LargeMatchesReference(GetParam(), kRotate, 23 + opcode, opcode,
+                                               360 + 37 + 86 * opcode, 0.4746f, 0.4787f));
   }
 }
 

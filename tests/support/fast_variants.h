@@ -1,7 +1,9 @@
 #pragma once
 // The faster kernel variants under test, one named test case each: the baseline, and the best
 // variant once per SIMD target this build compiled and this processor runs, with run-time dispatch
-// held to that one target (so every target is checked, not only the best this machine offers).
+// held to that one target (so every target is checked, not only the best this machine offers);
+// and FastMatchesReference, which every family's suite uses to hold its fast variants against
+// its reference.
 #include <gtest/gtest.h>
 #include <hwy/targets.h>
 
@@ -48,14 +50,6 @@ class HeldTarget {
   HeldTarget& operator=(const HeldTarget&) = delete;
 };
 
-// Runs body(kernel, target name) with `baseline`, or with `best` held to the parameter's target.
-template <typename Body>
-void ForEachFastKernel(const FastTarget& fast, KernelEntry best, KernelEntry baseline, Body body) {
-  if (fast.target == 0) return body(baseline, fast.name);
-  const HeldTarget held(fast.target);
-  body(best, fast.name);
-}
-
 // The test case's name: the target's, in the letters, digits and underscores a name may hold.
 inline std::string FastVariantName(const ::testing::TestParamInfo<FastTarget>& info) {
   std::string name = info.param.name;
@@ -79,14 +73,15 @@ inline ::testing::AssertionResult FastMatchesReference(const FastTarget& fast, c
                                                        const std::string& what) {
   KernelPlanes want = start;
   family.reference(&want.params, arg1, arg2, arg3);
-  ::testing::AssertionResult result = ::testing::AssertionSuccess();
-  ForEachFastKernel(fast, family.best, family.baseline, [&](KernelEntry kernel, const std::string& target) {
-    KernelPlanes got = start;
-    kernel(&got.params, arg1, arg2, arg3);
-    if (got.bytes != want.bytes)
-      result = ::testing::AssertionFailure() << target << ", " << what << ": " << FirstDifference(got, want);
-  });
-  return result;
+  KernelPlanes got = start;
+  if (fast.target == 0) {
+    family.baseline(&got.params, arg1, arg2, arg3);
+  } else {
+    const HeldTarget held(fast.target);
+    family.best(&got.params, arg1, arg2, arg3);
+  }
+  if (got.bytes == want.bytes) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << fast.name << ", " << what << ": " << FirstDifference(got, want);
 }
 
 inline auto FastVariants() {

@@ -31,6 +31,17 @@ inline KernelPlanes RandomPlanes(int width, int height, std::uint32_t seed, int 
   return planes;
 }
 
+// Planes whose plane `from` is grey `level` (byte 3: `fourth`), the rest zero, with the fill
+// colour and `opcode`.
+inline KernelPlanes GreyPlanes(int width, int height, int from, std::uint8_t level, std::uint8_t fourth,
+                               int opcode) {
+  KernelPlanes planes(width, height);
+  planes.fillPlane(from, {level, level, level, fourth});
+  planes.params.colour = kFill;
+  planes.params.opcode = opcode;
+  return planes;
+}
+
 // Bytes 0-2 of every pixel of plane 2 against plane `from` at source(x, y), or the fill colour.
 template <typename Map>
 ::testing::AssertionResult Plane2Is(KernelPlanes& planes, int from, Map source) {
@@ -123,6 +134,16 @@ inline constexpr int kLargeWidth = 641, kLargeHeight = 411;
 #else
 inline constexpr int kLargeWidth = 1920, kLargeHeight = 1080;
 #endif
+
+// The fast variant against the reference on the large picture, random, with `opcode` and the third
+// argument `arg3`, about the centre at the given shares of its width and height.
+inline ::testing::AssertionResult LargeMatchesReference(const FastTarget& fast, const KernelFamily& family,
+                                                        std::uint32_t seed, int opcode, std::int32_t arg3,
+                                                        float shareX, float shareY) {
+  return FastMatchesReference(fast, family, RandomPlanes(kLargeWidth, kLargeHeight, seed, opcode),
+                              FloatArg(kLargeWidth * shareX), FloatArg(kLargeHeight * shareY), arg3,
+                              "opcode " + std::to_string(opcode) + " argument " + std::to_string(arg3));
+}
 
 // Names for suites instantiated over the entries (baseline, reference, best), in that order.
 inline std::string EntryName(const ::testing::TestParamInfo<KernelEntry>& info) {
