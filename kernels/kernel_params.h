@@ -1,8 +1,10 @@
 #pragma once
-// The parameter block every effect kernel reads, and the kernel entry shared by all five.
+// The parameter block every effect kernel reads, the kernel entry shared by all five, and the
+// planes of the block's buffer.
 #include <bit>
 #include <cstdint>
-#include <cstring>
+
+#include "kernels/plane_view.h"
 
 namespace asmpic {
 
@@ -18,7 +20,8 @@ struct KernelParams {
 
 // A kernel: the block, two 32-bit arguments that carry single-precision floats as bit patterns,
 // and one integer or address.
-using KernelEntry = void (*)(KernelParams* block, std::uint32_t arg1, std::uint32_t arg2, std::intptr_t arg3);
+using Kernel = void(KernelParams* block, std::uint32_t arg1, std::uint32_t arg2, std::intptr_t arg3);
+using KernelEntry = Kernel*;
 
 inline std::uint32_t FloatArg(float value) {
   return std::bit_cast<std::uint32_t>(value);
@@ -27,37 +30,30 @@ inline float ArgFloat(std::uint32_t bits) {
   return std::bit_cast<float>(bits);
 }
 
-// Helpers the kernels share for reaching pixels. Plane k = 1, 2, 3; coordinates are 1-based,
-// row 1 being the first row in the plane (the bottom row on screen).
-struct PlaneGeometry {
-  std::int64_t width;
-  std::int64_t height;
-  std::int64_t pixelCount() const { return width * height; }
-  std::int64_t planeBytes() const { return pixelCount() * 4; }
-};
+// The three planes of the buffer, each W x H x 4 bytes one after the other.
+enum : int { kSourcePlane = 1, kWorkingPlane = 2, kUndoPlane = 3 };
 
-inline PlaneGeometry GeometryOf(const KernelParams& p) {
-  return {p.width, p.height};
+// Plane k (kSourcePlane, kWorkingPlane or kUndoPlane) of the block's buffer.
+inline PlaneView PlaneOf(const KernelParams& p, int k) {
+  const std::int64_t width = p.width, height = p.height;
+  return {p.pixels + (k - 1) * width * height * 4, width, height};
 }
 
+// False for an empty picture or a block without a buffer: a kernel then writes nothing.
+inline bool HasPixels(const KernelParams& p) {
+  return p.width > 0 && p.height > 0 && p.pixels != nullptr;
+}
+
+// The spellings the resample family (rotate, magnify) still uses; they go when it reaches its
+// pixels through PlaneView too.
+inline PlaneView GeometryOf(const KernelParams& p) {
+  return PlaneOf(p, kSourcePlane);
+}
 inline std::uint8_t* PlanePtr(const KernelParams& p, int k) {
-  return p.pixels + (k - 1) * GeometryOf(p).planeBytes();
+  return PlaneOf(p, k).bytes;
 }
-
 inline std::uint8_t* PixelPtr(std::uint8_t* plane, std::int64_t width, std::int64_t x, std::int64_t y) {
-  return plane + 4 * ((x - 1) + width * (y - 1));
-}
-
-// A pixel's four bytes as one 32-bit word (blue in the low byte on our little-endian hosts), for
-// kernels that work on whole pixels; memcpy keeps the access free of alignment and aliasing rules.
-inline std::uint32_t LoadPixelWord(const std::uint8_t* pixel) {
-  std::uint32_t word;
-  std::memcpy(&word, pixel, 4);
-  return word;
-}
-
-inline void StorePixelWord(std::uint8_t* pixel, std::uint32_t word) {
-  std::memcpy(pixel, &word, 4);
+  return PlaneView{plane, width, 0}.at(x, y);
 }
 
 }  // namespace asmpic

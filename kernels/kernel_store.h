@@ -16,35 +16,16 @@ namespace asmpic {
 //   every x86-64 processor, and elsewhere those blocks fall back to their plain loops.
 // - Best: one SIMD source compiled for several targets, dispatched at run time to the best one
 //   the processor offers; it runs the baseline where no SIMD target fits.
-void RotateKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                           std::intptr_t angle);
-void RotateKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                          std::intptr_t angle);
-void RotateKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY, std::intptr_t angle);
-
-void MagnifyKernelReference(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                            std::intptr_t tenths);
-void MagnifyKernelBaseline(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                           std::intptr_t tenths);
-void MagnifyKernelBest(KernelParams* block, std::uint32_t centreX, std::uint32_t centreY,
-                       std::intptr_t tenths);
-
-void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t unused,
-                            std::intptr_t unused3);
-void PaletteKernelBaseline(KernelParams* block, std::uint32_t seed, std::uint32_t unused,
-                           std::intptr_t unused3);
-void PaletteKernelBest(KernelParams* block, std::uint32_t seed, std::uint32_t unused, std::intptr_t unused3);
-
-void PixelKernelReference(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
-                          std::intptr_t rippleTable);
-void PixelKernelBaseline(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
-                         std::intptr_t rippleTable);
-void PixelKernelBest(KernelParams* block, std::uint32_t unused1, std::uint32_t unused2,
-                     std::intptr_t rippleTable);
-
-void ColorXKernelReference(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
-void ColorXKernelBaseline(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
-void ColorXKernelBest(KernelParams* block, std::uint32_t a, std::uint32_t b, std::intptr_t unused);
+//
+// The arguments of each: rotate, the centre's x and y (floats) and the angle in degrees + 360;
+// magnify, the centre's x and y and the zoom in tenths; palette, the noise seed; pixel, the
+// ripple's row table (BuildRippleTable), which only the ripple reads; Colour-X, its a and b
+// (floats).
+Kernel RotateKernelReference, RotateKernelBaseline, RotateKernelBest;
+Kernel MagnifyKernelReference, MagnifyKernelBaseline, MagnifyKernelBest;
+Kernel PaletteKernelReference, PaletteKernelBaseline, PaletteKernelBest;
+Kernel PixelKernelReference, PixelKernelBaseline, PixelKernelBest;
+Kernel ColorXKernelReference, ColorXKernelBaseline, ColorXKernelBest;
 
 // The kernels an engine calls, filled once at construction.
 struct KernelStore {

@@ -19,17 +19,11 @@ namespace asmpic {
 
 namespace {
 
-// Plane 2 and its pixel count; false when there is nothing to work on.
-struct WorkingPlane {
-  std::uint8_t* bytes = nullptr;
-  std::int64_t pixels = 0;
-};
-
-bool FindWorkingPlane(const KernelParams& block, WorkingPlane& plane) {
-  if (block.width <= 0 || block.height <= 0 || block.pixels == nullptr) return false;
-  plane.bytes = PlanePtr(block, 2);
-  plane.pixels = GeometryOf(block).pixelCount();
-  return true;
+// Runs change(pixel) on the first `count` pixels of the plane, in memory order (the noise
+// generator continues from one pixel to the next).
+template <typename Change>
+void ForEachPixel(const PlaneView& plane, std::int64_t count, Change change) {
+  for (std::int64_t p = 0; p < count; ++p) change(plane.bytes + 4 * p);
 }
 
 // The channel arithmetic works on pixel pairs: the first 2 * (N div 2) pixels, so an odd plane
@@ -271,10 +265,12 @@ void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixe
         auto* at = reinterpret_cast<__m128i*>(bytes + 4 * p);
         const __m128i v = _mm_loadu_si128(at);
         const __m128i reached = _mm_subs_epu8(v, below);  // non-zero where a byte reaches the level
-        const __m128i high = _mm_andnot_si128(_mm_cmpeq_epi8(reached, _mm_setzero_si128()), _mm_set1_epi8(-1));
+        const __m128i high =
+            _mm_andnot_si128(_mm_cmpeq_epi8(reached, _mm_setzero_si128()), _mm_set1_epi8(-1));
         const __m128i white = _mm_and_si128(
             _mm_or_si128(_mm_andnot_si128(high, _mm_srli_epi32(high, 8)), _mm_srli_epi32(high, 16)), low);
-        const __m128i colour = _mm_or_si128(_mm_or_si128(white, _mm_slli_epi32(white, 8)), _mm_slli_epi32(white, 16));
+        const __m128i colour =
+            _mm_or_si128(_mm_or_si128(white, _mm_slli_epi32(white, 8)), _mm_slli_epi32(white, 16));
         _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(v, top), colour));
       }
 #endif
@@ -299,13 +295,13 @@ using PaletteSpan = void (*)(std::int32_t op, std::uint8_t* bytes, std::int64_t 
 // of the one before), every other opcode in bands of rows, which a large picture spreads over the
 // worker pool. Each pixel depends on itself alone, so the split changes no byte.
 void RunPaletteFast(const KernelParams& block, std::uint32_t seed, PaletteSpan span) {
-  WorkingPlane plane;
-  if (!FindWorkingPlane(block, plane)) return;
+  if (!HasPixels(block)) return;
+  const PlaneView plane = PlaneOf(block, kWorkingPlane);
   const std::int32_t op = block.opcode;
-  if (op == kNoise) return NoiseFast(plane.bytes, plane.pixels, seed, block.amount);
+  if (op == kNoise) return NoiseFast(plane.bytes, plane.pixelCount(), seed, block.amount);
   if (op < kRedUp || op > kThreshold) return;  // any other opcode changes nothing
   const bool paired = IsChannelArithmetic(op) || op == kInvert;
-  const std::int64_t count = paired ? PairedPixels(plane.pixels) : plane.pixels;
+  const std::int64_t count = paired ? PairedPixels(plane.pixelCount()) : plane.pixelCount();
   const std::int64_t unit = paired ? 2 : 1;  // bands start and end on whole pairs
   std::uint32_t addendWord = 0;
   if (IsChannelArithmetic(op)) {
@@ -313,54 +309,45 @@ void RunPaletteFast(const KernelParams& block, std::uint32_t seed, PaletteSpan s
     std::memcpy(&addendWord, addend.data(), 4);
   }
   const std::int64_t width = block.width;
-  RunInBands(0, block.height - 1, BandsForPixels(plane.pixels), [&](std::int64_t from, std::int64_t to) {
-    // Rows from ... to (0-based), as pixel indices.
-    const std::int64_t begin = std::min(count, from * width / unit * unit);
-    const std::int64_t end = std::min(count, (to + 1) * width / unit * unit);
-    if (end > begin) span(op, plane.bytes + 4 * begin, end - begin, addendWord);
-  });
+  RunInBands(0, block.height - 1, BandsForPixels(plane.pixelCount()),
+             [&](std::int64_t from, std::int64_t to) {
+               // Rows from ... to (0-based), as pixel indices.
+               const std::int64_t begin = std::min(count, from * width / unit * unit);
+               const std::int64_t end = std::min(count, (to + 1) * width / unit * unit);
+               if (end > begin) span(op, plane.bytes + 4 * begin, end - begin, addendWord);
+             });
 }
 
 }  // namespace
 
 void PaletteKernelReference(KernelParams* block, std::uint32_t seed, std::uint32_t, std::intptr_t) {
-  WorkingPlane plane;
-  if (!FindWorkingPlane(*block, plane)) return;
+  if (!HasPixels(*block)) return;
+  const PlaneView plane = PlaneOf(*block, kWorkingPlane);
   const std::int32_t op = block->opcode;
   const std::int32_t amount = block->amount;
 
   if (IsChannelArithmetic(op) || op == kInvert) {
     const auto addend = Addend(op, amount);
-    for (std::int64_t p = 0; p < PairedPixels(plane.pixels); ++p) {
-      std::uint8_t* px = plane.bytes + 4 * p;
+    ForEachPixel(plane, PairedPixels(plane.pixelCount()), [&](std::uint8_t* px) {
       for (int c = 0; c < 4; ++c) {
         px[c] = op == kInvert ? static_cast<std::uint8_t>(255 - px[c]) : CombineByte(op, px[c], addend[c]);
       }
-    }
-    return;
-  }
-  if (op == kNoise) {
+    });
+  } else if (op == kNoise) {
     NoiseGenerator generator(seed);
-    for (std::int64_t p = 0; p < plane.pixels; ++p) {
-      std::uint8_t* px = plane.bytes + 4 * p;
+    ForEachPixel(plane, plane.pixelCount(), [&](std::uint8_t* px) {
       for (int c = 0; c < 3; ++c) px[c] = NoisyChannel(px[c], generator.Next(), amount);
-    }
-    return;
-  }
-  if (op == kGreyscale) {
-    for (std::int64_t p = 0; p < plane.pixels; ++p) {
-      std::uint8_t* px = plane.bytes + 4 * p;
+    });
+  } else if (op == kGreyscale) {
+    ForEachPixel(plane, plane.pixelCount(), [](std::uint8_t* px) {
       const auto grey = static_cast<std::uint8_t>((px[0] + px[1] + px[2]) / 3);
       px[0] = px[1] = px[2] = grey;
-    }
-    return;
-  }
-  if (op >= kDarkToBlack && op <= kThreshold) {
-    for (std::int64_t p = 0; p < plane.pixels; ++p) {
-      std::uint8_t* px = plane.bytes + 4 * p;
+    });
+  } else if (op >= kDarkToBlack && op <= kThreshold) {
+    ForEachPixel(plane, plane.pixelCount(), [op](std::uint8_t* px) {
       std::uint8_t value;
       if (BlackWhiteRule(op, px[0], px[1], px[2], value)) px[0] = px[1] = px[2] = value;
-    }
+    });
   }
   // Any other opcode changes nothing.
 }

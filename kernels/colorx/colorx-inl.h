@@ -161,7 +161,8 @@ HWY_INLINE bool AllInColour(const std::uint8_t* HWY_RESTRICT bytes, std::int64_t
   return true;
 }
 
-void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t colour, const GlowPlan& plan) {
+void GlowSimd(const PlaneView& plane, std::int64_t r, float, float, std::int32_t colour,
+              const GlowPlan& plan) {
   const hn::ScalableTag<std::int32_t> d;
   std::uint32_t target;
   if (!MatchWord(colour, target)) return;
@@ -229,7 +230,7 @@ void GlowSimd(const Plane& plane, std::int64_t r, float, float, std::int32_t col
 }
 
 // A left or right trail: each source's r pixels in one span of vectors.
-void HorizontalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r, TrailPlan& lazyPlan,
+void HorizontalTrailSimd(const PlaneView& plane, const TrailStep& step, std::int64_t r, TrailPlan& lazyPlan,
                          std::uint32_t target) {
   const hn::ScalableTag<std::int32_t> d;
   const std::int64_t from = step.dx < 0 ? r : 0;  // 0-based columns
@@ -262,7 +263,7 @@ void HorizontalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t
 // the order of their sources' rows as in the scan. A vector of columns of row y finds its
 // sources; each of the r rows it blends takes the blend where a source is and keeps its pixel
 // elsewhere.
-void VerticalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r, TrailPlan& lazyPlan,
+void VerticalTrailSimd(const PlaneView& plane, const TrailStep& step, std::int64_t r, TrailPlan& lazyPlan,
                        std::uint32_t target) {
   const hn::ScalableTag<std::uint32_t> du;
   const hn::Repartition<std::uint8_t, decltype(du)> d8;  // the bytes of a vector of pixels
@@ -328,7 +329,8 @@ void VerticalTrailSimd(const Plane& plane, const TrailStep& step, std::int64_t r
 }
 
 // The trails (TrailFast's scans) with their blends a vector at a time.
-void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+void TrailSimd(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+               std::int32_t colour) {
   std::uint32_t target;
   if (!MatchWord(colour, target)) return;
   const TrailStep step = StepOf(op);
@@ -344,7 +346,7 @@ void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, flo
 // products, sums and half-to-even rounding as the baseline: a coordinate too large for
 // RoundCoordinate's shortcut lies outside the picture either way, and a byte times the factor is
 // exact in double.
-void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
+void FlareRingsSimd(const PlaneView& plane, const FlareRings& rings) {
   const hn::ScalableTag<double> d;
   const hn::Rebind<std::int64_t, decltype(d)> di;
   const hn::Rebind<std::int32_t, decltype(d)> d32;
@@ -370,7 +372,8 @@ void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
   // then worked out again.
   const auto settleLanes = [&](std::int64_t i, double radius) {
     for (std::int64_t j = i; j < std::min<std::int64_t>(i + n, kFlarePoints); ++j) {
-      const auto check = [&](double centre, FlareTrig& entry, double* value, double* settled, double (*exact)(double)) {
+      const auto check = [&](double centre, FlareTrig& entry, double* value, double* settled,
+                             double (*exact)(double)) {
         const double c = centre + radius * value[j];
         if (!(std::abs(c - std::nearbyint(c)) >= settled[j])) return;
         SettleExactly(entry, exact, rings.angles[j]);
@@ -444,15 +447,17 @@ void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
 
 // The portable targets (one lane, or vectors emulated with scalar code) run the baseline's glow,
 // trails and flare, which is what a processor without a SIMD target runs.
-void GlowSimd(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour, const GlowPlan&) {
+void GlowSimd(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour,
+              const GlowPlan&) {
   GlowFast(plane, r, a, b, colour);
 }
 
-void TrailSimd(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+void TrailSimd(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+               std::int32_t colour) {
   TrailFast(plane, op, r, a, b, colour);
 }
 
-void FlareRingsSimd(const Plane& plane, const FlareRings& rings) {
+void FlareRingsSimd(const PlaneView& plane, const FlareRings& rings) {
   FlareRingsFast(plane, rings);
 }
 

@@ -22,7 +22,7 @@ bool FindFixedBlend(float w, const ColourBytes& k, FixedBlend& blend) {
 // The glow with its blends a vector at a time where every ring's weight has a fixed-point form
 // (see FindFixedBlend), else the baseline's. The plan is made when the first source turns up, so
 // a picture without one costs only the scan.
-void GlowBest(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
+void GlowBest(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour) {
   std::uint32_t target;
   if (!MatchWord(colour, target) || 2 * r >= plane.width || 2 * r >= plane.height) return;
   bool anySource = false;
@@ -34,11 +34,12 @@ void GlowBest(const Plane& plane, std::int64_t r, float a, float b, std::int32_t
   HWY_DYNAMIC_DISPATCH(GlowSimd)(plane, r, a, b, colour, plan);
 }
 
-void TrailBest(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+void TrailBest(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+               std::int32_t colour) {
   HWY_DYNAMIC_DISPATCH(TrailSimd)(plane, op, r, a, b, colour);
 }
 
-void FlareRingsBest(const Plane& plane, const FlareRings& rings) {
+void FlareRingsBest(const PlaneView& plane, const FlareRings& rings) {
   HWY_DYNAMIC_DISPATCH(FlareRingsSimd)(plane, rings);
 }
 

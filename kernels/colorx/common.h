@@ -1,8 +1,7 @@
 #pragma once
-// What every variant of the Colour-X kernel shares: the working picture (plane 2) with 1-based
-// pixel access, the effect colour's bytes, the blend of a tint, the reach and weights of the glow
-// and the trails, the painting of dots, lines and grids, and the flare's frame. Private to the
-// family.
+// What every variant of the Colour-X kernel shares: the frame that runs a variant's passes on the
+// working picture (plane 2), the effect colour's bytes, the blend of a tint, the reach and weights of the
+// glow and the trails, the painting of dots, lines and grids, and the flare's frame. Private to the family.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -16,19 +15,19 @@
 
 namespace asmpic::colorx {
 
-// Plane 2 with 1-based pixel access, row 1 first.
-struct Plane {
-  std::uint8_t* bytes;
-  std::int64_t width;
-  std::int64_t height;
-  std::uint8_t* at(std::int64_t x, std::int64_t y) const { return PixelPtr(bytes, width, x, y); }
+// The passes of one variant (reference, baseline or SIMD) of the glow, the trails and the flare;
+// painting dots, lines and grids is a plain store, the same in every variant.
+struct Passes {
+  void (*glow)(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour);
+  void (*trail)(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+                std::int32_t colour);
+  void (*flare)(const PlaneView& plane, std::int32_t amount, float a, float b, std::int32_t colour);
 };
 
-inline bool FindPlane(const KernelParams& block, Plane& plane) {
-  if (block.width <= 0 || block.height <= 0 || block.pixels == nullptr) return false;
-  plane = {PlanePtr(block, 2), block.width, block.height};
-  return true;
-}
+// The kernel on the block's working picture with the given passes (reference.cpp): the arguments
+// carry a and b as single-precision bit patterns; an empty picture and any opcode other than the
+// ten change nothing.
+void RunColorX(const KernelParams& block, std::uint32_t argA, std::uint32_t argB, const Passes& passes);
 
 // The effect colour's bytes in pixel order: blue, green, red.
 using ColourBytes = std::array<std::uint8_t, 3>;
@@ -103,7 +102,7 @@ inline TrailStep StepOf(std::int32_t op) {
 
 // --- Painting, shared by both variants ---------------------------------------------------------
 
-inline void ScatterDot(const Plane& plane, float a, float b, const ColourBytes& k) {
+inline void ScatterDot(const PlaneView& plane, float a, float b, const ColourBytes& k) {
   const std::int64_t x = std::min(RoundClamped(static_cast<double>(a) * plane.width + 1.0), plane.width);
   const std::int64_t y = std::min(RoundClamped(static_cast<double>(b) * plane.height + 1.0), plane.height);
   if (x < 1 || y < 1) return;  // only values below 0 or not a number, never drawn by the method
@@ -111,21 +110,21 @@ inline void ScatterDot(const Plane& plane, float a, float b, const ColourBytes& 
 }
 
 // Rows H, H - step, ... and columns W, W - step, ...; a step below 1 paints nothing.
-inline void RowLines(const Plane& plane, std::int64_t step, const ColourBytes& k) {
+inline void RowLines(const PlaneView& plane, std::int64_t step, const ColourBytes& k) {
   if (step < 1) return;
   for (std::int64_t y = plane.height; y >= 1; y -= step) {
     for (std::int64_t x = plane.width; x >= 1; --x) Paint(plane.at(x, y), k);
   }
 }
 
-inline void ColumnLines(const Plane& plane, std::int64_t step, const ColourBytes& k) {
+inline void ColumnLines(const PlaneView& plane, std::int64_t step, const ColourBytes& k) {
   if (step < 1) return;
   for (std::int64_t y = plane.height; y >= 1; --y) {
     for (std::int64_t x = plane.width; x >= 1; x -= step) Paint(plane.at(x, y), k);
   }
 }
 
-inline void DotGrid(const Plane& plane, std::int64_t step, const ColourBytes& k) {
+inline void DotGrid(const PlaneView& plane, std::int64_t step, const ColourBytes& k) {
   if (step < 1) return;
   for (std::int64_t y = plane.height; y >= 1; y -= step) {
     for (std::int64_t x = plane.width; x >= 1; x -= step) Paint(plane.at(x, y), k);
@@ -153,13 +152,13 @@ inline std::int64_t RingCount(double distance) {
   return distance <= 0.0 ? 0 : static_cast<std::int64_t>(distance);
 }
 
-inline std::int64_t LastRingInside(const Plane& plane, double cx, double cy) {
+inline std::int64_t LastRingInside(const PlaneView& plane, double cx, double cy) {
   const double dx = std::max(std::abs(0.5 - cx), std::abs(plane.width + 0.5 - cx));
   const double dy = std::max(std::abs(0.5 - cy), std::abs(plane.height + 0.5 - cy));
   return RingCount(std::sqrt(dx * dx + dy * dy) + kRingMargin);
 }
 
-inline std::int64_t FirstRingInside(const Plane& plane, double cx, double cy) {
+inline std::int64_t FirstRingInside(const PlaneView& plane, double cx, double cy) {
   const double dx = std::max({0.5 - cx, cx - (plane.width + 0.5), 0.0});
   const double dy = std::max({0.5 - cy, cy - (plane.height + 0.5), 0.0});
   return std::max<std::int64_t>(1, RingCount(std::sqrt(dx * dx + dy * dy) - kRingMargin));
@@ -174,7 +173,7 @@ struct FlareFrame {
 };
 
 // False when nothing can be visited: no rings, or a centre that is not a finite number.
-inline bool MakeFlareFrame(const Plane& plane, std::int32_t amount, float a, float b, FlareFrame& frame) {
+inline bool MakeFlareFrame(const PlaneView& plane, std::int32_t amount, float a, float b, FlareFrame& frame) {
   if (amount <= 0) return false;
   frame.rings = 24 * static_cast<std::int64_t>(amount);
   frame.degree = ToSingle(std::numbers::pi / 180.0);

@@ -15,7 +15,7 @@
 namespace asmpic {
 namespace colorx {
 
-void GlowFast(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
+void GlowFast(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour) {
   std::uint32_t target;
   if (!MatchWord(colour, target) || 2 * r >= plane.width || 2 * r >= plane.height) return;
   std::vector<float> weights(static_cast<std::size_t>(r) + 1);
@@ -31,7 +31,8 @@ void GlowFast(const Plane& plane, std::int64_t r, float a, float b, std::int32_t
   });
 }
 
-void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour) {
+void TrailFast(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+               std::int32_t colour) {
   std::uint32_t target;
   if (!MatchWord(colour, target)) return;
   const TrailStep step = StepOf(op);
@@ -51,9 +52,9 @@ void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, flo
   }
 }
 
-void FlareRingsFast(const Plane& plane, const FlareRings& rings) {
+void FlareRingsFast(const PlaneView& plane, const FlareRings& rings) {
   // Copies, so that the compiler need not read them again after every byte written.
-  const Plane p = plane;
+  const PlaneView p = plane;
   const FlareFrame frame = rings.frame;
   const ColourBytes k = rings.k;
   for (std::int64_t ring = rings.first; ring <= rings.last; ++ring) {
@@ -61,7 +62,8 @@ void FlareRingsFast(const Plane& plane, const FlareRings& rings) {
     const double radius = static_cast<double>(ring);
     for (int i = 0; i < kFlarePoints; ++i) {
       const std::int64_t x = SettledCoordinate(frame.cx, radius, rings.sines[i], ExactSine, rings.angles[i]);
-      const std::int64_t y = SettledCoordinate(frame.cy, radius, rings.cosines[i], ExactCosine, rings.angles[i]);
+      const std::int64_t y =
+          SettledCoordinate(frame.cy, radius, rings.cosines[i], ExactCosine, rings.angles[i]);
       if (x < 1 || x > p.width || y < 1 || y > p.height) continue;
       FlarePixelFast(p.at(x, y), f, k);
     }
@@ -71,7 +73,8 @@ void FlareRingsFast(const Plane& plane, const FlareRings& rings) {
 // The flare's frame, the rings that can reach the picture and the sines and cosines, as both
 // faster variants take them; `paint` visits the rings.
 template <typename Paint>
-void FlareWith(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour, Paint paint) {
+void FlareWith(const PlaneView& plane, std::int32_t amount, float a, float b, std::int32_t colour,
+               Paint paint) {
   FlareFrame frame;
   if (!MakeFlareFrame(plane, amount, a, b, frame)) return;
   const std::int64_t first = FirstRingInside(plane, frame.cx, frame.cy);
@@ -90,58 +93,26 @@ void FlareWith(const Plane& plane, std::int32_t amount, float a, float b, std::i
   paint(FlareRings{frame, first, last, BytesOf(colour), angles.data(), sines.data(), cosines.data()});
 }
 
-void FlareFast(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+void FlareFast(const PlaneView& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
   FlareWith(plane, amount, a, b, colour, [&](const FlareRings& rings) { FlareRingsFast(plane, rings); });
+}
+
+void FlareBest(const PlaneView& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+  FlareWith(plane, amount, a, b, colour, [&](const FlareRings& rings) { FlareRingsBest(plane, rings); });
 }
 
 }  // namespace colorx
 
-using namespace colorx;
-
-void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
-  Plane plane;
-  if (!FindPlane(*block, plane)) return;
-  const float a = ArgFloat(argA);
-  const float b = ArgFloat(argB);
-  const std::int32_t amount = block->amount;
-  const std::int32_t colour = block->colour;
-  switch (block->opcode) {
-    case kGlow:
-      if (Reach(amount) >= 1) GlowFast(plane, Reach(amount), a, b, colour);
-      return;
-    case kTrailUp:
-    case kTrailDown:
-    case kTrailLeft:
-    case kTrailRight:
-      if (Reach(amount) >= 1) TrailFast(plane, block->opcode, Reach(amount), a, b, colour);
-      return;
-    case kFlare:
-      return FlareFast(plane, amount, a, b, colour);
-    default:
-      return ColorXKernelReference(block, argA, argB, unused);  // painting is already a plain store
-  }
+void ColorXKernelBaseline(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t) {
+  colorx::RunColorX(*block, argA, argB, {colorx::GlowFast, colorx::TrailFast, colorx::FlareFast});
 }
 
 // The SIMD variant: the glow's and the trails' scans and blends a vector at a time, the flare's
 // points and scaled bytes a ring at a time; painting as the baseline does it (plain stores).
 // Without a SIMD target the dispatch lands on the portable target, which runs the baseline's glow,
 // trails and flare.
-void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t unused) {
-  Plane plane;
-  const std::int32_t op = block->opcode;
-  const bool trail = op == kTrailUp || op == kTrailDown || op == kTrailLeft || op == kTrailRight;
-  if ((op != kGlow && op != kFlare && !trail) || !FindPlane(*block, plane)) {
-    return ColorXKernelBaseline(block, argA, argB, unused);
-  }
-  if (op == kFlare) {
-    return FlareWith(plane, block->amount, ArgFloat(argA), ArgFloat(argB), block->colour,
-                     [&](const FlareRings& rings) { FlareRingsBest(plane, rings); });
-  }
-  const std::int64_t r = Reach(block->amount);
-  if (r < 1) return;
-  if (trail)
-    return TrailBest(plane, op, r, ArgFloat(argA), ArgFloat(argB), block->colour);
-  GlowBest(plane, r, ArgFloat(argA), ArgFloat(argB), block->colour);
+void ColorXKernelBest(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t) {
+  colorx::RunColorX(*block, argA, argB, {colorx::GlowBest, colorx::TrailBest, colorx::FlareBest});
 }
 
 }  // namespace asmpic

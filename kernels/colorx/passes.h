@@ -47,14 +47,14 @@ struct FlareTrig {
 };
 
 [[gnu::noinline]] inline std::int64_t ExactCoordinate(double centre, double radius, FlareTrig& entry,
-                                               double (*exact)(double), double angle) {
+                                                      double (*exact)(double), double angle) {
   entry = {exact(angle), std::numeric_limits<double>::infinity()};
   return RoundCoordinate(centre + radius * entry.value);
 }
 
 // centre + radius * v rounded, for v the engine's sine or cosine of angle.
 inline std::int64_t SettledCoordinate(double centre, double radius, FlareTrig& entry, double (*exact)(double),
-                               double angle) {
+                                      double angle) {
   constexpr double kShift = 0x1.8p52;  // rounds to an integer as RoundCoordinate does
   const double c = centre + radius * entry.value;
   // Always below 2^51: a ring that reaches the picture has a radius and a centre below 2^37.
@@ -83,7 +83,8 @@ inline bool MatchWord(std::int32_t colour, std::uint32_t& word) {
 
 // The first pixel index in [from, to) of `row` that matches, or `to`. It reads the row as it is
 // now, so a scan calls it again after every blend.
-inline std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t to, std::uint32_t target) {
+inline std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::int64_t to,
+                              std::uint32_t target) {
   std::int64_t i = from;
 #if defined(__SSE2__)
   const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
@@ -104,7 +105,7 @@ inline std::int64_t NextMatch(const std::uint8_t* row, std::int64_t from, std::i
 // columns r + 1 ... W - r, each row read again after every source's blends (a blend can make a
 // source further on). `next` finds the next match as NextMatch does.
 template <auto next = NextMatch, typename Source>
-void ForEachGlowSource(const Plane& plane, std::int64_t r, std::uint32_t target, Source source) {
+void ForEachGlowSource(const PlaneView& plane, std::int64_t r, std::uint32_t target, Source source) {
   const std::int64_t from = r;  // 0-based columns
   const std::int64_t to = plane.width - r;
   for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
@@ -157,7 +158,7 @@ struct FlareRings {
   std::int64_t last;
   ColourBytes k;
   const double* angles;
-  FlareTrig* sines;    // settled further as the rings need it
+  FlareTrig* sines;  // settled further as the rings need it
   FlareTrig* cosines;
 };
 constexpr int kFlarePoints = 359;
@@ -168,14 +169,16 @@ constexpr int kFlarePoints = 359;
 }
 
 // The baseline's passes (fast.cpp).
-void GlowFast(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour);
-void TrailFast(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour);
-void FlareRingsFast(const Plane& plane, const FlareRings& rings);
+void GlowFast(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour);
+void TrailFast(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+               std::int32_t colour);
+void FlareRingsFast(const PlaneView& plane, const FlareRings& rings);
 
 // The SIMD passes in the widest vectors the processor has (colorx_simd.cpp). Without a SIMD
 // target the dispatch lands on the portable target, which runs the baseline's.
-void GlowBest(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour);
-void TrailBest(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b, std::int32_t colour);
-void FlareRingsBest(const Plane& plane, const FlareRings& rings);
+void GlowBest(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour);
+void TrailBest(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
+               std::int32_t colour);
+void FlareRingsBest(const PlaneView& plane, const FlareRings& rings);
 
 }  // namespace asmpic::colorx

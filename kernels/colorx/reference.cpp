@@ -1,7 +1,8 @@
 // The Colour-X kernel's reference variant: paint with one colour (dots, lines, a grid), spread a
 // fading tint of it around the pixels that already have it (a glow or a trail), or flare a disc
 // about a centre, pixel by pixel as the arithmetic reads. All work in place on the working picture
-// (plane 2); byte 3 of a pixel is never touched.
+// (plane 2); byte 3 of a pixel is never touched. RunColorX, the opcode dispatch every variant
+// shares, lives here too: the variants differ only in their glow, trail and flare passes.
 #include <algorithm>
 #include <cstdint>
 
@@ -14,7 +15,7 @@ namespace asmpic {
 namespace colorx {
 namespace {
 
-void GlowReference(const Plane& plane, std::int64_t r, float a, float b, std::int32_t colour) {
+void GlowReference(const PlaneView& plane, std::int64_t r, float a, float b, std::int32_t colour) {
   const ColourBytes k = BytesOf(colour);
   for (std::int64_t y = r + 1; y <= plane.height - r; ++y) {
     for (std::int64_t x = r + 1; x <= plane.width - r; ++x) {
@@ -30,7 +31,7 @@ void GlowReference(const Plane& plane, std::int64_t r, float a, float b, std::in
 }
 
 // The scan keeps r pixels from the edge it moves towards, so every trail pixel lies in the plane.
-void TrailReference(const Plane& plane, std::int32_t op, std::int64_t r, float a, float b,
+void TrailReference(const PlaneView& plane, std::int32_t op, std::int64_t r, float a, float b,
                     std::int32_t colour) {
   const ColourBytes k = BytesOf(colour);
   const TrailStep step = StepOf(op);
@@ -50,7 +51,7 @@ void TrailReference(const Plane& plane, std::int32_t op, std::int64_t r, float a
   }
 }
 
-void FlareReference(const Plane& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
+void FlareReference(const PlaneView& plane, std::int32_t amount, float a, float b, std::int32_t colour) {
   FlareFrame frame;
   if (!MakeFlareFrame(plane, amount, a, b, frame)) return;
   const ColourBytes k = BytesOf(colour);
@@ -71,18 +72,15 @@ void FlareReference(const Plane& plane, std::int32_t amount, float a, float b, s
 }
 
 }  // namespace
-}  // namespace colorx
 
-using namespace colorx;
-
-void ColorXKernelReference(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t) {
-  Plane plane;
-  if (!FindPlane(*block, plane)) return;
+void RunColorX(const KernelParams& block, std::uint32_t argA, std::uint32_t argB, const Passes& passes) {
+  if (!HasPixels(block)) return;
+  const PlaneView plane = PlaneOf(block, kWorkingPlane);
   const float a = ArgFloat(argA);
   const float b = ArgFloat(argB);
-  const std::int32_t amount = block->amount;
-  const std::int32_t colour = block->colour;
-  switch (block->opcode) {
+  const std::int32_t amount = block.amount;
+  const std::int32_t colour = block.colour;
+  switch (block.opcode) {
     case kScatterDot:
       return ScatterDot(plane, a, b, BytesOf(colour));
     case kRowLines:
@@ -92,19 +90,26 @@ void ColorXKernelReference(KernelParams* block, std::uint32_t argA, std::uint32_
     case kDotGrid:
       return DotGrid(plane, amount, BytesOf(colour));
     case kGlow:
-      if (Reach(amount) >= 1) GlowReference(plane, Reach(amount), a, b, colour);
+      if (Reach(amount) >= 1) passes.glow(plane, Reach(amount), a, b, colour);
       return;
     case kTrailUp:
     case kTrailDown:
     case kTrailLeft:
     case kTrailRight:
-      if (Reach(amount) >= 1) TrailReference(plane, block->opcode, Reach(amount), a, b, colour);
+      if (Reach(amount) >= 1) passes.trail(plane, block.opcode, Reach(amount), a, b, colour);
       return;
     case kFlare:
-      return FlareReference(plane, amount, a, b, colour);
+      return passes.flare(plane, amount, a, b, colour);
     default:
       return;  // any other opcode changes nothing
   }
+}
+
+}  // namespace colorx
+
+void ColorXKernelReference(KernelParams* block, std::uint32_t argA, std::uint32_t argB, std::intptr_t) {
+  colorx::RunColorX(*block, argA, argB,
+                    {colorx::GlowReference, colorx::TrailReference, colorx::FlareReference});
 }
 
 }  // namespace asmpic

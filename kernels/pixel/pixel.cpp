@@ -25,21 +25,14 @@
 namespace asmpic {
 namespace {
 
-// The two planes an operation works on, 1-based rows of W pixels, 4 bytes a pixel.
+// The two planes an operation works on: it reads the undo plane and writes the working plane.
 struct Planes {
-  std::int64_t width;
-  std::int64_t height;
-  const std::uint8_t* source;  // plane 3
-  std::uint8_t* target;        // plane 2
-
-  const std::uint8_t* sourceRow(std::int64_t y) const { return source + 4 * width * (y - 1); }
-  std::uint8_t* targetRow(std::int64_t y) const { return target + 4 * width * (y - 1); }
-  const std::uint8_t* S(std::int64_t x, std::int64_t y) const { return sourceRow(y) + 4 * (x - 1); }
-  std::uint8_t* D(std::int64_t x, std::int64_t y) const { return targetRow(y) + 4 * (x - 1); }
+  SourcePlaneView source;
+  PlaneView target;
 };
 
-Planes PlanesOf(KernelParams& block) {
-  return {block.width, block.height, PlanePtr(block, 3), PlanePtr(block, 2)};
+Planes PlanesOf(const KernelParams& block) {
+  return {PlaneOf(block, kUndoPlane), PlaneOf(block, kWorkingPlane)};
 }
 
 // Pixels are handled as 32-bit words (LoadPixelWord, StorePixelWord). Every operation on words
@@ -100,24 +93,24 @@ std::int64_t RippleSourceRow(const float* table, std::int64_t y, std::int64_t he
 // Reference: one pixel at a time, exactly as the arithmetic reads.
 
 void SmoothingReference(const Planes& p, std::int32_t amount) {
-  const auto S = [&](std::int64_t x, std::int64_t y) { return LoadPixelWord(p.S(x, y)); };
-  const std::int64_t W = p.width, H = p.height;
+  const auto S = [&](std::int64_t x, std::int64_t y) { return LoadPixelWord(p.source.at(x, y)); };
+  const std::int64_t W = p.target.width, H = p.target.height;
   switch (amount) {
     case 1:
       for (std::int64_t y = H; y >= 1; --y)
         for (std::int64_t x = W - 1; x >= 2; --x)
-          StorePixelWord(p.D(x, y), Half(S(x - 1, y)) + Half(S(x + 1, y)));
+          StorePixelWord(p.target.at(x, y), Half(S(x - 1, y)) + Half(S(x + 1, y)));
       break;
     case 2:
       for (std::int64_t y = H - 1; y >= 2; --y)
         for (std::int64_t x = W; x >= 1; --x)
-          StorePixelWord(p.D(x, y), Half(S(x, y - 1)) + Half(S(x, y + 1)));
+          StorePixelWord(p.target.at(x, y), Half(S(x, y - 1)) + Half(S(x, y + 1)));
       break;
     case 4:
       for (std::int64_t y = H - 1; y >= 2; --y)
         for (std::int64_t x = W - 1; x >= 2; --x)
-          StorePixelWord(p.D(x, y), Quarter(S(x - 1, y - 1)) + Quarter(S(x + 1, y - 1)) +
-                                        Quarter(S(x - 1, y + 1)) + Quarter(S(x + 1, y + 1)));
+          StorePixelWord(p.target.at(x, y), Quarter(S(x - 1, y - 1)) + Quarter(S(x + 1, y - 1)) +
+                                                Quarter(S(x - 1, y + 1)) + Quarter(S(x + 1, y + 1)));
       break;
     case 8:
       for (std::int64_t y = H - 1; y >= 2; --y)
@@ -126,7 +119,7 @@ void SmoothingReference(const Planes& p, std::int32_t amount) {
           for (std::int64_t j = y - 1; j <= y + 1; ++j)
             for (std::int64_t i = x - 1; i <= x + 1; ++i)
               if (i != x || j != y) sum += Eighth(S(i, j));
-          StorePixelWord(p.D(x, y), sum);
+          StorePixelWord(p.target.at(x, y), sum);
         }
       break;
     default:
@@ -138,9 +131,9 @@ void SmoothingReference(const Planes& p, std::int32_t amount) {
 // writes its result; byte 3 keeps its value.
 template <typename Channel>
 void InnerRegionReference(const Planes& p, Channel channel) {
-  for (std::int64_t y = p.height - 1; y >= 2; --y)
-    for (std::int64_t x = p.width - 1; x >= 2; --x)
-      for (int k = 0; k < 3; ++k) p.D(x, y)[k] = static_cast<std::uint8_t>(channel(x, y, k));
+  for (std::int64_t y = p.target.height - 1; y >= 2; --y)
+    for (std::int64_t x = p.target.width - 1; x >= 2; --x)
+      for (int k = 0; k < 3; ++k) p.target.at(x, y)[k] = static_cast<std::uint8_t>(channel(x, y, k));
 }
 
 void ContourReference(const Planes& p, std::int32_t colour) {
@@ -148,22 +141,22 @@ void ContourReference(const Planes& p, std::int32_t colour) {
     int n = 0;
     for (std::int64_t j = y - 1; j <= y + 1; ++j)
       for (std::int64_t i = x - 1; i <= x + 1; ++i)
-        if (i != x || j != y) n += p.S(i, j)[k];
-    const int v = 8 * p.S(x, y)[k] - n + ColourComponent(colour, k);
+        if (i != x || j != y) n += p.source.at(i, j)[k];
+    const int v = 8 * p.source.at(x, y)[k] - n + ColourComponent(colour, k);
     return std::clamp(v, 0, 255);
   });
 }
 
 void EmbossReference(const Planes& p, std::int32_t colour) {
   InnerRegionReference(p, [&](std::int64_t x, std::int64_t y, int k) {
-    const int v = std::abs(p.S(x, y)[k] - p.S(x + 1, y + 1)[k] - ColourComponent(colour, k));
+    const int v = std::abs(p.source.at(x, y)[k] - p.source.at(x + 1, y + 1)[k] - ColourComponent(colour, k));
     return std::min(v, 255);
   });
 }
 
 void ReliefReference(const Planes& p, std::int32_t colour) {
   InnerRegionReference(p, [&](std::int64_t x, std::int64_t y, int k) {
-    const auto S = [&](std::int64_t i, std::int64_t j) { return int{p.S(i, j)[k]}; };
+    const auto S = [&](std::int64_t i, std::int64_t j) { return int{p.source.at(i, j)[k]}; };
     const int g =
         S(x, y + 1) + 2 * S(x + 1, y + 1) + S(x + 1, y) - S(x - 1, y) - 2 * S(x - 1, y - 1) - S(x, y - 1);
     const int t = S(x, y) + g;
@@ -176,13 +169,13 @@ void ReliefReference(const Planes& p, std::int32_t colour) {
 }
 
 void RippleReference(const Planes& p, const float* table) {
-  for (std::int64_t x = p.width; x >= 1; --x)
-    for (std::int64_t y = p.height; y >= 1; --y)
-      CopyColourBytes(p.D(x, y), p.S(x, RippleSourceRow(table, y, p.height)));
+  for (std::int64_t x = p.target.width; x >= 1; --x)
+    for (std::int64_t y = p.target.height; y >= 1; --y)
+      CopyColourBytes(p.target.at(x, y), p.source.at(x, RippleSourceRow(table, y, p.target.height)));
 }
 
 void TwirlReference(const Planes& p, std::int32_t amount, std::int32_t colour) {
-  const std::int64_t W = p.width, H = p.height;
+  const std::int64_t W = p.target.width, H = p.target.height;
   const std::int64_t cx = W / 2, cy = H / 2, M = std::max(W, H);
   const float K = TwirlMaxAngle(amount);
   for (std::int64_t y = H; y >= 1; --y)
@@ -194,9 +187,10 @@ void TwirlReference(const Planes& p, std::int32_t amount, std::int32_t colour) {
       const double sx = RoundHalfEven(dx * c - dy * s + static_cast<double>(cx));
       const double sy = RoundHalfEven(dx * s + dy * c + static_cast<double>(cy));
       if (sx <= 1 || sx >= static_cast<double>(W) || sy <= 1 || sy >= static_cast<double>(H)) {
-        Fill(p.D(x, y), colour);
+        Fill(p.target.at(x, y), colour);
       } else {
-        CopyColourBytes(p.D(x, y), p.S(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy)));
+        CopyColourBytes(p.target.at(x, y),
+                        p.source.at(static_cast<std::int64_t>(sx), static_cast<std::int64_t>(sy)));
       }
     }
 }
@@ -212,28 +206,28 @@ enum class RowCode { kBaseline, kSimd };
 
 // The source rows about destination row y; the rows below and above only where they exist.
 pixel_rows::RowSet RowsAbout(const Planes& p, std::int64_t y) {
-  return {y > 1 ? p.sourceRow(y - 1) : nullptr, p.sourceRow(y), y < p.height ? p.sourceRow(y + 1) : nullptr,
-          p.targetRow(y), p.width};
+  return {y > 1 ? p.source.row(y - 1) : nullptr, p.source.row(y),
+          y < p.target.height ? p.source.row(y + 1) : nullptr, p.target.row(y), p.target.width};
 }
 
 void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, std::int64_t lastRow,
                    RowCode code) {
-  const std::int64_t W = p.width;
+  const std::int64_t W = p.target.width;
   for (std::int64_t y = firstRow; y <= lastRow; ++y) {
     if (code == RowCode::kSimd) {
       pixel_rows::SmoothingRowBest(RowsAbout(p, y), amount);
       continue;
     }
-    const std::uint8_t* mid = p.sourceRow(y);
-    std::uint8_t* out = p.targetRow(y);
+    const std::uint8_t* mid = p.source.row(y);
+    std::uint8_t* out = p.target.row(y);
     if (amount == 1) {
       for (std::int64_t i = 1; i < W - 1; ++i)
         StorePixelWord(out + 4 * i,
                        Half(LoadPixelWord(mid + 4 * (i - 1))) + Half(LoadPixelWord(mid + 4 * (i + 1))));
       continue;
     }
-    const std::uint8_t* down = p.sourceRow(y - 1);
-    const std::uint8_t* up = p.sourceRow(y + 1);
+    const std::uint8_t* down = p.source.row(y - 1);
+    const std::uint8_t* up = p.source.row(y + 1);
     if (amount == 2) {
       for (std::int64_t i = 0; i < W; ++i)
         StorePixelWord(out + 4 * i, Half(LoadPixelWord(down + 4 * i)) + Half(LoadPixelWord(up + 4 * i)));
@@ -255,44 +249,31 @@ void SmoothingRows(const Planes& p, std::int32_t amount, std::int64_t firstRow, 
   }
 }
 
-// The 3 x 3 channel filters. Channel() is one byte: it gets pointers to the same byte in the rows
-// below, at and above the pixel, and the colour component of that byte's channel; SimdRow() is the
-// SIMD variant's whole row (pixel_rows.h). Where SSE2 is
-// there (every x86-64 processor), Lanes() does the same for eight bytes held as 16-bit lanes:
-// at(row, offset) gives the lanes of row 0 (below), 1 (at) or 2 (above), `offset` bytes on.
-// Saturating the lanes to 0 ... 255 when they are packed back to bytes is the clamp to 0 ... 255.
-struct ContourFilter {
-  static constexpr auto Channel = pixel_rows::ContourChannel;
-  static constexpr auto SimdRow = pixel_rows::ContourRowBest;
+// The 3 x 3 channel filters. kFilterChannel is one byte: it gets pointers to the same byte in the
+// rows below, at and above the pixel, and the colour component of that byte's channel;
+// kFilterRow is the SIMD variant's whole row (pixel_rows.h). Where SSE2 is there (every x86-64
+// processor), FilterLanes() does the same for eight bytes held as 16-bit lanes: at(row, offset)
+// gives the lanes of row 0 (below), 1 (at) or 2 (above), `offset` bytes on. Saturating the lanes
+// to 0 ... 255 when they are packed back to bytes is the clamp to 0 ... 255.
+enum class Filter { kContour, kEmboss, kRelief };
+
+constexpr decltype(&pixel_rows::ContourChannel) kFilterChannel[] = {
+    pixel_rows::ContourChannel, pixel_rows::EmbossChannel, pixel_rows::ReliefChannel};
+constexpr decltype(&pixel_rows::ContourRowBest) kFilterRow[] = {
+    pixel_rows::ContourRowBest, pixel_rows::EmbossRowBest, pixel_rows::ReliefRowBest};
+
 #if defined(__SSE2__)
-  template <typename At>
-  static __m128i Lanes(const At& at, __m128i colour) {
+template <Filter kFilter, typename At>
+__m128i FilterLanes(const At& at, __m128i colour) {
+  if constexpr (kFilter == Filter::kContour) {
     const __m128i n =
         _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(at(0, -4), at(0, 0)), _mm_add_epi16(at(0, 4), at(1, -4))),
                       _mm_add_epi16(_mm_add_epi16(at(1, 4), at(2, -4)), _mm_add_epi16(at(2, 0), at(2, 4))));
     return _mm_sub_epi16(_mm_add_epi16(_mm_slli_epi16(at(1, 0), 3), colour), n);  // -2040 ... 2295
-  }
-#endif
-};
-
-struct EmbossFilter {
-  static constexpr auto Channel = pixel_rows::EmbossChannel;
-  static constexpr auto SimdRow = pixel_rows::EmbossRowBest;
-#if defined(__SSE2__)
-  template <typename At>
-  static __m128i Lanes(const At& at, __m128i colour) {
+  } else if constexpr (kFilter == Filter::kEmboss) {
     const __m128i d = _mm_sub_epi16(_mm_sub_epi16(at(1, 0), at(2, 4)), colour);
     return _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d));
-  }
-#endif
-};
-
-struct ReliefFilter {
-  static constexpr auto Channel = pixel_rows::ReliefChannel;
-  static constexpr auto SimdRow = pixel_rows::ReliefRowBest;
-#if defined(__SSE2__)
-  template <typename At>
-  static __m128i Lanes(const At& at, __m128i colour) {
+  } else {
     const __m128i plus = _mm_add_epi16(_mm_add_epi16(at(1, 0), at(2, 0)),
                                        _mm_add_epi16(_mm_slli_epi16(at(2, 4), 1), at(1, 4)));
     const __m128i minus = _mm_add_epi16(_mm_add_epi16(at(1, -4), _mm_slli_epi16(at(0, -4), 1)), at(0, 0));
@@ -300,15 +281,16 @@ struct ReliefFilter {
     const __m128i over = _mm_cmpgt_epi16(v, _mm_set1_epi16(255));
     return _mm_or_si128(_mm_and_si128(over, colour), _mm_andnot_si128(over, v));
   }
+}
 #endif
-};
 
 // One row y (2 ... H - 1) of a channel filter over pixels 2 ... W - 1, byte 3 of each kept.
-template <typename Filter>
+template <Filter kFilter>
 void FilterRow(const Planes& p, std::int64_t y, const std::array<int, 4>& colour) {
-  const std::uint8_t* rows[3] = {p.sourceRow(y - 1), p.sourceRow(y), p.sourceRow(y + 1)};
-  std::uint8_t* out = p.targetRow(y);
-  const std::int64_t end = 4 * (p.width - 1);
+  constexpr auto channel = kFilterChannel[static_cast<int>(kFilter)];
+  const std::uint8_t* rows[3] = {p.source.row(y - 1), p.source.row(y), p.source.row(y + 1)};
+  std::uint8_t* out = p.target.row(y);
+  const std::int64_t end = 4 * (p.target.width - 1);
   std::int64_t i = 4;
 #if defined(__SSE2__)
   // Sixteen bytes (four pixels) at a time; the loads reach 4 bytes either side, still in the row.
@@ -324,25 +306,26 @@ void FilterRow(const Planes& p, std::int64_t y, const std::array<int, 4>& colour
     };
     const auto low = [&](int row, int offset) { return _mm_unpacklo_epi8(load(row, offset), zero); };
     const auto high = [&](int row, int offset) { return _mm_unpackhi_epi8(load(row, offset), zero); };
-    const __m128i v = _mm_packus_epi16(Filter::Lanes(low, colour16), Filter::Lanes(high, colour16));
+    const __m128i v =
+        _mm_packus_epi16(FilterLanes<kFilter>(low, colour16), FilterLanes<kFilter>(high, colour16));
     auto* to = reinterpret_cast<__m128i*>(out + i);
     _mm_storeu_si128(to, _mm_or_si128(_mm_and_si128(keep, _mm_loadu_si128(to)), _mm_andnot_si128(keep, v)));
   }
 #endif
   for (; i < end; ++i)
     if ((i & 3) != 3)
-      out[i] =
-          static_cast<std::uint8_t>(Filter::Channel(rows[0] + i, rows[1] + i, rows[2] + i, colour[i & 3]));
+      out[i] = static_cast<std::uint8_t>(channel(rows[0] + i, rows[1] + i, rows[2] + i, colour[i & 3]));
 }
 
-template <typename Filter>
+template <Filter kFilter>
 void FilterRows(const Planes& p, const std::array<int, 4>& colour, int bands, RowCode code) {
-  RunInBands(2, p.height - 1, bands, [&](std::int64_t first, std::int64_t last) {
+  constexpr auto simdRow = kFilterRow[static_cast<int>(kFilter)];
+  RunInBands(2, p.target.height - 1, bands, [&](std::int64_t first, std::int64_t last) {
     for (std::int64_t y = first; y <= last; ++y) {
       if (code == RowCode::kSimd) {
-        Filter::SimdRow(RowsAbout(p, y), colour.data());
+        simdRow(RowsAbout(p, y), colour.data());
       } else {
-        FilterRow<Filter>(p, y, colour);
+        FilterRow<kFilter>(p, y, colour);
       }
     }
   });
@@ -352,13 +335,13 @@ void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std:
                 RowCode code) {
   const std::uint32_t keep = ByteThreeMask();
   for (std::int64_t y = firstRow; y <= lastRow; ++y) {
-    const std::uint8_t* from = p.sourceRow(RippleSourceRow(table, y, p.height));
-    std::uint8_t* out = p.targetRow(y);
+    const std::uint8_t* from = p.source.row(RippleSourceRow(table, y, p.target.height));
+    std::uint8_t* out = p.target.row(y);
     if (code == RowCode::kSimd) {
-      pixel_rows::CopyColourRowBest(from, out, p.width);
+      pixel_rows::CopyColourRowBest(from, out, p.target.width);
       continue;
     }
-    for (std::int64_t i = 0; i < p.width; ++i)
+    for (std::int64_t i = 0; i < p.target.width; ++i)
       StorePixelWord(out + 4 * i,
                      (LoadPixelWord(out + 4 * i) & keep) | (LoadPixelWord(from + 4 * i) & ~keep));
   }
@@ -426,7 +409,7 @@ constexpr TwirlTrig kScalarTrig{TwirlAnglesScalar, TwirlCosSinScalar, TwirlSpanS
 // for a run of column distances at a time, so the scratch space stays small for any width.
 void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::int64_t firstDistance,
                std::int64_t lastDistance, const TwirlTrig& trig) {
-  const std::int64_t W = p.width, H = p.height;
+  const std::int64_t W = p.target.width, H = p.target.height;
   const std::int64_t cx = W / 2, cy = H / 2, M = std::max(W, H);
   const float K = TwirlMaxAngle(amount);
   const std::int64_t maxColumnDistance = std::max(W - cx, cx - 1);
@@ -484,7 +467,8 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
         const std::int64_t y = rows[r];
         if (y < 1 || y > H) continue;
         const double dy = static_cast<double>(y - cy);
-        TwirlSpan span{p.source, p.targetRow(y), W, H, cx, cy, dy, fillWord, 0, 1, nullptr, nullptr, 0};
+        TwirlSpan span{p.source.bytes, p.target.row(y), W, H, cx, cy, dy, fillWord, 0, 1,
+                       nullptr,        nullptr,         0};
         // Right of the centre, with the centre column itself (cx is 0 in a picture one pixel
         // wide), then left of it.
         const std::int64_t rightFirst = std::max<std::int64_t>(0, 1 - cx - b0);
@@ -514,10 +498,6 @@ void TwirlRows(const Planes& p, std::int32_t amount, std::int32_t colour, std::i
 
 int BandsFor(const KernelParams& block) {
   return BandsForPixels(std::int64_t{block.width} * block.height);
-}
-
-bool HasPixels(const KernelParams& block) {
-  return block.width > 0 && block.height > 0 && block.pixels != nullptr;
 }
 
 }  // namespace
@@ -569,27 +549,28 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
   switch (block->opcode) {
     case kPixelSmoothing: {
       if (amount != 1 && amount != 2 && amount != 4 && amount != 8) return;
-      const std::int64_t first = amount == 1 ? 1 : 2, last = amount == 1 ? p.height : p.height - 1;
+      const std::int64_t first = amount == 1 ? 1 : 2,
+                         last = amount == 1 ? p.target.height : p.target.height - 1;
       RunInBands(first, last, bands,
                  [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to, code); });
       return;
     }
     case kPixelContour:
-      return FilterRows<ContourFilter>(p, components, bands, code);
+      return FilterRows<Filter::kContour>(p, components, bands, code);
     case kPixelEmboss:
-      return FilterRows<EmbossFilter>(p, components, bands, code);
+      return FilterRows<Filter::kEmboss>(p, components, bands, code);
     case kPixelRipple: {
       if (rippleTable == 0) return;
       const auto* table = reinterpret_cast<const float*>(rippleTable);
-      RunInBands(1, p.height, bands,
+      RunInBands(1, p.target.height, bands,
                  [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to, code); });
       return;
     }
     case kPixelRelief:
-      return FilterRows<ReliefFilter>(p, components, bands, code);
+      return FilterRows<Filter::kRelief>(p, components, bands, code);
     case kPixelTwirl: {
-      const std::int64_t cy = p.height / 2;
-      RunInBands(0, std::max(p.height - cy, cy - 1), bands,
+      const std::int64_t cy = p.target.height / 2;
+      RunInBands(0, std::max(p.target.height - cy, cy - 1), bands,
                  [&](std::int64_t from, std::int64_t to) { TwirlRows(p, amount, colour, from, to, trig); });
       return;
     }

@@ -57,13 +57,15 @@ std::set<std::pair<int, int>> Changed(KernelPlanes& planes, Pixel pixel) {
 
 // The faster variants against the reference: the baseline, and the best variant once on every SIMD
 // target this machine runs.
+constexpr testing::KernelFamily kColorX{ColorXKernelReference, ColorXKernelBest, ColorXKernelBaseline};
+
 class ColorXFastVariant : public ::testing::TestWithParam<testing::FastTarget> {
  protected:
   // Compares the fast variant with the reference on `planes`, then leaves the reference's result
   // in them.
   void ExpectSameAsReference(KernelPlanes& planes, float a, float b, const std::string& what) {
-    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), ColorXKernelReference, ColorXKernelBest,
-                                              ColorXKernelBaseline, planes, FloatArg(a), FloatArg(b), 0, what));
+    ASSERT_TRUE(
+        testing::FastMatchesReference(GetParam(), kColorX, planes, FloatArg(a), FloatArg(b), 0, what));
     ColorXKernelReference(&planes.params, FloatArg(a), FloatArg(b), 0);
   }
 };

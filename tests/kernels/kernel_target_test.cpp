@@ -22,6 +22,7 @@ HWY_AFTER_NAMESPACE();
 #include <vector>
 
 #include "kernels/kernel_target.h"
+#include "tests/support/fast_variants.h"
 
 namespace asmpic::target_probe {
 HWY_EXPORT(CompiledTarget);
@@ -73,6 +74,16 @@ TEST_F(KernelTarget, EveryTargetTheProcessorRunsCanBeHeldAndIsWhatRuns) {
   EXPECT_EQ(baseline->target, 0);
 }
 
+// The fast-variant suites' cases, one per target (fast_variants.h), run the target they are named
+// after: otherwise each would check only the best target again.
+TEST_F(KernelTarget, EachFastVariantCaseRunsTheTargetItIsNamedAfter) {
+  for (const testing::FastTarget& fast : testing::FastTargets()) {
+    if (fast.target == 0) continue;  // the baseline has no dispatch
+    const testing::HeldTarget held(fast.target);
+    EXPECT_EQ(DispatchedTarget(), fast.target) << fast.name;
+  }
+}
+
 TEST_F(KernelTarget, TheBestVariantRunsTheBestTargetOffered) {
   const std::vector<std::int64_t> targets = SimdTargets();
   if (!targets.empty()) {
@@ -97,7 +108,8 @@ TEST_F(KernelTarget, TargetsTheProcessorDoesNotRunAndUnknownNamesAreRefused) {
   constexpr std::int64_t kSimd = HWY_TARGETS & ~(HWY_SCALAR | HWY_EMU128);
   if constexpr ((kSimd & (kSimd - 1)) != 0) {
     // A processor offering only the worst compiled target: the better ones are refused.
-    const std::int64_t worst = std::int64_t{1} << (63 - __builtin_clzll(static_cast<unsigned long long>(kSimd)));
+    const std::int64_t worst = std::int64_t{1}
+                               << (63 - __builtin_clzll(static_cast<unsigned long long>(kSimd)));
     const std::int64_t better = kSimd & -kSimd;
     hwy::SetSupportedTargetsForTest(worst);
     ForgetBestTarget();

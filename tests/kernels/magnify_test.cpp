@@ -18,13 +18,7 @@
 namespace asmpic {
 namespace {
 
-using testing::KernelPlanes;
-using testing::kFill;
-using testing::kInf;
-using testing::kNaN;
-using testing::Plane2Is;
-using testing::RandomPlanes;
-using testing::Source;
+using namespace testing;  // the resample suites' planes, mappings and sweep
 
 constexpr int kNearest = 0, kSmoothed = 1;
 constexpr std::int32_t kMaxTenths = std::numeric_limits<std::int32_t>::max();
@@ -58,13 +52,7 @@ TEST_P(MagnifyKernelTest, FactorOneSmoothedFillsWhereTheHalfRoundsOutOfRange) {
        {std::pair{6, 5}, std::pair{5, 6}, std::pair{7, 7}, std::pair{2, 2}, std::pair{1, 1}}) {
     KernelPlanes planes = RandomPlanes(w, h, 41, kSmoothed);
     Magnify(planes, 10, w / 2, h / 2);
-    EXPECT_TRUE(Plane2Is(planes, 3,
-                         [w = w, h = h](int x, int y) {
-                           const bool outside =
-                               x == 1 || y == 1 || (x == w && w % 2 == 0) || (y == h && h % 2 == 0);
-                           return outside ? Source{} : Source{{x, y}};
-                         }))
-        << w << "x" << h;
+    EXPECT_TRUE(Plane2Is(planes, 3, testing::SmoothedIdentity(w, h))) << w << "x" << h;
   }
 }
 
@@ -102,13 +90,8 @@ TEST_P(MagnifyKernelTest, ZoomOfZeroFillsPlaneTwoAndKeepsEverythingElse) {
     KernelPlanes planes = RandomPlanes(5, 3, 45, opcode);
     const std::vector<std::uint8_t> before = planes.bytes;
     Magnify(planes, 0, 2, 1);
-    EXPECT_TRUE(Plane2Is(planes, 3, [](int, int) { return Source{}; }));
-    for (std::size_t i = 0; i < before.size(); ++i) {
-      const bool writable = i / planes.planeBytes() == 1 && i % 4 != 3;
-      if (!writable) {
-        ASSERT_EQ(planes.bytes[i], before[i]) << "byte " << i;
-      }
-    }
+    EXPECT_TRUE(Plane2Is(planes, 3, testing::FillOnly));
+    EXPECT_TRUE(testing::OnlyPlane2ColoursChanged(planes, before)) << "opcode " << opcode;
   }
 }
 
@@ -123,19 +106,12 @@ TEST_P(MagnifyKernelTest, HugestZoomShowsTheCentrePixel) {
 TEST_P(MagnifyKernelTest, SmoothingKeepsAUniformPictureUniform) {
   std::mt19937 random(47);
   for (const int level : {0, 254, 255}) {
-    KernelPlanes planes(19, 13);
     const auto byte = static_cast<std::uint8_t>(level);
-    planes.fillPlane(3, {byte, byte, byte, 9});
-    planes.params.colour = kFill;
-    planes.params.opcode = kSmoothed;
+    KernelPlanes planes = testing::GreyPlanes(19, 13, 3, byte, 9, kSmoothed);
     for (int run = 0; run < 20; ++run) {
       const int tenths = static_cast<int>(random() % 61) - 30;
       Magnify(planes, tenths, static_cast<float>(random() % 25) - 3, static_cast<float>(random() % 17) - 2);
-      for (std::size_t i = 0; i < planes.planeBytes(); i += 4) {
-        const std::uint8_t* p = planes.plane(2) + i;
-        const bool uniform = p[0] == byte && p[1] == byte && p[2] == byte;
-        ASSERT_TRUE(uniform || (p[0] == 0x10 && p[1] == 0x20 && p[2] == 0x30)) << "level " << level;
-      }
+      ASSERT_TRUE(testing::Plane2IsLevelOrFill(planes, byte));
     }
   }
 }
@@ -147,8 +123,8 @@ TEST_P(MagnifyKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
       KernelPlanes down = across;
       Magnify(across, 15, centre, 2);
       Magnify(down, 15, 3, centre);
-      EXPECT_TRUE(Plane2Is(across, 3, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
-      EXPECT_TRUE(Plane2Is(down, 3, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(across, 3, testing::FillOnly)) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(down, 3, testing::FillOnly)) << centre << " opcode " << opcode;
     }
   }
 }
@@ -171,15 +147,15 @@ INSTANTIATE_TEST_SUITE_P(Entries, MagnifyKernelTest,
 // The baseline, and the best variant on each SIMD target the processor runs, give exactly the
 // reference's bytes over odd and even sizes, both opcodes, zooms from ordinary to extreme, and
 // centres from ordinary to huge and non-finite.
+constexpr testing::KernelFamily kMagnify{MagnifyKernelReference, MagnifyKernelBest, MagnifyKernelBaseline};
+
 class MagnifyKernelEquivalence : public ::testing::TestWithParam<testing::FastTarget> {};
 
-INSTANTIATE_TEST_SUITE_P(Targets, MagnifyKernelEquivalence, testing::FastVariants(), testing::FastVariantName);
+INSTANTIATE_TEST_SUITE_P(Targets, MagnifyKernelEquivalence, testing::FastVariants(),
+                         testing::FastVariantName);
 
 TEST_P(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
-  std::mt19937 random(50);
-  const auto sizes = testing::SweepSizes(random);
-  const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
-  const auto tenths = [&]() -> std::int32_t {
+  EXPECT_TRUE(testing::SweepMatchesReference(GetParam(), kMagnify, 50, 4, [](std::mt19937& random, int) {
     switch (random() % 6) {
       case 0:
         return std::array{0, 1, -1, kMaxTenths, kMinTenths}[random() % 5];
@@ -188,32 +164,14 @@ TEST_P(MagnifyKernelEquivalence, FastVariantsMatchTheReference) {
       default:
         return static_cast<int>(random() % 81) - 40;
     }
-  };
-  for (const auto& [w, h] : sizes) {
-    for (int run = 0; run < 4; ++run) {
-      KernelPlanes start = RandomPlanes(w, h, random(), static_cast<int>(random() % 4) - 1);
-      start.params.colour = static_cast<std::int32_t>(random());
-      const std::int32_t zoom = tenths();
-      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-      ASSERT_TRUE(testing::FastMatchesReference(
-          GetParam(), MagnifyKernelReference, MagnifyKernelBest, MagnifyKernelBaseline, start, cx, cy, zoom,
-          std::to_string(w) + "x" + std::to_string(h) + " opcode " + std::to_string(start.params.opcode) +
-              " zoom " + std::to_string(zoom) + " centre " + std::to_string(ArgFloat(cx)) + ", " +
-              std::to_string(ArgFloat(cy))));
-    }
-  }
+  }));
 }
 
 // A large picture (see kLargeWidth), zoomed in and out about an odd centre.
 TEST_P(MagnifyKernelEquivalence, LargePictureMatchesTheReference) {
   for (const auto& [opcode, zoom] :
        {std::pair{kNearest, 12}, std::pair{kSmoothed, 24}, std::pair{kSmoothed, 7}}) {
-    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 57, opcode);
-    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.5217f),
-                        cy = FloatArg(testing::kLargeHeight * 0.3083f);
-    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), MagnifyKernelReference, MagnifyKernelBest,
-                                              MagnifyKernelBaseline, start, cx, cy, zoom,
-                                              "zoom " + std::to_string(zoom)));
+    ASSERT_TRUE(testing::LargeMatchesReference(GetParam(), kMagnify, 57, opcode, zoom, 0.5217f, 0.3083f));
   }
 }
 

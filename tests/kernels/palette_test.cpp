@@ -42,9 +42,10 @@ Pixel RunOnPair(Pixel pixel, std::int32_t opcode, std::int32_t amount) {
 // target this machine runs.
 class PaletteFastVariant : public ::testing::TestWithParam<testing::FastTarget> {
  protected:
-  template <typename Body>
-  void ForEachKernel(Body body) {
-    testing::ForEachFastKernel(GetParam(), PaletteKernelBest, PaletteKernelBaseline, body);
+  void ExpectSameAsReference(const KernelPlanes& start, std::uint32_t seed, const std::string& what) {
+    ASSERT_TRUE(testing::FastMatchesReference(
+        GetParam(), {PaletteKernelReference, PaletteKernelBest, PaletteKernelBaseline}, start, seed, 0, 4,
+        what));
   }
 };
 
@@ -80,15 +81,10 @@ TEST_P(PaletteFastVariant, MatchesReferenceOnRandomPlanes) {
       reference.params.amount = random() % 2 ? specialAmounts[random() % specialAmounts.size()]
                                              : static_cast<std::int16_t>(random());
       const std::uint32_t seed = random() % 4 == 0 ? kEngineSeed : random();
-      const KernelPlanes before(reference);
-      PaletteKernelReference(&reference.params, seed, 0, 4);
-      ForEachKernel([&](KernelEntry kernel, const std::string& target) {
-        KernelPlanes fast(before);
-        kernel(&fast.params, seed, 0, 4);
-        ASSERT_EQ(fast.bytes, reference.bytes)
-            << target << " " << width << "x" << height << " opcode " << opcode << " amount "
-            << reference.params.amount << ": " << FirstDifference(fast, reference);
-      });
+      ExpectSameAsReference(reference, seed,
+                            std::to_string(width) + "x" + std::to_string(height) + " opcode " +
+                                std::to_string(opcode) + " amount " +
+                                std::to_string(reference.params.amount));
     }
   }
 }
@@ -102,18 +98,9 @@ TEST_P(PaletteFastVariant, MatchesReferenceOnAFullHdPlane) {
     start.plane(2)[i] = static_cast<std::uint8_t>(i % 3 ? 0 : 255);
   // One opcode of each kind of vector code (the small sweeps above cover every opcode).
   for (const std::int32_t opcode : {1, 8, 11, 12, 13, 19}) {
-    KernelPlanes reference(start);
-    reference.params.opcode = opcode;
-    reference.params.amount = opcode == 10 ? 3 : 0x1F0;
-    PaletteKernelReference(&reference.params, kEngineSeed, 0, 4);
-    ForEachKernel([&](KernelEntry kernel, const std::string& target) {
-      KernelPlanes fast(start);
-      fast.params = reference.params;
-      fast.params.pixels = fast.bytes.data();
-      kernel(&fast.params, kEngineSeed, 0, 4);
-      ASSERT_TRUE(fast.bytes == reference.bytes)
-          << target << " opcode " << opcode << ": " << FirstDifference(fast, reference);
-    });
+    start.params.opcode = opcode;
+    start.params.amount = opcode == 10 ? 3 : 0x1F0;
+    ExpectSameAsReference(start, kEngineSeed, "opcode " + std::to_string(opcode));
   }
 }
 

@@ -25,20 +25,25 @@ using testing::KernelPlanes;
 
 enum class Variant { kReference, kFast, kThreeBands };
 
+// The third argument of the neighbourhood kernels: the ripple's table (built into `table` for the
+// block's size and amount), or 4.
+std::intptr_t ThirdArgument(const KernelParams& params, std::vector<float>& table) {
+  if (params.opcode != kPixelRipple) return 4;
+  table = BuildRippleTable(params.width, params.height, params.amount);
+  return reinterpret_cast<std::intptr_t>(table.data());
+}
+
+const std::uint32_t kTwo = FloatArg(2.0f), kThree = FloatArg(3.0f);
+
 void RunKernel(KernelPlanes& planes, Variant variant, std::int32_t opcode, std::int32_t amount,
                std::int32_t colour = 0) {
   planes.params.opcode = opcode;
   planes.params.amount = amount;
   planes.params.colour = colour;
   std::vector<float> table;
-  std::intptr_t arg3 = 4;
-  if (opcode == kPixelRipple) {
-    table = BuildRippleTable(planes.width(), planes.height(), amount);
-    arg3 = reinterpret_cast<std::intptr_t>(table.data());
-  }
-  const std::uint32_t two = FloatArg(2.0f), three = FloatArg(3.0f);
-  if (variant == Variant::kReference) PixelKernelReference(&planes.params, two, three, arg3);
-  if (variant == Variant::kFast) PixelKernelBaseline(&planes.params, two, three, arg3);
+  const std::intptr_t arg3 = ThirdArgument(planes.params, table);
+  if (variant == Variant::kReference) PixelKernelReference(&planes.params, kTwo, kThree, arg3);
+  if (variant == Variant::kFast) PixelKernelBaseline(&planes.params, kTwo, kThree, arg3);
   if (variant == Variant::kThreeBands) PixelKernelInBands(&planes.params, arg3, 3);
 }
 
@@ -315,30 +320,30 @@ TEST_P(PixelKernelTest, SmallPicturesStayInsideTheirPlanes) {
 // reported.
 class PixelFastVariant : public ::testing::TestWithParam<testing::FastTarget> {
  protected:
-  // Runs the variant on `planes` (their params set), in `bands` bands for the baseline.
-  template <typename Check>
-  void ForEachKernel(int bands, Check check) {
+  // Compares the variant with the reference on `start` (its params set), the baseline in `bands`.
+  void ExpectSameAsReference(const KernelPlanes& start, int bands, const std::string& what) {
     const auto inBands = [](KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t table) {
       PixelKernelInBands(block, table, bandsForBaseline);
     };
     bandsForBaseline = bands;
-    testing::ForEachFastKernel(GetParam(), PixelKernelBest, inBands, check);
+    std::vector<float> table;
+    const std::intptr_t arg3 = ThirdArgument(start.params, table);
+    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), {PixelKernelReference, PixelKernelBest, inBands},
+                                              start, kTwo, kThree, arg3, what));
   }
   static inline int bandsForBaseline = 1;
 };
 
 INSTANTIATE_TEST_SUITE_P(Variants, PixelFastVariant, testing::FastVariants(), testing::FastVariantName);
 
-// Runs `kernel` on a copy of `start` with the opcode's arguments and compares it with `expected`.
-void ExpectKernelGives(KernelEntry kernel, const KernelPlanes& start, const KernelPlanes& expected,
-                       const std::string& what) {
-  KernelPlanes actual(start);
-  actual.params = expected.params;
-  actual.params.pixels = actual.bytes.data();
-  std::vector<float> table = BuildRippleTable(actual.width(), actual.height(), actual.params.amount);
-  kernel(&actual.params, FloatArg(2.0f), FloatArg(3.0f),
-         actual.params.opcode == kPixelRipple ? reinterpret_cast<std::intptr_t>(table.data()) : 4);
-  ASSERT_TRUE(actual.bytes == expected.bytes) << what << ": " << FirstDifference(actual, expected);
+// Planes of the given size and random bytes, with the block's opcode, amount and colour set.
+KernelPlanes Start(int width, int height, std::uint32_t seed, int opcode, int amount, std::int32_t colour) {
+  KernelPlanes start(width, height);
+  start.randomize(seed);
+  start.params.opcode = opcode;
+  start.params.amount = amount;
+  start.params.colour = colour;
+  return start;
 }
 
 TEST_P(PixelFastVariant, MatchesReferenceByteForByte) {
@@ -352,16 +357,9 @@ TEST_P(PixelFastVariant, MatchesReferenceByteForByte) {
       const int amount = amounts[random() % amounts.size()];
       const auto colour = static_cast<std::int32_t>(random());
       const int bands = 1 + static_cast<int>(random() % 5);
-      KernelPlanes start(w, h);
-      start.randomize(random());
-      KernelPlanes expected = start;
-      RunKernel(expected, Variant::kReference, opcode, amount, colour);
-      ForEachKernel(bands, [&](KernelEntry kernel, const std::string& target) {
-        ExpectKernelGives(kernel, start, expected,
-                          target + " " + std::to_string(w) + "x" + std::to_string(h) + " op " +
-                              std::to_string(opcode) + " A " + std::to_string(amount) + " bands " +
-                              std::to_string(bands));
-      });
+      ExpectSameAsReference(Start(w, h, random(), opcode, amount, colour), bands,
+                            std::to_string(w) + "x" + std::to_string(h) + " op " + std::to_string(opcode) +
+                                " A " + std::to_string(amount) + " bands " + std::to_string(bands));
     }
 }
 
@@ -369,8 +367,6 @@ TEST_P(PixelFastVariant, MatchesReferenceByteForByte) {
 // two edge pixels is no multiple of any vector, so each row ends on an overlapping vector; every
 // smoothing pattern and every filter, with colours that push the filters past both clamps.
 TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
-  KernelPlanes start(1920, 1080);
-  start.randomize(3);
   const std::vector<std::pair<int, int>> runs = {
       {kPixelSmoothing, 1}, {kPixelSmoothing, 2}, {kPixelSmoothing, 4},
       {kPixelSmoothing, 8}, {kPixelContour, 4},   {kPixelEmboss, 4},
@@ -379,26 +375,16 @@ TEST_P(PixelFastVariant, MatchesReferenceOnAFullHdPicture) {
     for (const std::int32_t colour : {0x00123456, 0x7FFFFFFF}) {
       if (colour != 0x00123456 && opcode != kPixelContour && opcode != kPixelEmboss && opcode != kPixelRelief)
         continue;
-      KernelPlanes expected = start;
-      RunKernel(expected, Variant::kReference, opcode, amount, colour);
-      ForEachKernel(BandsForPixels(1920 * 1080), [&](KernelEntry kernel, const std::string& target) {
-        ExpectKernelGives(kernel, start, expected,
-                          target + " op " + std::to_string(opcode) + " A " + std::to_string(amount));
-      });
+      ExpectSameAsReference(Start(1920, 1080, 3, opcode, amount, colour), BandsForPixels(1920 * 1080),
+                            "op " + std::to_string(opcode) + " A " + std::to_string(amount));
     }
 }
 
 // A twirl whose rows and columns reach farther from the centre than the values that a row keeps
 // for the rows after it, in one band: the rows and columns beyond work their values out again.
 TEST_P(PixelFastVariant, TwirlBeyondTheKeptValuesMatchesTheReference) {
-  KernelPlanes start(1601, 1601);
-  start.randomize(9);
-  KernelPlanes expected = start;
-  RunKernel(expected, Variant::kReference, kPixelTwirl, 2, 0x00654321);
   SetMaxBands(1);
-  ForEachKernel(1, [&](KernelEntry kernel, const std::string& target) {
-    ExpectKernelGives(kernel, start, expected, target + " twirl 1601x1601");
-  });
+  ExpectSameAsReference(Start(1601, 1601, 9, kPixelTwirl, 2, 0x00654321), 1, "twirl 1601x1601");
   SetMaxBands(0);
 }
 

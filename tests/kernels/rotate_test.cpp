@@ -17,13 +17,7 @@
 namespace asmpic {
 namespace {
 
-using testing::KernelPlanes;
-using testing::kFill;
-using testing::kInf;
-using testing::kNaN;
-using testing::Plane2Is;
-using testing::RandomPlanes;
-using testing::Source;
+using namespace testing;  // the resample suites' planes, mappings and sweep
 
 constexpr int kNearestFromUndo = 0, kNearestFromSource = 2, kSmoothedFromSource = 3;
 
@@ -85,13 +79,7 @@ TEST_P(RotateKernelTest, SmoothedSamplingReachesOneColumnAndRowLessThanNearest) 
     Rotate(nearest, 360, w / 2, h / 2);
     Rotate(smoothed, 360, w / 2, h / 2);
     EXPECT_TRUE(Plane2Is(nearest, 1, [](int x, int y) { return Source{{x, y}}; }));
-    EXPECT_TRUE(Plane2Is(smoothed, 1,
-                         [w = w, h = h](int x, int y) {
-                           const bool outside =
-                               x == 1 || y == 1 || (x == w && w % 2 == 0) || (y == h && h % 2 == 0);
-                           return outside ? Source{} : Source{{x, y}};
-                         }))
-        << w << "x" << h;
+    EXPECT_TRUE(Plane2Is(smoothed, 1, testing::SmoothedIdentity(w, h))) << w << "x" << h;
   }
 }
 
@@ -99,18 +87,11 @@ TEST_P(RotateKernelTest, SmoothingKeepsAUniformPictureUniform) {
   // Blends of equal bytes give the byte back: nothing wraps past 255 or strays in rounding.
   std::mt19937 random(16);
   for (const int level : {0, 1, 128, 255}) {
-    KernelPlanes planes(23, 17);
     const auto byte = static_cast<std::uint8_t>(level);
-    planes.fillPlane(1, {byte, byte, byte, 77});
-    planes.params.colour = kFill;
-    planes.params.opcode = kSmoothedFromSource;
+    KernelPlanes planes = testing::GreyPlanes(23, 17, 1, byte, 77, kSmoothedFromSource);
     for (int run = 0; run < 20; ++run) {
       Rotate(planes, static_cast<int>(random() % 720) - 360, random() % 30, random() % 20);
-      for (std::size_t i = 0; i < planes.planeBytes(); i += 4) {
-        const std::uint8_t* p = planes.plane(2) + i;
-        const bool uniform = p[0] == byte && p[1] == byte && p[2] == byte;
-        ASSERT_TRUE(uniform || (p[0] == 0x10 && p[1] == 0x20 && p[2] == 0x30)) << "level " << level;
-      }
+      ASSERT_TRUE(testing::Plane2IsLevelOrFill(planes, byte));
     }
   }
 }
@@ -120,15 +101,10 @@ TEST_P(RotateKernelTest, WritesOnlyBytesZeroToTwoOfPlaneTwoAndFillsWithTheLowThr
     KernelPlanes planes = RandomPlanes(9, 7, 17 + opcode, opcode);
     const std::vector<std::uint8_t> before = planes.bytes;
     Rotate(planes, 37 * opcode + 20, 4.5f, 3);
-    for (std::size_t i = 0; i < before.size(); ++i) {
-      const bool writable = i / planes.planeBytes() == 1 && i % 4 != 3;
-      if (!writable) {
-        ASSERT_EQ(planes.bytes[i], before[i]) << "opcode " << opcode << " byte " << i;
-      }
-    }
+    ASSERT_TRUE(testing::OnlyPlane2ColoursChanged(planes, before)) << "opcode " << opcode;
     planes.params.colour = static_cast<std::int32_t>(0x80000000u) | kFill;
     Rotate(planes, 45, 1e6f, 2);  // everything maps far outside
-    EXPECT_TRUE(Plane2Is(planes, 1, [](int, int) { return Source{}; }));
+    EXPECT_TRUE(Plane2Is(planes, 1, testing::FillOnly));
   }
 }
 
@@ -148,8 +124,8 @@ TEST_P(RotateKernelTest, HugeOrNonFiniteCentresMapEverythingOutside) {
       KernelPlanes down = across;
       Rotate(across, 30, centre, 2);
       Rotate(down, 30, 3, centre);
-      EXPECT_TRUE(Plane2Is(across, 1, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
-      EXPECT_TRUE(Plane2Is(down, 1, [](int, int) { return Source{}; })) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(across, 1, testing::FillOnly)) << centre << " opcode " << opcode;
+      EXPECT_TRUE(Plane2Is(down, 1, testing::FillOnly)) << centre << " opcode " << opcode;
     }
   }
 }
@@ -161,40 +137,23 @@ INSTANTIATE_TEST_SUITE_P(Entries, RotateKernelTest,
 // The baseline, and the best variant on each SIMD target the processor runs, give exactly the
 // reference's bytes over odd and even sizes, every opcode, any angle, and centres from ordinary to
 // huge and non-finite.
+constexpr testing::KernelFamily kRotate{RotateKernelReference, RotateKernelBest, RotateKernelBaseline};
+
 class RotateKernelEquivalence : public ::testing::TestWithParam<testing::FastTarget> {};
 
 INSTANTIATE_TEST_SUITE_P(Targets, RotateKernelEquivalence, testing::FastVariants(), testing::FastVariantName);
 
 TEST_P(RotateKernelEquivalence, FastVariantsMatchTheReference) {
-  std::mt19937 random(22);
-  const auto sizes = testing::SweepSizes(random);
-  const auto centre = [&](int extent) { return testing::SweepCentre(random, extent); };
-  for (const auto& [w, h] : sizes) {
-    for (int run = 0; run < 4; ++run) {
-      KernelPlanes start = RandomPlanes(w, h, random(), static_cast<int>(random() % 6) - 1);
-      start.params.colour = static_cast<std::int32_t>(random());
-      const std::int32_t angle =
-          run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
-      const std::uint32_t cx = FloatArg(centre(w)), cy = FloatArg(centre(h));
-      ASSERT_TRUE(testing::FastMatchesReference(
-          GetParam(), RotateKernelReference, RotateKernelBest, RotateKernelBaseline, start, cx, cy, angle,
-          std::to_string(w) + "x" + std::to_string(h) + " opcode " + std::to_string(start.params.opcode) +
-              " angle " + std::to_string(angle) + " centre " + std::to_string(ArgFloat(cx)) + ", " +
-              std::to_string(ArgFloat(cy))));
-    }
-  }
+  EXPECT_TRUE(testing::SweepMatchesReference(GetParam(), kRotate, 22, 6, [](std::mt19937& random, int run) {
+    return run == 0 ? static_cast<std::int32_t>(random()) : static_cast<int>(random() % 1440) - 360;
+  }));
 }
 
 // A large picture (see kLargeWidth): every opcode at an odd angle about an odd centre.
 TEST_P(RotateKernelEquivalence, LargePictureMatchesTheReference) {
   for (int opcode = 0; opcode <= 3; ++opcode) {
-    const KernelPlanes start = RandomPlanes(testing::kLargeWidth, testing::kLargeHeight, 23 + opcode, opcode);
-    const std::int32_t angle = 360 + 37 + 86 * opcode;
-    const std::uint32_t cx = FloatArg(testing::kLargeWidth * 0.4746f),
-                        cy = FloatArg(testing::kLargeHeight * 0.4787f);
-    ASSERT_TRUE(testing::FastMatchesReference(GetParam(), RotateKernelReference, RotateKernelBest,
-                                              RotateKernelBaseline, start, cx, cy, angle,
-                                              "opcode " + std::to_string(opcode)));
+    ASSERT_TRUE(testing::LargeMatchesReference(GetParam(), kRotate, 23 + opcode, opcode,
+                                               360 + 37 + 86 * opcode, 0.4746f, 0.4787f));
   }
 }
 

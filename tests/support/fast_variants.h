@@ -1,7 +1,9 @@
 #pragma once
 // The faster kernel variants under test, one named test case each: the baseline, and the best
 // variant once per SIMD target this build compiled and this processor runs, with run-time dispatch
-// held to that one target (so every target is checked, not only the best this machine offers).
+// held to that one target (so every target is checked, not only the best this machine offers);
+// and FastMatchesReference, which every family's suite uses to hold its fast variants against
+// its reference.
 #include <gtest/gtest.h>
 #include <hwy/targets.h>
 
@@ -48,14 +50,6 @@ class HeldTarget {
   HeldTarget& operator=(const HeldTarget&) = delete;
 };
 
-// Runs body(kernel, target name) with `baseline`, or with `best` held to the parameter's target.
-template <typename Body>
-void ForEachFastKernel(const FastTarget& fast, KernelEntry best, KernelEntry baseline, Body body) {
-  if (fast.target == 0) return body(baseline, fast.name);
-  const HeldTarget held(fast.target);
-  body(best, fast.name);
-}
-
 // The test case's name: the target's, in the letters, digits and underscores a name may hold.
 inline std::string FastVariantName(const ::testing::TestParamInfo<FastTarget>& info) {
   std::string name = info.param.name;
@@ -64,23 +58,30 @@ inline std::string FastVariantName(const ::testing::TestParamInfo<FastTarget>& i
   return name;
 }
 
-// Runs the reference and the parameter's fast variant on copies of `start` with the same three
-// arguments; the failure names the target, `what` and the first pixel that differs.
-inline ::testing::AssertionResult FastMatchesReference(const FastTarget& fast, KernelEntry reference,
-                                                       KernelEntry best, KernelEntry baseline,
+// A family's three entries.
+struct KernelFamily {
+  KernelEntry reference;
+  KernelEntry best;
+  KernelEntry baseline;
+};
+
+// Runs the reference and the parameter's fast variant on copies of `start` (its params set) with
+// the same three arguments; the failure names the target, `what` and the first pixel that differs.
+inline ::testing::AssertionResult FastMatchesReference(const FastTarget& fast, const KernelFamily& family,
                                                        const KernelPlanes& start, std::uint32_t arg1,
                                                        std::uint32_t arg2, std::intptr_t arg3,
                                                        const std::string& what) {
   KernelPlanes want = start;
-  reference(&want.params, arg1, arg2, arg3);
-  ::testing::AssertionResult result = ::testing::AssertionSuccess();
-  ForEachFastKernel(fast, best, baseline, [&](KernelEntry kernel, const std::string& target) {
-    KernelPlanes got = start;
-    kernel(&got.params, arg1, arg2, arg3);
-    if (got.bytes != want.bytes)
-      result = ::testing::AssertionFailure() << target << ", " << what << ": " << FirstDifference(got, want);
-  });
-  return result;
+  family.reference(&want.params, arg1, arg2, arg3);
+  KernelPlanes got = start;
+  if (fast.target == 0) {
+    family.baseline(&got.params, arg1, arg2, arg3);
+  } else {
+    const HeldTarget held(fast.target);
+    family.best(&got.params, arg1, arg2, arg3);
+  }
+  if (got.bytes == want.bytes) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << fast.name << ", " << what << ": " << FirstDifference(got, want);
 }
 
 inline auto FastVariants() {
