@@ -12,6 +12,7 @@
 #include "app/run/assets.h"
 #include "app/history/chart.h"
 #include "app/history/comparison.h"
+#include "app/history/fleet.h"
 #include "app/history/history_db.h"
 #include "app/history/result_summary.h"
 #include "platform/qt/qt_messages.h"
@@ -58,6 +59,7 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
                 "verdict");
   out << line;
   for (const StoredRun& r : runs) {
+    if (!options.machine.empty() && StoredMachine(db, r.id) != options.machine) continue;
     const std::string kernels =
         r.kernelChoice +
         (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
@@ -169,12 +171,27 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
       ->check(CLI::Range(0.0, 100.0))
       ->needs(compare);
   list->excludes(compare);
-  return {list, compare};
+  auto* fleet = cli.add_flag("--fleet", options.fleet,
+                             "list each machine's latest trusted run in the history (its processor, kernels "
+                             "and throughput score), then exit")
+                    ->excludes(list)
+                    ->excludes(compare);
+  auto* machine = cli.add_option("--machine", options.machine,
+                                 "with --history or --fleet: only the runs of the machine NAME (as --fleet names "
+                                 "it); --compare takes machine:NAME for its latest trusted run")
+                      ->type_name("NAME")
+                      ->excludes(compare);
+  return {list, compare, fleet, machine};
 }
 
 int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDirectory, std::ostream& out,
                       std::ostream& err) {
   const std::string assets = assetsDirectory.empty() ? AssetsDirectory() : assetsDirectory;
+  if (options.fleet) return ListFleet(options.path(), options.machine, out, err);
+  if (!options.machine.empty() && !options.list) {
+    err << "asmbench: --machine narrows --history or --fleet\n";
+    return 2;
+  }
   return options.list ? ListRuns(options, out, err) : CompareResults(options, assets, out, err);
 }
 

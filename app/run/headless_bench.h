@@ -49,6 +49,9 @@ struct HeadlessOptions {
   double maxTime = 0.0;        // seconds; > 0: the timed runs end within it (with --precision: default 60)
   std::string order = "shuffled";  // or "fixed": the tests' order in the timed runs
   long long seed = -1;             // of the shuffled orders; < 0: a random one
+  std::string machineName;         // empty: DefaultMachineName()
+  bool shareHostName = false;      // keep the host name in the result
+  std::string metricsPath;         // the run in the Prometheus text format
 
   HistoryOptions history;  // registered by AddHistoryOptions
 
