@@ -1,8 +1,11 @@
 #include "app/history/fleet.h"
 
+#include <QDir>
+#include <QSettings>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <ostream>
 
@@ -119,6 +122,13 @@ std::optional<ResultSummary> MachineResult(const std::string& path, const std::s
   ResultSummary summary = std::move(runs.front().summary);
   summary.label = EscapedForTerminal(machine) + " (run " + std::to_string(runs.front().id) + ")";
   return summary;
+}
+
+std::string ConfiguredFleetDatabase() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const QString folder = xdg != nullptr && *xdg == '/' ? QString::fromLocal8Bit(xdg) : QDir::homePath() + "/.config";
+  const QSettings settings(folder + "/asmpic-bench/asmpic-bench.conf", QSettings::IniFormat);
+  return settings.value(QStringLiteral("database")).toString().trimmed().toStdString();
 }
 
 std::optional<Standing> ScoreStanding(const ResultSummary& run, const std::string& machine,

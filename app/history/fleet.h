@@ -52,6 +52,11 @@ struct Standing {
 std::optional<Standing> ScoreStanding(const ResultSummary& run, const std::string& machine,
                                       const std::vector<FleetRun>& fleet);
 
+// The history the user's configuration names for many machines: the `database` key of
+// $XDG_CONFIG_HOME/asmpic-bench/asmpic-bench.conf (~/.config without XDG_CONFIG_HOME); empty when
+// there is none.
+std::string ConfiguredFleetDatabase();
+
 // Where `run` of `machine` stands among the other machines' latest trusted runs: a line for the
 // throughput score ("Fleet: faster than 73 % of the 41 other machines' latest trusted runs in the
 // throughput score") and one by test; nothing when no other machine has a trusted run.
