@@ -31,6 +31,12 @@ std::string ScoreText(const MedianEstimate& score) {
 }
 
 // The share of `others` below `value`, as a whole percentage.
+// Whether `f` is of the machine that made `run`: the same name, or a document made before names
+// of the same processor.
+bool SameMachine(const FleetRun& f, const ResultSummary& run, const std::string& machine) {
+  return f.machine == machine || (!f.named && f.summary.cpuModel == run.cpuModel);
+}
+
 int PercentBelow(double value, const std::vector<double>& others) {
   const auto below = std::count_if(others.begin(), others.end(), [value](double o) { return o < value; });
   return static_cast<int>(std::lround(100.0 * static_cast<double>(below) / static_cast<double>(others.size())));
@@ -61,7 +67,10 @@ std::vector<FleetRun> LatestTrustedRuns(HistoryDb& db, const std::string& only) 
         std::make_pair(found->second.summary.startedAt, found->second.id) > std::make_pair(summary->startedAt, stored.id))
       continue;
     summary->label = "run " + std::to_string(stored.id);
-    latest[machine] = FleetRun{machine, stored.id, std::move(*summary)};
+    const auto name = document->at("machine").find("name");  // DocumentMachineName saw the object
+    const bool named = name != document->at("machine").end() && name->is_string() &&
+                       name->get<std::string>().find_first_not_of(" \t\r\n") != std::string::npos;
+    latest[machine] = FleetRun{machine, stored.id, named, std::move(*summary)};
   }
   std::vector<FleetRun> runs;
   for (auto& [machine, run] : latest) runs.push_back(std::move(run));
@@ -135,7 +144,7 @@ std::optional<Standing> ScoreStanding(const ResultSummary& run, const std::strin
                                       const std::vector<FleetRun>& fleet) {
   std::vector<double> scores;
   for (const FleetRun& f : fleet) {
-    if (f.machine != machine && f.summary.score.count > 0) scores.push_back(f.summary.score.median);
+    if (!SameMachine(f, run, machine) && f.summary.score.count > 0) scores.push_back(f.summary.score.median);
   }
   if (run.score.count == 0 || scores.empty()) return std::nullopt;
   return Standing{PercentBelow(run.score.median, scores), scores.size()};
@@ -145,7 +154,7 @@ std::vector<std::string> StandingLines(const ResultSummary& run, const std::stri
                                        const std::vector<FleetRun>& fleet) {
   std::vector<const ResultSummary*> others;
   for (const FleetRun& f : fleet) {
-    if (f.machine != machine) others.push_back(&f.summary);
+    if (!SameMachine(f, run, machine)) others.push_back(&f.summary);
   }
   std::vector<std::string> lines;
   if (others.empty()) return lines;

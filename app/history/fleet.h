@@ -18,6 +18,7 @@ class HistoryDb;
 struct FleetRun {
   std::string machine;  // as the document names it (DocumentMachineName), not escaped
   long long id = 0;     // in the history
+  bool named = false;   // the document names its machine; else it is named by its processor
   ResultSummary summary;
 };
 
@@ -42,6 +43,8 @@ int ListFleet(const std::string& path, const std::string& only, std::ostream& ou
 std::optional<ResultSummary> MachineResult(const std::string& path, const std::string& machine,
                                            std::string* error);
 
+// Runs of documents made before machines were named count as `run`'s own machine when they name
+// the same processor: a history of one machine never compares the machine with itself.
 // How many of the other machines' latest trusted runs have a throughput score, and the share of
 // them (a whole percentage) that `run` of `machine` is faster than; nothing when `run` has no
 // score or no other machine's run has one.

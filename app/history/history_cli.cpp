@@ -58,8 +58,10 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
                 "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures",
                 "verdict");
   out << line;
+  std::size_t shown = 0;
   for (const StoredRun& r : runs) {
     if (!options.machine.empty() && StoredMachine(db, r.id) != options.machine) continue;
+    ++shown;
     const std::string kernels =
         r.kernelChoice +
         (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
@@ -73,7 +75,10 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
                   EscapedForTerminal(r.validation).c_str(), EscapedForTerminal(StoredVerdict(db, r.id)).c_str());
     out << line;
   }
-  if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";
+  if (shown == 0) {
+    out << "(no stored runs" << (options.machine.empty() ? "" : " of " + EscapedForTerminal(options.machine))
+        << " in " << options.path() << ")\n";
+  }
   return 0;
 }
 

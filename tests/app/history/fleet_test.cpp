@@ -151,6 +151,9 @@ TEST_F(Fleet, WhereARunStandsAmongTheOtherMachines) {
   // A machine is not compared with itself, and a history of one machine says nothing.
   EXPECT_NE(StandingLines(*run, "lab-1", fleet)[0].find("100 % of the 2 other"), std::string::npos);
   EXPECT_TRUE(StandingLines(*run, "lab-2", {fleet[2]}).empty());
+  // Runs made before machines were named, of this run's processor, are this machine's own.
+  const auto old486 = SummarizeDocument(MachineRun("new", 120, "trusted", "2026-04-01T00:00:00Z", "Old CPU 486"), nullptr);
+  EXPECT_NE(StandingLines(*old486, "new", fleet)[0].find("50 % of the 2 other"), std::string::npos);
 }
 
 TEST(MachineName, AStableSaltedHashThatDoesNotContainTheId) {
