@@ -7,6 +7,7 @@
 #include <fstream>
 #include <ostream>
 
+#include "app/history/fleet.h"
 #include "app/history/history_db.h"
 
 namespace asmpic::app {
@@ -146,6 +147,7 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
     if (summary) summary->label = fs::path(name).filename().string();
     return summary;
   }
+  if (name.rfind("machine:", 0) == 0) return MachineResult(historyPath, name.substr(8), error);
   if (AllDigits(name)) {
     HistoryDb db(historyPath, HistoryDb::kReadOnly);
     if (!db.ok()) {

@@ -18,8 +18,8 @@ class HistoryDb;
 // with its file's name without ".json". Unreadable ones are skipped.
 std::vector<ResultSummary> LoadReferences(const std::string& assetsDirectory);
 
-// One result named on the command line: a file with a result document, a stored run's id (then
-// `history` is opened), or a reference's name. Nothing, with `error` set, when it is none of them.
+// One result named on the command line: a file with a result document, a stored run's id or
+// "machine:NAME", a machine's latest trusted run (then `history` is opened), or a reference's name. Nothing, with `error` set, when it is none of them.
 std::optional<ResultSummary> ResolveResult(const std::string& name, const std::string& historyPath,
                                            const std::string& assetsDirectory, std::string* error);
 

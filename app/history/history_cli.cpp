@@ -13,6 +13,7 @@
 #include "app/history/chart.h"
 #include "app/history/comparison.h"
 #include "app/history/drawing.h"
+#include "app/history/fleet.h"
 #include "app/history/history_db.h"
 #include "app/history/result_summary.h"
 
@@ -57,7 +58,10 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
                 "started (UTC)", "mode", "kernels", "threads", "classic", "Mpix/s", "multi-core", "pictures",
                 "verdict");
   out << line;
+  std::size_t shown = 0;
   for (const StoredRun& r : runs) {
+    if (!options.machine.empty() && StoredMachine(db, r.id) != options.machine) continue;
+    ++shown;
     const std::string kernels =
         r.kernelChoice +
         (r.kernelTarget.empty() || r.kernelTarget == r.kernelChoice ? "" : " (" + r.kernelTarget + ")");
@@ -71,7 +75,10 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
                   EscapedForTerminal(r.validation).c_str(), EscapedForTerminal(StoredVerdict(db, r.id)).c_str());
     out << line;
   }
-  if (runs.empty()) out << "(no stored runs in " << options.path() << ")\n";
+  if (shown == 0) {
+    out << "(no stored runs" << (options.machine.empty() ? "" : " of " + EscapedForTerminal(options.machine))
+        << " in " << options.path() << ")\n";
+  }
   return 0;
 }
 
@@ -161,12 +168,27 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
       ->check(CLI::Range(0.0, 100.0))
       ->needs(compare);
   list->excludes(compare);
-  return {list, compare};
+  auto* fleet = cli.add_flag("--fleet", options.fleet,
+                             "list each machine's latest trusted run in the history (its processor, kernels "
+                             "and throughput score), then exit")
+                    ->excludes(list)
+                    ->excludes(compare);
+  auto* machine = cli.add_option("--machine", options.machine,
+                                 "with --history or --fleet: only the runs of the machine NAME (as --fleet names "
+                                 "it); --compare takes machine:NAME for its latest trusted run")
+                      ->type_name("NAME")
+                      ->excludes(compare);
+  return {list, compare, fleet, machine};
 }
 
 int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDirectory, std::ostream& out,
                       std::ostream& err) {
   const std::string assets = assetsDirectory.empty() ? AssetsDirectory() : assetsDirectory;
+  if (options.fleet) return ListFleet(options.path(), options.machine, out, err);
+  if (!options.machine.empty() && !options.list) {
+    err << "asmbench: --machine narrows --history or --fleet\n";
+    return 2;
+  }
   return options.list ? ListRuns(options, out, err) : CompareResults(options, assets, out, err);
 }
 

@@ -104,6 +104,8 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
                          {"architecture", OrNull(machine.architecture)},
                          {"frequency_governor", OrNull(machine.frequencyGovernor)},
                          {"max_frequency_mhz", OrNull(machine.maxFrequencyMHz)}};
+  if (!machine.name.empty()) document["machine"]["name"] = machine.name;
+  if (machine.hostName) document["machine"]["host_name"] = *machine.hostName;
 
   json names = json::array();
   for (const int t : result.plan.tests) names.push_back(kBenchmarkTests.at(static_cast<std::size_t>(t)).name);

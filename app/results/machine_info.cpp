@@ -1,5 +1,7 @@
 #include "app/results/machine_info.h"
 
+#include "app/results/machine_name.h"
+
 #include <sys/utsname.h>
 
 #include <fstream>
@@ -43,6 +45,7 @@ MachineInfo ReadMachineInfo(const std::string& root) {
   const std::string base = root.empty() || root.back() != '/' ? root + "/" : root;
   MachineInfo info;
   info.cpuModel = Field(base + "proc/cpuinfo", "model name", ':');
+  info.name = DefaultMachineName(base);
   info.logicalCores = std::thread::hardware_concurrency();
 
   if (const auto total = Field(base + "proc/meminfo", "MemTotal", ':')) {

@@ -16,6 +16,8 @@ struct MachineInfo {
   std::optional<std::string> architecture;       // the machine field of uname
   std::optional<std::string> frequencyGovernor;  // of CPU 0
   std::optional<double> maxFrequencyMHz;         // of CPU 0
+  std::string name;                              // see machine_name.h; never empty once read
+  std::optional<std::string> hostName;           // only when the user asks for it to be kept
 };
 
 // Reads the files under `root` ("/" on a real machine, a prepared folder in tests); uname and the

@@ -15,12 +15,16 @@
 #include "app/run/benchmark_table.h"
 #include "app/history/comparison.h"
 #include "app/history/drawing.h"
+#include "app/history/fleet.h"
+#include "app/history/history_db.h"
 #include "app/history/result_summary.h"
 #include "app/run/benchmark_runner.h"
 #include "app/results/build_info.h"
 #include "app/results/csv_report.h"
 #include "app/results/json_report.h"
 #include "app/results/machine_info.h"
+#include "app/results/machine_name.h"
+#include "app/results/metrics_report.h"
 #include "app/run/progress.h"
 #include "app/results/text_report.h"
 #include "app/run/pass_order.h"
@@ -173,6 +177,25 @@ std::vector<CLI::Option*> AddHeadlessOptions(CLI::App& cli, HeadlessOptions& opt
           ->type_name("N")
           ->check(platform::WholeNumber(0, 2147483647)),
       AddSustainedOption(cli, options.sustainedMinutes),
+      cli.add_option("--machine-name", options.machineName,
+                     "how the result and the history name this machine (default: a salted hash of the "
+                     "machine id, which does not reveal it)")
+          ->type_name("NAME")
+          ->check(CLI::Validator(
+              [](const std::string& name) -> std::string {
+                if (name.empty() || name.size() > 200) return "a machine name has 1 to 200 characters";
+                for (const char c : name) {
+                  if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return "a machine name has no control characters";
+                }
+                return "";
+              },
+              "")),
+      cli.add_flag("--share-host-name", options.shareHostName,
+                   "keep this machine's host name in the result and the history (never kept otherwise)"),
+      cli.add_option("--metrics", options.metricsPath,
+                     "write the run's throughput, scores and verdict to FILE in the Prometheus text format "
+                     "(for node_exporter's textfile collector; - for standard output)")
+          ->type_name("FILE"),
   };
 }
 
@@ -218,6 +241,19 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     err << "asmbench: --json and --csv both name " << options.csvPath << "; each output needs its own file\n";
     return kExitUsage;
   }
+  if (options.metricsPath == "-" && (options.jsonPath == "-" || options.csvPath == "-")) {
+    err << "asmbench: --metrics - and --" << (options.jsonPath == "-" ? "json" : "csv")
+        << " - cannot both use standard output\n";
+    return kExitUsage;
+  }
+  for (const std::string* other : {&options.jsonPath, &options.csvPath}) {
+    if (!options.metricsPath.empty() && !other->empty() && options.metricsPath != "-" &&
+        platform::FindSameFile({options.metricsPath, *other})) {
+      err << "asmbench: --metrics and --" << (other == &options.jsonPath ? "json" : "csv") << " both name "
+          << options.metricsPath << "; each output needs its own file\n";
+      return kExitUsage;
+    }
+  }
   const platform::InterruptionCatcher interruptions;
   const auto interrupted = [&err](int signal) {
     err << "asmbench: interrupted by " << platform::SignalName(signal) << "; nothing was written\n";
@@ -241,10 +277,13 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   platform::OutputFiles outputs(out);
   std::ostream* json = nullptr;
   std::ostream* csv = nullptr;
+  std::ostream* metrics = nullptr;
   if ((!options.jsonPath.empty() && options.jsonPath != "-" &&
        (json = outputs.Stage(options.jsonPath, &error)) == nullptr) ||
       (!options.csvPath.empty() && options.csvPath != "-" &&
-       (csv = outputs.Stage(options.csvPath, &error)) == nullptr)) {
+       (csv = outputs.Stage(options.csvPath, &error)) == nullptr) ||
+      (!options.metricsPath.empty() && options.metricsPath != "-" &&
+       (metrics = outputs.Stage(options.metricsPath, &error)) == nullptr)) {
     err << "asmbench: cannot write " << error << '\n';
     return kExitError;
   }
@@ -299,16 +338,25 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
 
   const BuildInfo build = CurrentBuild(plan.kernels);
-  nlohmann::ordered_json document = ResultDocument(result, build, ReadMachineInfo(), startedAt);
+  MachineInfo machine = ReadMachineInfo();
+  if (!options.machineName.empty()) machine.name = options.machineName;
+  if (options.shareHostName) {
+    if (std::string host = HostName(); !host.empty()) machine.hostName = std::move(host);
+  }
+  nlohmann::ordered_json document = ResultDocument(result, build, machine, startedAt);
   if (scaling) document["scaling"] = ScalingJson(*scaling);
   if (json != nullptr) *json << document.dump(2) << '\n';
   if (csv != nullptr) WriteCsv(result, build.kernelTarget, *csv);
+  if (metrics != nullptr && !WriteMetrics(document, *metrics, &error)) {
+    err << "asmbench: --metrics: " << error << '\n';  // cannot happen for a document made here
+    metrics->setstate(std::ios::failbit);
+  }
   const CommitOutcome committed = CommitRun(outputs, options.history, document, err, options.quiet);
   if (committed.interruptedBefore != 0) return interrupted(committed.interruptedBefore);
 
   // Standard output carries the classic lines (seven list lines and the score line, as scripts
   // expect them), unless a document goes there; the rest of the report goes to standard error.
-  const bool textOut = options.jsonPath != "-" && options.csvPath != "-";
+  const bool textOut = options.jsonPath != "-" && options.csvPath != "-" && options.metricsPath != "-";
   bool written = committed.written;
   errno = 0;  // so that a failed write to standard output tells its own reason
   if (textOut) {
@@ -325,12 +373,18 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
     if (const auto summary = SummarizeDocument(document, nullptr)) {
       const std::string against = AgainstReferences(*summary, LoadReferences(assets));
       if (!against.empty()) err << "Against the references (single-core score): " << against << '\n';
+      // Where this run stands among the other machines of the history, when it holds others.
+      HistoryDb history(options.history.path(), HistoryDb::kReadOnly);
+      for (const std::string& line : StandingLines(*summary, machine.name, LatestTrustedRuns(history))) {
+        err << line << '\n';
+      }
     }
   }
   if (scaling && !options.quiet) WriteScaling(*scaling, err);
   if (!DrawPictures(options, scaling, document, assets, err)) written = false;
   if (options.jsonPath == "-") out << document.dump(2) << '\n';
   if (options.csvPath == "-") WriteCsv(result, build.kernelTarget, out);
+  if (options.metricsPath == "-") WriteMetrics(document, out, nullptr);
   if (!committed.saying.empty()) err << committed.saying;
   // A closed standard output is the failure of what went there, reported like any other output.
   if (!out.flush()) {

@@ -53,6 +53,9 @@ struct HeadlessOptions {
   double sustainedMinutes = 0.0;   // > 0: a sustained run instead (app/run/sustained_command.h)
   bool scaling = false;            // then the multi-core pass at 1, 2, 4, ... threads
   std::vector<std::string> card;   // a picture file of the result card, and the run to draw (none: this run)
+  std::string machineName;         // empty: DefaultMachineName()
+  bool shareHostName = false;      // keep the host name in the result
+  std::string metricsPath;         // the run in the Prometheus text format
 
   HistoryOptions history;  // registered by AddHistoryOptions
 

@@ -21,8 +21,11 @@
 
 #include "app/run/benchmark_table.h"
 #include "app/history/chart.h"
+#include "app/history/fleet.h"
+#include "app/history/history_db.h"
 #include "app/history/result_summary.h"
 #include "app/results/build_info.h"
+#include "app/results/machine_name.h"
 #include "app/results/text_report.h"
 #include "app/run/translation.h"
 #include "platform/output_files.h"
@@ -128,6 +131,25 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
     verdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(verdict);
     text << VerdictText(result_->trust).toStdString() << '\n';
+  }
+  // Where this run stands among the other machines of the history the configuration names.
+  if (const std::string database = ConfiguredFleetDatabase(); document_ && !database.empty()) {
+    HistoryDb fleet(database, HistoryDb::kReadOnly);
+    const auto summary = SummarizeDocument(*document_, nullptr);
+    const auto standing = summary ? ScoreStanding(*summary, DocumentMachineName(*document_), LatestTrustedRuns(fleet))
+                                  : std::nullopt;
+    if (standing) {
+      const QString line = ResultsText("Fleet: faster than %1 % of the %2 other machines' latest trusted runs in "
+                                       "the throughput score")
+                               .arg(standing->percentFaster)
+                               .arg(static_cast<qulonglong>(standing->machines));
+      auto* label = new QLabel(line, this);
+      label->setObjectName(QStringLiteral("resultsFleet"));
+      label->setWordWrap(true);
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      layout->addWidget(label);
+      text << line.toStdString() << '\n';
+    }
   }
   // The table and the machine on the left, the chart on the right: the dialog stays low enough
   // for small screens.

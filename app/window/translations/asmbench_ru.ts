@@ -28,6 +28,10 @@
         <translation>не ясно</translation>
     </message>
     <message>
+        <source>Fleet: faster than %1 % of the %2 other machines' latest trusted runs in the throughput score</source>
+        <translation>Среди машин: быстрее, чем %1 % последних надёжных прогонов других машин (%2) по пропускной способности</translation>
+    </message>
+    <message>
         <source>The reasons and what to do: in the result document (Save as JSON)</source>
         <translation>Причины и что с ними делать: в документе результата (Сохранить как JSON)</translation>
     </message>

@@ -75,8 +75,26 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored[0].mode, "window");
 
+  // Another machine's trusted run in the history the configuration names: the dialog says where
+  // this run stands.
+  auto other = HistoryDb(history.dbPath).Load(stored[0].id);
+  ASSERT_TRUE(other);
+  (*other)["machine"]["name"] = "another-machine";
+  (*other)["verdict"]["state"] = "trusted";
+  ASSERT_TRUE(HistoryDb(history.dbPath).Save(*other));
+  fs::create_directories(dir / "config/asmpic-bench");
+  std::ofstream(dir / "config/asmpic-bench/asmpic-bench.conf") << "database=" << history.dbPath << '\n';
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::string earlierConfig = config != nullptr ? config : "";
+  ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+
   form.show();
   QTest::mouseDClick(&form.Label1(), Qt::LeftButton);
+  if (earlierConfig.empty()) {
+    ::unsetenv("XDG_CONFIG_HOME");
+  } else {
+    ::setenv("XDG_CONFIG_HOME", earlierConfig.c_str(), 1);
+  }
   auto* dialog = form.findChild<ResultsDialog*>(QStringLiteral("ResultsDialog"));
   ASSERT_NE(dialog, nullptr);
   auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("resultsTable"));
@@ -95,6 +113,10 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   EXPECT_TRUE(verdict->text().startsWith(QStringLiteral("Вердикт: "))) << verdict->text().toStdString();
   const QString state = QString::fromUtf8(TrustName(results.last()->trust.state));
   EXPECT_FALSE(verdict->text().contains(state)) << verdict->text().toStdString();
+  auto* fleet = dialog->findChild<QLabel*>(QStringLiteral("resultsFleet"));
+  ASSERT_NE(fleet, nullptr);
+  EXPECT_TRUE(fleet->text().endsWith(QStringLiteral("of the 1 other machines' latest trusted runs in the throughput score")))
+      << fleet->text().toStdString();
 
   // The history listing reads the verdict from the stored document.
   HistoryOptions listing = history;
