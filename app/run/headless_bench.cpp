@@ -106,6 +106,15 @@ void WriteMeasuredSoFar(const BenchmarkResult& measured, std::ostream& err) {
 
 }  // namespace
 
+MachineInfo ThisMachine(const HeadlessOptions& options) {
+  MachineInfo machine = ReadMachineInfo();
+  if (!options.machineName.empty()) machine.name = options.machineName;
+  if (options.shareHostName) {
+    if (std::string host = HostName(); !host.empty()) machine.hostName = std::move(host);
+  }
+  return machine;
+}
+
 void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out) {
   for (int i = 0; i < list.ListCount(); ++i) out << list.List(i) << '\n';
   out << "Score: " << label.Caption() << " (" << ColourName(label.ForeColor()) << ")\n";
@@ -338,11 +347,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // after the last yield
 
   const BuildInfo build = CurrentBuild(plan.kernels);
-  MachineInfo machine = ReadMachineInfo();
-  if (!options.machineName.empty()) machine.name = options.machineName;
-  if (options.shareHostName) {
-    if (std::string host = HostName(); !host.empty()) machine.hostName = std::move(host);
-  }
+  const MachineInfo machine = ThisMachine(options);
   nlohmann::ordered_json document = ResultDocument(result, build, machine, startedAt);
   if (scaling) document["scaling"] = ScalingJson(*scaling);
   if (json != nullptr) *json << document.dump(2) << '\n';

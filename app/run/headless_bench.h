@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/history/history_cli.h"
+#include "app/results/machine_info.h"
 #include "app/run/run_recorder.h"
 #include "app/run/sustained_command.h"
 #include "kernels/kernel_store.h"
@@ -78,6 +79,10 @@ std::string HeadlessExitStatusHelp();
 // (followed by statistics, the multi-core score and the validation); errors go to `err`.
 // Returns the exit status.
 int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std::ostream& err);
+
+// This machine as the result document names it: --machine-name, and the host name only with
+// --share-host-name.
+MachineInfo ThisMachine(const HeadlessOptions& options);
 
 // The list's lines, one per line, then "Score: N (green)" or "Score: N (red)".
 void PrintResult(const platform::ListBox& list, const platform::Label& label, std::ostream& out);

@@ -70,7 +70,7 @@ class SustainedProgress {
 // and so no classic score.
 nlohmann::ordered_json SustainedDocument(const SustainedRun& run, long long pixelsPerCall,
                                          const RunConditions& conditions, const KernelStore& kernels,
-                                         const std::string& startedAt) {
+                                         const MachineInfo& machine, const std::string& startedAt) {
   BenchmarkResult result;
   result.pixelsPerCall = pixelsPerCall;
   result.plan.classicPass = false;
@@ -103,7 +103,7 @@ nlohmann::ordered_json SustainedDocument(const SustainedRun& run, long long pixe
   for (const SustainedPass& pass : run.passes) scores.push_back(pass.mpixPerSecond);
   result.trend = FindTrend(scores);
   result.trust = Judge(result.conditions, result.trend, result.multiCore->throughput.score);
-  nlohmann::ordered_json document = ResultDocument(result, CurrentBuild(kernels), ReadMachineInfo(), startedAt);
+  nlohmann::ordered_json document = ResultDocument(result, CurrentBuild(kernels), machine, startedAt);
   document["sustained"] = SustainedJson(run);
   return document;
 }
@@ -221,7 +221,7 @@ int RunSustainedBenchmark(const HeadlessOptions& options, std::ostream& out, std
   }
 
   const nlohmann::ordered_json document =
-      SustainedDocument(run, pixelsPerCall, conditions, options.kernels, startedAt);
+      SustainedDocument(run, pixelsPerCall, conditions, options.kernels, ThisMachine(options), startedAt);
   if (json != nullptr) *json << document.dump(2) << '\n';
   const CommitOutcome committed = CommitRun(outputs, options.history, document, err, options.quiet);
   if (committed.interruptedBefore != 0) {
