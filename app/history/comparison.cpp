@@ -147,7 +147,8 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
     return summary;
   }
   if (AllDigits(name)) {
-    HistoryDb db(historyPath, HistoryDb::kReadOnly);
+    const auto history = OpenHistory(historyPath, HistoryAccess::kRead);
+    HistoryStore& db = *history;
     if (!db.ok()) {
       if (error != nullptr) *error = db.error();
       return std::nullopt;
@@ -155,7 +156,7 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
     const auto document = db.Load(std::stoll(name));
     if (!document) {
       if (error != nullptr)
-        *error = db.ok() ? "no stored run has the id " + name + " in " + historyPath : db.error();
+        *error = db.ok() ? "no stored run has the id " + name + " in " + db.where() : db.error();
       return std::nullopt;
     }
     std::string why;

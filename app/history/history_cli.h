@@ -23,9 +23,11 @@ struct HistoryOptions {
   std::string chart;                   // with --compare: an .svg or .png file
   double minEffect = 2.0;              // with --compare: percent within which results are "same"
   std::optional<double> failIfSlower;  // with --compare: percent; exit 1 when [1] is slower by more
+  bool push = false;                   // --push: send the locally kept runs to the --db server
+  std::vector<std::string> import;     // --import: result files to store
 
   std::string path() const;
-  bool command() const { return list || !compare.empty(); }
+  bool command() const { return list || !compare.empty() || push || !import.empty(); }
 };
 
 // Registers the options; returns the two commands, which exclude a benchmark run.
