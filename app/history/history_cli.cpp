@@ -130,8 +130,9 @@ std::string HistoryOptions::path() const {
 std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& options) {
   cli.add_option("--db", options.dbPath,
                  "the history: an SQLite file, or a PostgreSQL server's connection string (postgresql://... "
-                 "or key=value, with the PG* variables and service files; passwords from ~/.pgpass or "
-                 "PGPASSFILE) (default: asmpic-bench/history.sqlite in the user's data folder)")
+                 "or key=value, with the PG* variables and service files; a password belongs in ~/.pgpass, "
+                 "PGPASSFILE or a service file, and never shown) (default: asmpic-bench/history.sqlite in the "
+                 "user's data folder)")
       ->type_name("FILE|URI")
       ->check(CLI::Validator(
           [](const std::string& path) -> std::string {
