@@ -138,7 +138,14 @@ PostgresHistory::PostgresHistory(const std::string& conninfo, HistoryAccess acce
   for (const PQconninfoOption* o = options.get(); o->keyword != nullptr; ++o) {
     if (o->val != nullptr && std::string(o->keyword) == "password") password_ = o->val;
   }
-  connection_ = PQconnectdb(conninfo.c_str());
+  // A server that does not answer is given up after 10 s (unless the connection string or
+  // PGCONNECT_TIMEOUT says otherwise), so a finished run is kept locally instead of waiting for
+  // the system's own timeout. The connection string comes after the default, so that its own
+  // connect_timeout wins.
+  const char* timeout = std::getenv("PGCONNECT_TIMEOUT");
+  const char* keywords[] = {"connect_timeout", "dbname", nullptr};
+  const char* values[] = {timeout != nullptr && *timeout != '\0' ? timeout : "10", conninfo.c_str(), nullptr};
+  connection_ = PQconnectdbParams(keywords, values, 1);
   if (connection_ == nullptr) {
     error_ = "cannot reach the history server " + shown_ + ": out of memory";
     return;
