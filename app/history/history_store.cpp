@@ -89,7 +89,7 @@ class ServerOrLocal : public HistoryStore {
   std::string notice() const override {
     if (!local_ || !local_->ok()) return {};
     return "asmbench: " + why_ + "; this run is kept in " + local_->where() + " as run " + std::to_string(localId_) +
-           ", not yet sent: asmbench --push --db '" + ShownTarget(target_) + "' sends it\n";
+           ", not yet sent: asmbench --push --db \"" + ShownTarget(target_) + "\" sends it\n";
   }
 
  private:

@@ -183,7 +183,11 @@ PostgresHistory::~PostgresHistory() {
 void PostgresHistory::Fail(const std::string& what, const std::string& detail) {
   std::string text = detail;
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  for (std::size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "; ");
+  for (std::size_t at; (at = text.find('\n')) != std::string::npos;) {
+    std::size_t end = at + 1;
+    while (end < text.size() && (text[end] == '\t' || text[end] == ' ')) ++end;
+    text.replace(at, end - at, "; ");
+  }
   // libpq's messages do not quote the password; should one ever, it is cut out all the same.
   if (password_.size() >= 3) {
     for (std::size_t at; (at = text.find(password_)) != std::string::npos;) text.replace(at, password_.size(), "***");
