@@ -21,6 +21,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools librsvg2-bin
   dpkg-dev file lintian desktop-file-utils appstream
   stress-ng
+  libpq-dev postgresql-15
 )
 if [ "${1:-}" = "bench" ]; then
   packages+=(libopencv-dev)

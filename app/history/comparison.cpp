@@ -149,7 +149,8 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
   }
   if (name.rfind("machine:", 0) == 0) return MachineResult(historyPath, name.substr(8), error);
   if (AllDigits(name)) {
-    HistoryDb db(historyPath, HistoryDb::kReadOnly);
+    const auto history = OpenHistory(historyPath, HistoryAccess::kRead);
+    HistoryStore& db = *history;
     if (!db.ok()) {
       if (error != nullptr) *error = db.error();
       return std::nullopt;
@@ -157,7 +158,7 @@ std::optional<ResultSummary> ResolveResult(const std::string& name, const std::s
     const auto document = db.Load(std::stoll(name));
     if (!document) {
       if (error != nullptr)
-        *error = db.ok() ? "no stored run has the id " + name + " in " + historyPath : db.error();
+        *error = db.ok() ? "no stored run has the id " + name + " in " + db.where() : db.error();
       return std::nullopt;
     }
     std::string why;

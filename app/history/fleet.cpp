@@ -10,7 +10,7 @@
 #include <ostream>
 
 #include "app/history/comparison.h"
-#include "app/history/history_db.h"
+#include "app/history/history_store.h"
 #include "app/results/machine_name.h"
 
 namespace asmpic::app {
@@ -53,7 +53,7 @@ bool TrustedDocument(const json& document) {
   return validation == document.end() || !validation->is_object() || validation->value("state", "") != "invalid";
 }
 
-std::vector<FleetRun> LatestTrustedRuns(HistoryDb& db, const std::string& only) {
+std::vector<FleetRun> LatestTrustedRuns(HistoryStore& db, const std::string& only) {
   std::map<std::string, FleetRun> latest;
   for (const StoredRun& stored : db.List()) {
     const auto document = db.Load(stored.id);
@@ -77,13 +77,14 @@ std::vector<FleetRun> LatestTrustedRuns(HistoryDb& db, const std::string& only) 
   return runs;
 }
 
-std::string StoredMachine(HistoryDb& db, long long id) {
+std::string StoredMachine(HistoryStore& db, long long id) {
   const auto document = db.Load(id);
   return document ? DocumentMachineName(*document) : std::string();
 }
 
 int ListFleet(const std::string& path, const std::string& only, std::ostream& out, std::ostream& err) {
-  HistoryDb db(path, HistoryDb::kReadOnly);
+  const auto history = OpenHistory(path, HistoryAccess::kRead);
+  HistoryStore& db = *history;
   const std::vector<FleetRun> runs = LatestTrustedRuns(db, only);
   if (!db.ok()) {
     err << "asmbench: " << db.error() << '\n';
@@ -108,14 +109,15 @@ int ListFleet(const std::string& path, const std::string& only, std::ostream& ou
         << '\n';
   }
   if (runs.empty()) {
-    out << "(no trusted runs" << (only.empty() ? "" : " of " + EscapedForTerminal(only)) << " in " << path << ")\n";
+    out << "(no trusted runs" << (only.empty() ? "" : " of " + EscapedForTerminal(only)) << " in " << db.where() << ")\n";
   }
   return 0;
 }
 
 std::optional<ResultSummary> MachineResult(const std::string& path, const std::string& machine,
                                            std::string* error) {
-  HistoryDb db(path, HistoryDb::kReadOnly);
+  const auto history = OpenHistory(path, HistoryAccess::kRead);
+  HistoryStore& db = *history;
   std::vector<FleetRun> runs = machine.empty() ? std::vector<FleetRun>{} : LatestTrustedRuns(db, machine);
   if (!db.ok()) {
     if (error != nullptr) *error = db.error();
@@ -123,7 +125,7 @@ std::optional<ResultSummary> MachineResult(const std::string& path, const std::s
   }
   if (runs.empty()) {
     if (error != nullptr) {
-      *error = "machine:" + EscapedForTerminal(machine) + ": no trusted run of a machine of that name in " + path +
+      *error = "machine:" + EscapedForTerminal(machine) + ": no trusted run of a machine of that name in " + db.where() +
                " (asmbench --fleet lists them)";
     }
     return std::nullopt;

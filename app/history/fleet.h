@@ -13,7 +13,7 @@
 
 namespace asmpic::app {
 
-class HistoryDb;
+class HistoryStore;
 
 struct FleetRun {
   std::string machine;  // as the document names it (DocumentMachineName), not escaped
@@ -28,10 +28,10 @@ bool TrustedDocument(const nlohmann::ordered_json& document);
 
 // Each machine's latest trusted run (by start time, then by id), sorted by machine name; only
 // the machine `only` when it is given. Runs whose documents cannot be read are left out.
-std::vector<FleetRun> LatestTrustedRuns(HistoryDb& db, const std::string& only = {});
+std::vector<FleetRun> LatestTrustedRuns(HistoryStore& db, const std::string& only = {});
 
 // The machine a stored run came from; empty when the run cannot be loaded.
-std::string StoredMachine(HistoryDb& db, long long id);
+std::string StoredMachine(HistoryStore& db, long long id);
 
 // --fleet: one line per machine of the history at `path` (opened read-only): the machine, the
 // date, the kernel target, the throughput score with its interval, the run and the processor.

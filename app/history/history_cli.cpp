@@ -15,6 +15,8 @@
 #include "app/history/drawing.h"
 #include "app/history/fleet.h"
 #include "app/history/history_db.h"
+#include "app/history/history_store.h"
+#include "app/history/history_transfer.h"
 #include "app/history/result_summary.h"
 
 namespace asmpic::app {
@@ -35,7 +37,7 @@ std::string ScoreCell(const std::optional<double>& median, const std::optional<d
 }
 
 // The verdict the stored document gives ("-" for documents older than verdicts).
-std::string StoredVerdict(HistoryDb& db, long long id) {
+std::string StoredVerdict(HistoryStore& db, long long id) {
   const auto document = db.Load(id);
   if (!document) return "-";
   const auto verdict = document->find("verdict");
@@ -45,7 +47,8 @@ std::string StoredVerdict(HistoryDb& db, long long id) {
 }
 
 int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
-  HistoryDb db(options.path(), HistoryDb::kReadOnly);
+  const auto history = OpenHistory(options.path(), HistoryAccess::kRead);
+  HistoryStore& db = *history;
   const std::vector<StoredRun> runs = db.List();
   if (!db.ok()) {
     err << "asmbench: " << db.error() << '\n';
@@ -77,7 +80,7 @@ int ListRuns(const HistoryOptions& options, std::ostream& out, std::ostream& err
   }
   if (shown == 0) {
     out << "(no stored runs" << (options.machine.empty() ? "" : " of " + EscapedForTerminal(options.machine))
-        << " in " << options.path() << ")\n";
+        << " in " << db.where() << ")\n";
   }
   return 0;
 }
@@ -125,8 +128,11 @@ std::string HistoryOptions::path() const {
 
 std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& options) {
   cli.add_option("--db", options.dbPath,
-                 "the history database (default: asmpic-bench/history.sqlite in the user's data folder)")
-      ->type_name("FILE")
+                 "the history: an SQLite file, or a PostgreSQL server's connection string (postgresql://... "
+                 "or key=value, with the PG* variables and service files; a password belongs in ~/.pgpass, "
+                 "PGPASSFILE or a service file, and never shown) (default: asmpic-bench/history.sqlite in the "
+                 "user's data folder)")
+      ->type_name("FILE|URI")
       ->check(CLI::Validator(
           [](const std::string& path) -> std::string {
             return path == ":memory:" ? ":memory: would keep nothing: name a file, or use --no-save" : "";
@@ -178,12 +184,27 @@ std::vector<CLI::Option*> AddHistoryOptions(CLI::App& cli, HistoryOptions& optio
                                  "it); --compare takes machine:NAME for its latest trusted run")
                       ->type_name("NAME")
                       ->excludes(compare);
-  return {list, compare, fleet, machine};
+  auto* push = cli.add_flag("--push",
+                            options.push,
+                            "send the runs kept in the local history while their server could not be "
+                            "reached to the --db server, each once; then exit");
+  auto* import = cli.add_option("--import", options.import,
+                                "store result files (JSON, any format version) in the --db history, each "
+                                "once; then exit")
+                     ->type_name("FILE ...")
+                     ->expected(1, -1);
+  list->excludes(push)->excludes(import);
+  compare->excludes(push)->excludes(import);
+  push->excludes(import);
+  fleet->excludes(push)->excludes(import);
+  return {list, compare, fleet, machine, push, import};
 }
 
 int RunHistoryCommand(const HistoryOptions& options, const std::string& assetsDirectory, std::ostream& out,
                       std::ostream& err) {
   const std::string assets = assetsDirectory.empty() ? AssetsDirectory() : assetsDirectory;
+  if (options.push) return PushUnsent(DefaultHistoryPath(), options.path(), out, err);
+  if (!options.import.empty()) return ImportResults(options.import, options.path(), out, err);
   if (options.fleet) return ListFleet(options.path(), options.machine, out, err);
   if (!options.machine.empty() && !options.list) {
     err << "asmbench: --machine narrows --history or --fleet\n";
@@ -196,14 +217,18 @@ std::optional<long long> SaveToHistory(const HistoryOptions& options, const nloh
                                        std::ostream& err, bool* failed, bool quiet) {
   if (failed != nullptr) *failed = false;
   if (options.noSave) return std::nullopt;
-  HistoryDb db(options.path());
-  const auto id = db.Save(document);
+  const auto db = OpenHistory(options.path(), HistoryAccess::kWrite);
+  const auto id = db->Save(document);
   if (!id) {
-    err << "asmbench: " << db.error() << "; this run was not stored\n";
+    err << "asmbench: " << db->error() << "; this run was not stored\n";
     if (failed != nullptr) *failed = true;
     return std::nullopt;
   }
-  if (!quiet) err << "History: stored as run " << *id << " in " << options.path() << '\n';
+  if (!db->notice().empty()) {
+    err << db->notice();
+    return std::nullopt;  // the id is the local history's, not the one asked for
+  }
+  if (!quiet) err << "History: stored as run " << *id << " in " << db->where() << '\n';
   return id;
 }
 

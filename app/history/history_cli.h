@@ -25,9 +25,11 @@ struct HistoryOptions {
   std::optional<double> failIfSlower;  // with --compare: percent; exit 1 when [1] is slower by more
   bool fleet = false;                  // --fleet: each machine's latest trusted run
   std::string machine;                 // --machine: --history and --fleet show this machine only
+  bool push = false;                   // --push: send the locally kept runs to the --db server
+  std::vector<std::string> import;     // --import: result files to store
 
   std::string path() const;
-  bool command() const { return list || !compare.empty() || fleet || !machine.empty(); }
+  bool command() const { return list || !compare.empty() || fleet || !machine.empty() || push || !import.empty(); }
 };
 
 // Registers the options; returns the two commands, which exclude a benchmark run.

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "app/history/result_summary.h"
+#include "app/history/history_store.h"
 
 namespace asmpic::app {
 
@@ -35,7 +36,9 @@ CREATE TABLE IF NOT EXISTS runs(
   score REAL, score_low REAL, score_high REAL,
   multi_score REAL, multi_low REAL, multi_high REAL,
   validation TEXT NOT NULL,
-  document TEXT NOT NULL);
+  document TEXT NOT NULL,
+  uuid TEXT,
+  unsent INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS samples(
   run_id INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
   pass TEXT NOT NULL,
@@ -46,11 +49,17 @@ CREATE TABLE IF NOT EXISTS samples(
   monotonic_seconds REAL NOT NULL,
   hash TEXT);
 CREATE INDEX IF NOT EXISTS samples_by_run ON samples(run_id);
+CREATE UNIQUE INDEX IF NOT EXISTS runs_by_uuid ON runs(uuid);
 )sql";
 
 // kUpgrades[i] turns the tables of version i + 1 into those of version i + 2, in the transaction
-// that sets the new version.
-constexpr std::array<const char*, kHistorySchemaVersion - 1> kUpgrades{};
+// that sets the new version. Version 2: every run has a UUID (FillUuids gives the stored ones
+// theirs before the index that keeps them unique), and a run may wait to be sent to a server.
+constexpr std::array<const char*, kHistorySchemaVersion - 1> kUpgrades{
+    "ALTER TABLE runs ADD COLUMN uuid TEXT;"
+    " ALTER TABLE runs ADD COLUMN unsent INTEGER NOT NULL DEFAULT 0;"};
+constexpr std::array<const char*, kHistorySchemaVersion - 1> kAfterUpgrades{
+    "CREATE UNIQUE INDEX IF NOT EXISTS runs_by_uuid ON runs(uuid);"};
 
 // Every SQLite database starts with these 16 bytes; an empty file is an empty database.
 constexpr char kDatabaseHeader[16] = {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f',
@@ -104,52 +113,6 @@ std::string ColumnText(sqlite3_stmt* s, int i) {
 std::optional<double> ColumnDouble(sqlite3_stmt* s, int i) {
   if (sqlite3_column_type(s, i) == SQLITE_NULL) return std::nullopt;
   return sqlite3_column_double(s, i);
-}
-
-struct SampleRow {
-  const char* pass;
-  int run;
-  int thread;
-  std::string test;
-  std::optional<double> seconds;
-  double monotonic;
-  std::string hash;
-};
-
-// Every sample the document holds: the classic pass, the timed runs and every thread of every
-// multi-core pass.
-std::vector<SampleRow> SamplesOf(const json& document) {
-  std::vector<SampleRow> rows;
-  if (const auto classic = document.find("classic_pass"); classic != document.end() && classic->is_object()) {
-    for (const json& s : classic->at("samples")) {
-      rows.push_back({"classic", 1, 0, s.at("name").get<std::string>(), s.at("seconds").get<double>(),
-                      s.at("monotonic_seconds").get<double>(), s.value("hash", "")});
-    }
-  }
-  for (const json& test : document.at("tests")) {
-    int run = 0;
-    for (const json& s : test.at("samples")) {
-      rows.push_back({"single", ++run, 0, test.at("name").get<std::string>(), s.at("seconds").get<double>(),
-                      s.at("monotonic_seconds").get<double>(), s.value("hash", "")});
-    }
-  }
-  const json& multi = document.at("multi_core");
-  if (multi.is_object() && multi.contains("passes")) {
-    const json& names = document.at("settings").at("tests");
-    int pass = 0;
-    for (const json& p : multi.at("passes")) {
-      ++pass;
-      int thread = 0;
-      for (const json& times : p.at("monotonic_seconds")) {
-        ++thread;
-        for (std::size_t t = 0; t < times.size() && t < names.size(); ++t) {
-          rows.push_back(
-              {"multi", pass, thread, names[t].get<std::string>(), std::nullopt, times[t].get<double>(), ""});
-        }
-      }
-    }
-  }
-  return rows;
 }
 
 }  // namespace
@@ -248,9 +211,13 @@ bool HistoryDb::Upgrade() {
              std::to_string(kHistorySchemaVersion) + "); it is left as it is";
     return false;
   }
-  if (version == 0 && !Execute(kSchema)) return false;
-  for (int from = std::max(version, 1); from < kHistorySchemaVersion; ++from) {
-    if (!Execute(kUpgrades[static_cast<std::size_t>(from - 1)])) return false;
+  // A new database gets today's tables at once; an older one is upgraded one step at a time.
+  const int from = version == 0 && HasRunsTable() ? 1 : version;
+  if (from == 0 && !Execute(kSchema)) return false;
+  for (int step = from; from > 0 && step < kHistorySchemaVersion; ++step) {
+    if (!Execute(kUpgrades[static_cast<std::size_t>(step - 1)])) return false;
+    if (step == 1 && !FillUuids()) return false;
+    if (!Execute(kAfterUpgrades[static_cast<std::size_t>(step - 1)])) return false;
   }
   const std::string stamp = "PRAGMA user_version = " + std::to_string(kHistorySchemaVersion);
   return Execute(stamp.c_str());
@@ -293,7 +260,10 @@ bool HistoryDb::Check(int status, const char* what) {
 
 bool HistoryDb::HasRuns() {
   // A database opened for reading may be an empty file's, without tables.
-  if (!readOnly_) return true;
+  return !readOnly_ || HasRunsTable();
+}
+
+bool HistoryDb::HasRunsTable() {
   sqlite3_stmt* raw = nullptr;
   if (!Check(sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'runs'", -1,
                                 &raw, nullptr),
@@ -309,12 +279,6 @@ bool HistoryDb::Execute(const char* sql) {
   return Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), "write");
 }
 
-std::optional<long long> HistoryDb::Save(const json& document) {
-  const auto id = Insert(document);
-  if (!id || !Commit()) return std::nullopt;
-  return id;
-}
-
 bool HistoryDb::Commit() {
   if (!ok()) return false;
   if (!Execute("COMMIT")) {
@@ -325,22 +289,17 @@ bool HistoryDb::Commit() {
 }
 
 std::optional<long long> HistoryDb::Insert(const json& document) {
+  existed_ = false;
   if (!ok()) return std::nullopt;
   if (readOnly_) {
     error_ = "the history database " + path_ + " was opened for reading only";
     return std::nullopt;
   }
-  std::string why;
-  const auto summary = SummarizeDocument(document, &why);
-  if (!summary) {
-    error_ = "cannot save to the history: " + why;
-    return std::nullopt;
-  }
+  RunRow row;
   std::vector<SampleRow> samples;
-  try {
-    samples = SamplesOf(document);
-  } catch (const json::exception& e) {
-    error_ = std::string("cannot save to the history: ") + e.what();
+  std::string why;
+  if (!RowsOf(document, &row, &samples, &why)) {
+    error_ = "cannot save to the history: " + why;
     return std::nullopt;
   }
   if (!Execute("BEGIN IMMEDIATE")) return std::nullopt;
@@ -349,42 +308,51 @@ std::optional<long long> HistoryDb::Insert(const json& document) {
     return std::nullopt;
   };
   sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "SELECT id FROM runs WHERE uuid = ?", -1, &raw, nullptr), "write"))
+    return fail();
+  Statement find(raw);
+  BindText(raw, 1, row.uuid);
+  const int found = sqlite3_step(raw);
+  if (found == SQLITE_ROW) {
+    existed_ = true;
+    return sqlite3_column_int64(raw, 0);  // already stored: Commit changes nothing
+  }
+  if (!Check(found, "write")) return fail();
   if (!Check(sqlite3_prepare_v2(
                  db_,
                  "INSERT INTO runs(started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
                  " machine, build, classic_score, classic_colour, score, score_low, score_high,"
-                 " multi_score, multi_low, multi_high, validation, document)"
-                 " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                 " multi_score, multi_low, multi_high, validation, document, uuid, unsent)"
+                 " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
                  -1, &raw, nullptr),
              "write"))
     return fail();
   Statement insertRun(raw);
   sqlite3_stmt* s = insertRun.get();
-  BindText(s, 1, summary->startedAt);
-  BindText(s, 2, summary->mode);
-  BindText(s, 3, summary->kernelChoice);
-  BindText(s, 4, summary->kernelTarget);
-  sqlite3_bind_int(s, 5, summary->threads);
-  BindText(s, 6, summary->cpuModel);
-  BindText(s, 7, document.at("machine").dump());
-  BindText(s, 8, document.at("program").dump());
-  if (summary->classicScore) {
-    sqlite3_bind_int(s, 9, *summary->classicScore);
+  BindText(s, 1, row.startedAt);
+  BindText(s, 2, row.mode);
+  BindText(s, 3, row.kernelChoice);
+  BindText(s, 4, row.kernelTarget);
+  sqlite3_bind_int(s, 5, row.threads);
+  BindText(s, 6, row.cpuModel);
+  BindText(s, 7, row.machine);
+  BindText(s, 8, row.build);
+  if (row.classicScore) {
+    sqlite3_bind_int(s, 9, *row.classicScore);
   } else {
     sqlite3_bind_null(s, 9);
   }
-  BindText(s, 10, summary->classicColour);
-  const bool scored = summary->score.count > 0;
-  BindDouble(s, 11, scored ? std::optional<double>(summary->score.median) : std::nullopt);
-  BindDouble(s, 12, scored ? summary->score.low : std::nullopt);
-  BindDouble(s, 13, scored ? summary->score.high : std::nullopt);
-  const bool multi = summary->multiScore && summary->multiScore->count > 0;
-  BindDouble(s, 14, multi ? std::optional<double>(summary->multiScore->median) : std::nullopt);
-  BindDouble(s, 15, multi ? summary->multiScore->low : std::nullopt);
-  BindDouble(s, 16, multi ? summary->multiScore->high : std::nullopt);
-  BindText(s, 17, summary->validation);
-  const std::string text = document.dump();
-  BindText(s, 18, text);
+  BindText(s, 10, row.classicColour);
+  BindDouble(s, 11, row.score);
+  BindDouble(s, 12, row.scoreLow);
+  BindDouble(s, 13, row.scoreHigh);
+  BindDouble(s, 14, row.multiScore);
+  BindDouble(s, 15, row.multiLow);
+  BindDouble(s, 16, row.multiHigh);
+  BindText(s, 17, row.validation);
+  BindText(s, 18, row.document);
+  BindText(s, 19, row.uuid);
+  sqlite3_bind_int(s, 20, unsent_ ? 1 : 0);
   if (!Check(sqlite3_step(s), "write")) return fail();
   const long long id = sqlite3_last_insert_rowid(db_);
 
@@ -397,19 +365,86 @@ std::optional<long long> HistoryDb::Insert(const json& document) {
     return fail();
   Statement insertSample(raw);
   s = insertSample.get();
-  for (const SampleRow& row : samples) {
+  for (const SampleRow& sample : samples) {
     sqlite3_reset(s);
     sqlite3_bind_int64(s, 1, id);
-    BindText(s, 2, row.pass);
-    sqlite3_bind_int(s, 3, row.run);
-    sqlite3_bind_int(s, 4, row.thread);
-    BindText(s, 5, row.test);
-    BindDouble(s, 6, row.seconds);
-    sqlite3_bind_double(s, 7, row.monotonic);
-    BindText(s, 8, row.hash);
+    BindText(s, 2, sample.pass);
+    sqlite3_bind_int(s, 3, sample.run);
+    sqlite3_bind_int(s, 4, sample.thread);
+    BindText(s, 5, sample.test);
+    BindDouble(s, 6, sample.seconds);
+    sqlite3_bind_double(s, 7, sample.monotonic);
+    BindText(s, 8, sample.hash);
     if (!Check(sqlite3_step(s), "write")) return fail();
   }
   return id;
+}
+
+// Inside the upgrade's transaction: each stored run gets the UUID of its document; a run whose
+// document is stored twice gets its id mixed in, so that the two stay two runs.
+bool HistoryDb::FillUuids() {
+  std::vector<std::pair<long long, std::string>> uuids;
+  {
+    sqlite3_stmt* raw = nullptr;
+    if (!Check(sqlite3_prepare_v2(db_, "SELECT id, document FROM runs ORDER BY id", -1, &raw, nullptr), "upgrade"))
+      return false;
+    Statement select(raw);
+    std::vector<std::string> seen;
+    int status;
+    while ((status = sqlite3_step(raw)) == SQLITE_ROW) {
+      const long long id = sqlite3_column_int64(raw, 0);
+      json document = json::parse(ColumnText(raw, 1), nullptr, false);
+      if (document.is_discarded()) document = json{{"stored_run", id}, {"damaged", ColumnText(raw, 1)}};
+      std::string uuid = RunUuid(document);
+      if (uuid.empty() || std::find(seen.begin(), seen.end(), uuid) != seen.end()) {
+        document["stored_run"] = id;
+        document.erase("run_uuid");
+        uuid = RunUuid(document);
+      }
+      seen.push_back(uuid);
+      uuids.emplace_back(id, uuid);
+    }
+    if (!Check(status, "upgrade")) return false;
+  }
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "UPDATE runs SET uuid = ? WHERE id = ?", -1, &raw, nullptr), "upgrade"))
+    return false;
+  Statement update(raw);
+  for (const auto& [id, uuid] : uuids) {
+    sqlite3_reset(raw);
+    BindText(raw, 1, uuid);
+    sqlite3_bind_int64(raw, 2, id);
+    if (!Check(sqlite3_step(raw), "upgrade")) return false;
+  }
+  return true;
+}
+
+std::vector<std::pair<long long, json>> HistoryDb::Unsent() {
+  std::vector<std::pair<long long, json>> runs;
+  if (!ok() || db_ == nullptr || !HasRuns() || UserVersion() < 2) return runs;
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "SELECT id, document FROM runs WHERE unsent = 1 ORDER BY id", -1, &raw,
+                                nullptr),
+             "read"))
+    return runs;
+  Statement select(raw);
+  int status;
+  while ((status = sqlite3_step(raw)) == SQLITE_ROW) {
+    json document = json::parse(ColumnText(raw, 1), nullptr, false);
+    if (!document.is_discarded()) runs.emplace_back(sqlite3_column_int64(raw, 0), std::move(document));
+  }
+  Check(status, "read");
+  return runs;
+}
+
+bool HistoryDb::MarkSent(long long id) {
+  if (!ok() || db_ == nullptr || readOnly_) return false;
+  sqlite3_stmt* raw = nullptr;
+  if (!Check(sqlite3_prepare_v2(db_, "UPDATE runs SET unsent = 0 WHERE id = ?", -1, &raw, nullptr), "write"))
+    return false;
+  Statement update(raw);
+  sqlite3_bind_int64(raw, 1, id);
+  return Check(sqlite3_step(raw), "write");
 }
 
 std::vector<StoredRun> HistoryDb::List(int limit, const std::string& mode) {

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "app/history/history_store.h"
 #include "app/results/fingerprint.h"
 #include "app/run/benchmark_table.h"
 #include "app/run/multicore_throughput.h"
@@ -83,6 +84,7 @@ json ResultDocument(const BenchmarkResult& result, const BuildInfo& build, const
   document["format"] = "asmpic-bench-result";
   document["format_version"] = kResultFormatVersion;
   document["started_at"] = startedAt;
+  document["run_uuid"] = NewRunUuid();
   document["mode"] = result.mode;
   document["program"] = {{"name", "asmbench"},
                          {"version", build.version},

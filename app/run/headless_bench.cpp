@@ -16,7 +16,7 @@
 #include "app/history/comparison.h"
 #include "app/history/drawing.h"
 #include "app/history/fleet.h"
-#include "app/history/history_db.h"
+#include "app/history/history_store.h"
 #include "app/history/result_summary.h"
 #include "app/run/benchmark_runner.h"
 #include "app/results/build_info.h"
@@ -379,8 +379,8 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
       const std::string against = AgainstReferences(*summary, LoadReferences(assets));
       if (!against.empty()) err << "Against the references (single-core score): " << against << '\n';
       // Where this run stands among the other machines of the history, when it holds others.
-      HistoryDb history(options.history.path(), HistoryDb::kReadOnly);
-      for (const std::string& line : StandingLines(*summary, machine.name, LatestTrustedRuns(history))) {
+      const auto history = OpenHistory(options.history.path(), HistoryAccess::kRead);
+      for (const std::string& line : StandingLines(*summary, machine.name, LatestTrustedRuns(*history))) {
         err << line << '\n';
       }
     }

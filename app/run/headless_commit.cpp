@@ -1,5 +1,6 @@
 #include "app/run/headless_commit.h"
 
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -18,17 +19,17 @@ CommitOutcome CommitRun(platform::OutputFiles& outputs, const HistoryOptions& hi
   };
   if (const int signal = platform::CaughtSignal()) return interrupted(signal);
 
-  std::optional<HistoryDb> db;
+  std::unique_ptr<HistoryStore> db;
   std::optional<long long> id;
   if (!history.noSave) {
     const std::string path = history.path();
     const LockWait wait{
         [&err, path] {
-          err << "asmbench: waiting for the history database " << path
+          err << "asmbench: waiting for the history database " << ShownTarget(path)
               << ", which another program is writing (up to 10 s; Ctrl-C stops, writing nothing)" << std::endl;
         },
         [] { return platform::CaughtSignal() != 0; }};
-    db.emplace(path, 10000, wait);
+    db = OpenHistory(path, HistoryAccess::kWrite, 10000, wait);
     id = db->Insert(document);
     if (const int signal = platform::CaughtSignal()) return interrupted(signal);  // db rolls back
     if (!id) {
@@ -48,8 +49,10 @@ CommitOutcome CommitRun(platform::OutputFiles& outputs, const HistoryOptions& hi
     if (id) stored = db->Commit();  // a finished run is stored even when a file could not be written
   }
   if (id) {
-    if (stored) {
-      if (!quiet) outcome.saying += "History: stored as run " + std::to_string(*id) + " in " + history.path() + "\n";
+    if (stored && !db->notice().empty()) {
+      outcome.saying += db->notice();  // kept locally until asmbench --push sends it
+    } else if (stored) {
+      if (!quiet) outcome.saying += "History: stored as run " + std::to_string(*id) + " in " + db->where() + "\n";
     } else {
       outcome.historyFailed = true;
       outcome.saying += "asmbench: " + db->error() + "; this run was not stored\n";

@@ -22,7 +22,7 @@
 #include "app/run/benchmark_table.h"
 #include "app/history/chart.h"
 #include "app/history/fleet.h"
-#include "app/history/history_db.h"
+#include "app/history/history_store.h"
 #include "app/history/result_summary.h"
 #include "app/results/build_info.h"
 #include "app/results/machine_name.h"
@@ -134,9 +134,9 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
   }
   // Where this run stands among the other machines of the history the configuration names.
   if (const std::string database = ConfiguredFleetDatabase(); document_ && !database.empty()) {
-    HistoryDb fleet(database, HistoryDb::kReadOnly);
+    const auto fleet = OpenHistory(database, HistoryAccess::kRead);
     const auto summary = SummarizeDocument(*document_, nullptr);
-    const auto standing = summary ? ScoreStanding(*summary, DocumentMachineName(*document_), LatestTrustedRuns(fleet))
+    const auto standing = summary ? ScoreStanding(*summary, DocumentMachineName(*document_), LatestTrustedRuns(*fleet))
                                   : std::nullopt;
     if (standing) {
       const QString line = ResultsText("Fleet: faster than %1 % of the %2 other machines' latest trusted runs in "

@@ -62,11 +62,11 @@ bool WindowResults::Record(const std::function<bool(RunObserver*)>& run) {
 ResultsDialog* WindowResults::ShowDialog() {
   std::vector<ResultSummary> others;
   if (!history_.noSave) {
-    HistoryDb db(history_.path());
+    const auto history = OpenHistory(history_.path(), HistoryAccess::kRead);
     // The newest window runs before this one.
-    for (const StoredRun& run : db.List(kEarlierRuns + 1, kWindowMode)) {
+    for (const StoredRun& run : history->List(kEarlierRuns + 1, kWindowMode)) {
       if (storedId_ && run.id == *storedId_) continue;
-      if (auto document = db.Load(run.id)) {
+      if (auto document = history->Load(run.id)) {
         if (auto summary = SummarizeDocument(*document, nullptr)) {
           summary->label = "run " + std::to_string(run.id);
           others.insert(others.begin(), std::move(*summary));

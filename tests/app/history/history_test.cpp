@@ -173,6 +173,7 @@ TEST_F(History, TheSchemaVersionIsKeptAndOlderDatabasesAreUpgraded) {
     EXPECT_EQ(db.List().size(), 2u);
   }
   EXPECT_EQ(Count("PRAGMA user_version"), kHistorySchemaVersion);
+  EXPECT_EQ(Count("SELECT count(DISTINCT uuid) FROM runs"), 2) << "every run, old or new, has its own UUID";
 
   ASSERT_EQ(sqlite3_open(file_.c_str(), &raw), SQLITE_OK);
   sqlite3_exec(raw, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
@@ -289,7 +290,11 @@ TEST_F(History, TwoWritersAtOnceBothSucceed) {
   for (int w = 0; w < 2; ++w) {
     writers.emplace_back([&, w] {
       HistoryDb db(file_, 10000, {.waiting = [&] { ++waiting; }, .stop = {}});
-      for (int i = 0; i < 5; ++i) saved[w] += db.Save(Document()).has_value();
+      for (int i = 0; i < 5; ++i) {
+        json run = Document();
+        run["run_uuid"] = NewRunUuid();  // ten runs, not one run stored ten times
+        saved[w] += db.Save(run).has_value();
+      }
     });
   }
   // Both writers are waiting for the lock before it is let go.
