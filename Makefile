@@ -41,8 +41,8 @@ test-sanitize:
 
 # The i386 build (cross compiler, :i386 libraries) and the whole test suite, run on this machine.
 # A Linux kernel built without 32-bit x86 programs (some virtual machines' kernels) cannot start
-# them: there the build runs under qemu-i386 and only the checks of the pictures run (asmpic's
-# planes against x86-64's, a headless benchmark run), since the whole suite would take too long;
+# them: there only the programs and the checks of the pictures are built and run, under qemu-i386
+# (asmpic's planes against x86-64's, a headless benchmark run), since the whole suite would take too long;
 # the emulator aborts on a SIGINT that asmpic's interrupted-outputs case sends, so that case is left out.
 test-i386:
 	@tools/install-deps.sh
@@ -52,7 +52,8 @@ test-i386:
 	else \
 	  echo "make test-i386: this kernel does not run 32-bit x86 programs; the pictures are checked under qemu-i386"; \
 	  cmake --preset i386 -DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v qemu-i386) >/dev/null && \
-	  cmake --build --preset i386 && ctest --preset i386 -L tool -E OutputsReplaceTheirFilesOnlyWhenEveryOneIsComplete; \
+	  cmake --build --preset i386 --target tools_test asmbench && \
+	  ctest --preset i386 -L tool -E OutputsReplaceTheirFilesOnlyWhenEveryOneIsComplete; \
 	fi
 
 # Without the window: the engine, the kernels, asmpic, the headless asmbench and their tests, run
