@@ -32,7 +32,8 @@ case $mode in
   unpacked)
     echo "$(basename "$deb"): $(stat -c %s "$deb") bytes, $(dpkg-deb -c "$deb" | grep -vc '/$') files"
     # No ASMPIC_ASSETS and no source tree within reach: the programs find their data beside them.
-    score=$(env -u ASMPIC_ASSETS -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    # The run is stored in a history of its own, not in the user's.
+    score=$(env -u ASMPIC_ASSETS -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_DATA_HOME="$root/data" \
       "$root/usr/bin/asmbench" --headless --quiet) || fail "asmbench --headless --quiet failed: $score"
     [[ $score =~ ^Score:\ -?[0-9]+\ \((green|red)\)$ ]] || fail "unexpected output: $score"
     echo "unpacked asmbench: $score"
