@@ -21,7 +21,8 @@ function(asmpic_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE
     ASMPIC_FIXTURES="${PROJECT_SOURCE_DIR}/tests/fixtures"
-    ASMPIC_ASSETS="${PROJECT_SOURCE_DIR}/assets")
+    ASMPIC_ASSETS="${PROJECT_SOURCE_DIR}/assets"
+    ASMPIC_TEST_DATA_HOME="${PROJECT_BINARY_DIR}/test-data-home")
   # XDG_DATA_HOME keeps every run's history out of the user's own data folder.
   set(env "ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1"
           "XDG_DATA_HOME=${PROJECT_BINARY_DIR}/test-data-home"
@@ -40,8 +41,12 @@ function(asmpic_add_test name)
         ENVIRONMENT "${env};GTEST_TOTAL_SHARDS=${ASMPIC_TEST_SHARDS};GTEST_SHARD_INDEX=${shard}")
     endforeach()
   else()
+    # gtest_discover_tests passes its properties on as one list, which splits a list-valued
+    # ENVIRONMENT: every variable after the first was lost (and the TIMEOUT after it). The GUI
+    # tests' main() sets the platform and the data folder itself; ASan's options go here alone.
+    list(GET env 0 asan_options)
     gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${env}" TIMEOUT 300)
+      PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300 ENVIRONMENT "${asan_options}")
   endif()
 endfunction()

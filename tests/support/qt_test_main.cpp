@@ -23,8 +23,9 @@ int main(int argc, char** argv) {
   // ctest sets the offscreen platform for the tests, but not for listing them (test discovery),
   // and a run by hand should not need a display either.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Runs by hand too keep their history out of the user's data folder.
-  if (qEnvironmentVariableIsEmpty("XDG_DATA_HOME")) qputenv("XDG_DATA_HOME", "/tmp/asmbench-test-data-home");
+  // Every run, by ctest or by hand, keeps its history in this build's own folder, never in the
+  // user's data folder nor in one that another build's tests share.
+  qputenv("XDG_DATA_HOME", ASMPIC_TEST_DATA_HOME);
   TestApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
