@@ -225,14 +225,11 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   }
   if (options.sustainedMinutes > 0.0) return RunSustainedBenchmark(options, out, err);
   if (!options.card.empty() && !IsPictureFile(options.card.front())) {
-    err << "asmbench: --card: " << options.card.front() << " is neither .svg nor .png
-";
+    err << "asmbench: --card: " << options.card.front() << " is neither .svg nor .png\n";
     return kExitUsage;
   }
   if (!options.history.chart.empty() && !options.scaling) {
-    err << "asmbench: --chart draws a comparison (--compare), a sustained run (--sustained) or thread scaling "
-           "(--scaling)
-";
+    err << "asmbench: --chart needs --compare, --sustained or --scaling\n";
     return kExitUsage;
   }
   if (options.card.size() == 2) {
