@@ -122,8 +122,8 @@ QString SustainedText(const json& document) {
   const json* sustained = Member(document, {"sustained"});
   if (sustained == nullptr || !sustained->is_object()) return {};
   QStringList parts;
-  const auto burst = FirstNumber(*sustained, {"burst_score", "burst"});
-  const auto held = FirstNumber(*sustained, {"sustained_score", "sustained"});
+  const auto burst = FirstNumber(*sustained, {"burst_score"});
+  const auto held = FirstNumber(*sustained, {"sustained_score"});
   if (burst) parts << QStringLiteral("burst %1").arg(Fixed(*burst, 1));
   if (held) parts << QStringLiteral("sustained %1").arg(Fixed(*held, 1));
   std::optional<double> ratio = FirstNumber(*sustained, {"ratio"});
@@ -135,13 +135,12 @@ QString SustainedText(const json& document) {
   } else if (onset != nullptr && onset->is_null()) {
     parts << QStringLiteral("never below 95 %");
   }
-  if (const auto hottest = FirstNumber(*sustained, {"max_temperature_celsius", "highest_temperature_celsius",
-                                                    "max_temperature", "highest_temperature"})) {
+  if (const auto hottest = FirstNumber(*sustained, {"max_temperature_c"})) {
     parts << QStringLiteral("hottest %1 °C").arg(Fixed(*hottest, 0));
   }
   const json* passes = Member(*sustained, {"passes"});
-  if (passes != nullptr && (passes->is_number_integer() || passes->is_array())) {
-    const long long count = passes->is_array() ? static_cast<long long>(passes->size()) : passes->get<long long>();
+  if (passes != nullptr && passes->is_number_integer()) {
+    const long long count = passes->get<long long>();
     parts << QStringLiteral("%1 passes").arg(count);
   }
   return parts.isEmpty() ? QString() : QStringLiteral("Sustained run: ") + parts.join(QStringLiteral(" · "));

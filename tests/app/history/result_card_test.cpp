@@ -107,13 +107,14 @@ TEST_F(ResultCardFile, PngAndSvgReadBackWithTheScoresAndNothingPrivate) {
 TEST_F(ResultCardFile, ShowsTheSustainedSummaryWhateverOfItThereIs) {
   json document = Reference("baseline-kernels");
   document["sustained"] = {{"burst_score", 1000.0}, {"sustained_score", 900.0}, {"ratio", 0.9},
-                           {"onset_seconds", nullptr}, {"passes", 42}};
+                           {"onset_seconds", nullptr}, {"max_temperature_c", 71.4}, {"passes", 42}};
   std::string error;
   ASSERT_TRUE(WriteResultCard(document, {}, (dir_ / "full.svg").string(), &error)) << error;
   const std::string full = Read(dir_ / "full.svg");
   EXPECT_NE(full.find("90 % kept"), std::string::npos);
   EXPECT_NE(full.find("never below 95 %"), std::string::npos);
   EXPECT_NE(full.find("42 passes"), std::string::npos);
+  EXPECT_NE(full.find("hottest 71 °C"), std::string::npos);
 
   // Partial, mistyped or no object at all: the card is drawn without what is missing.
   for (const json& sustained : {json{{"burst_score", "fast"}, {"onset_seconds", 40.5}}, json::array(), json(7)}) {
