@@ -16,6 +16,7 @@
 #include "app/history/history_cli.h"
 #include "app/window/form1.h"
 #include "app/history/history_db.h"
+#include "app/history/history_store.h"
 #include "app/results/validation.h"
 #include "app/window/results_dialog.h"
 #include "app/window/window_results.h"
@@ -80,6 +81,7 @@ TEST_F(WindowResultsDialog, ARunIsStoredAndTheDialogShowsItsTableAndChart) {
   auto other = HistoryDb(history.dbPath).Load(stored[0].id);
   ASSERT_TRUE(other);
   (*other)["machine"]["name"] = "another-machine";
+  (*other)["run_uuid"] = NewRunUuid();  // another run, not this one stored again
   (*other)["verdict"]["state"] = "trusted";
   ASSERT_TRUE(HistoryDb(history.dbPath).Save(*other));
   fs::create_directories(dir / "config/asmpic-bench");
