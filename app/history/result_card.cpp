@@ -201,7 +201,8 @@ Layout Arrange(const Comparison& comparison, const json& document) {
   l.testRow = l.line + 4 + (series - 1) * 6 + 10;
   const int legend = l.line + 8;
   const int rows = static_cast<int>(comparison.rows.size());
-  l.extrasTop = l.testsTop + l.line + 6 + legend + rows * l.testRow + kMargin / 2;
+  // A run without single-core tests (a sustained run) has no test section at all.
+  l.extrasTop = rows == 0 ? l.testsTop : l.testsTop + l.line + 6 + legend + rows * l.testRow + kMargin / 2;
   int extras = 0;
   if (!SustainedText(document).isEmpty()) extras += l.line + 6;
   if (!ScalingText(document).isEmpty()) extras += l.line + 6;
@@ -252,6 +253,78 @@ void ScoreBox(QPainter& painter, const Layout& l, const QRect& box, const QStrin
                    Qt::AlignLeft | Qt::AlignVCenter, Interval(*score));
 }
 
+// The seven tests under the verdict: a legend of the columns, then a row a test with this run's bar
+// and interval over each reference's thinner bar.
+void DrawTests(QPainter& painter, const Layout& l, const Comparison& comparison, int width) {
+  painter.setPen(QColor(kInk));
+  painter.setFont(l.bold);
+  painter.drawText(QRect(kMargin, l.testsTop, width - 2 * kMargin, l.line), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("The seven tests, single core (Mpix/s), against the references"));
+  const std::vector<QColor> colours = ColumnColours(comparison);
+  painter.setFont(l.font);
+  const QFontMetrics metrics(l.font);
+  int x = kMargin;
+  const int legendTop = l.testsTop + l.line + 6;
+  for (std::size_t i = 0; i < comparison.columns.size(); ++i) {
+    const ResultSummary& column = comparison.columns[i];
+    const QString name = i == 0 ? QStringLiteral("this run")
+                                : QString::fromStdString(column.description.empty() ? column.label : column.description) +
+                                      (column.kernelTarget.empty()
+                                           ? QString()
+                                           : QStringLiteral(" (%1)").arg(QString::fromStdString(column.kernelTarget)));
+    painter.fillRect(QRect(x, legendTop + l.line / 4, l.line / 2 + 2, l.line / 2 + 2), colours[i]);
+    x += l.line / 2 + 8;
+    painter.setPen(QColor(kInk));
+    painter.drawText(QRect(x, legendTop, metrics.horizontalAdvance(name) + 4, l.line), Qt::AlignLeft | Qt::AlignVCenter,
+                     name);
+    x += metrics.horizontalAdvance(name) + 20;
+  }
+  int labelWidth = 0;
+  for (const ComparisonRow& row : comparison.rows)
+    labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::fromStdString(row.name)));
+  const int left = kMargin + labelWidth + 12;
+  const int textWidth = metrics.horizontalAdvance(QStringLiteral("99999.9 Mpix/s")) + 12;
+  const int plotWidth = width - left - kMargin - textWidth;
+  double largest = 0.0;
+  for (const ComparisonRow& row : comparison.rows) {
+    for (const auto& cell : row.cells) {
+      if (cell && cell->count > 0) largest = std::max(largest, cell->high.value_or(cell->median));
+    }
+  }
+  if (!(largest > 0.0)) largest = 1.0;
+  const auto bar = [&](double mpix) { return static_cast<int>(plotWidth * mpix / largest + 0.5); };
+  int y = legendTop + l.line + 8;
+  for (const ComparisonRow& row : comparison.rows) {
+    painter.setPen(QColor(kInk));
+    painter.drawText(QRect(kMargin, y, labelWidth, l.line + 4), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::fromStdString(row.name));
+    const MedianEstimate& own = *row.cells[0];
+    painter.fillRect(QRect(left, y + 1, std::max(bar(own.median), 1), l.line + 2), colours[0]);
+    int textLeft = left + bar(own.median);
+    if (own.low && own.high) {
+      painter.setPen(QPen(QColor(kInk), 1));
+      const int mid = y + 2 + l.line / 2;
+      painter.drawLine(left + bar(*own.low), mid, left + bar(*own.high), mid);
+      painter.drawLine(left + bar(*own.low), mid - 3, left + bar(*own.low), mid + 3);
+      painter.drawLine(left + bar(*own.high), mid - 3, left + bar(*own.high), mid + 3);
+      textLeft = std::max(textLeft, left + bar(*own.high));
+    }
+    painter.setPen(QColor(kInk));
+    DrawLabel(painter, QRect(textLeft + 6, y, textWidth, l.line + 4), Qt::AlignLeft | Qt::AlignVCenter,
+              QStringLiteral("%1 Mpix/s").arg(Fixed(own.median, 1)));
+    for (std::size_t i = 1; i < row.cells.size(); ++i) {
+      const auto& cell = row.cells[i];
+      if (!cell || cell->count == 0) continue;
+      painter.fillRect(QRect(left, y + l.line + 4 + static_cast<int>(i - 1) * 6 + 1, std::max(bar(cell->median), 1), 4),
+                       colours[i]);
+    }
+    y += l.testRow;
+  }
+  painter.setPen(QColor(kMuted));
+  painter.drawLine(left, legendTop + l.line + 6, left, y - 6);
+
+}
+
 void Draw(QPainter& painter, const json& document, const std::optional<ResultSummary>& run,
           const Comparison& comparison, const QRect& area) {
   const Layout l = Arrange(comparison, document);
@@ -270,7 +343,9 @@ void Draw(QPainter& painter, const json& document, const std::optional<ResultSum
   painter.setFont(l.font);
   QString when = Text(document, {"started_at"}).replace(QLatin1Char('T'), QLatin1Char(' '));
   when.replace(QLatin1Char('Z'), QStringLiteral(" UTC"));
-  const QString mode = Text(document, {"mode"});
+  // A sustained run is headless too, but it is not the usual run: the header says which it was.
+  const bool sustained = Member(document, {"sustained"}) != nullptr;
+  const QString mode = sustained ? QStringLiteral("sustained") : Text(document, {"mode"});
   painter.drawText(QRect(kMargin, 0, width - 2 * kMargin, kHeader), Qt::AlignRight | Qt::AlignVCenter,
                    (mode.isEmpty() ? QString() : mode + QStringLiteral(" run · ")) + when);
 
@@ -326,72 +401,7 @@ void Draw(QPainter& painter, const json& document, const std::optional<ResultSum
   painter.drawText(badge, Qt::AlignCenter, verdictText);
 
   // The seven tests: this run's bar with its interval, each reference's thinner bar below it.
-  painter.setPen(QColor(kInk));
-  painter.setFont(l.bold);
-  painter.drawText(QRect(kMargin, l.testsTop, width - 2 * kMargin, l.line), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("The seven tests, single core (Mpix/s), against the references"));
-  const std::vector<QColor> colours = ColumnColours(comparison);
-  painter.setFont(l.font);
-  const QFontMetrics metrics(l.font);
-  int x = kMargin;
-  const int legendTop = l.testsTop + l.line + 6;
-  for (std::size_t i = 0; i < comparison.columns.size(); ++i) {
-    const ResultSummary& column = comparison.columns[i];
-    const QString name = i == 0 ? QStringLiteral("this run")
-                                : QString::fromStdString(column.description.empty() ? column.label : column.description) +
-                                      (column.kernelTarget.empty()
-                                           ? QString()
-                                           : QStringLiteral(" (%1)").arg(QString::fromStdString(column.kernelTarget)));
-    painter.fillRect(QRect(x, legendTop + l.line / 4, l.line / 2 + 2, l.line / 2 + 2), colours[i]);
-    x += l.line / 2 + 8;
-    painter.setPen(QColor(kInk));
-    painter.drawText(QRect(x, legendTop, metrics.horizontalAdvance(name) + 4, l.line), Qt::AlignLeft | Qt::AlignVCenter,
-                     name);
-    x += metrics.horizontalAdvance(name) + 20;
-  }
-  int labelWidth = 0;
-  for (const ComparisonRow& row : comparison.rows)
-    labelWidth = std::max(labelWidth, metrics.horizontalAdvance(QString::fromStdString(row.name)));
-  const int left = kMargin + labelWidth + 12;
-  const int textWidth = metrics.horizontalAdvance(QStringLiteral("99999.9 Mpix/s")) + 12;
-  const int plotWidth = width - left - kMargin - textWidth;
-  double largest = 0.0;
-  for (const ComparisonRow& row : comparison.rows) {
-    for (const auto& cell : row.cells) {
-      if (cell && cell->count > 0) largest = std::max(largest, cell->high.value_or(cell->median));
-    }
-  }
-  if (!(largest > 0.0)) largest = 1.0;
-  const auto bar = [&](double mpix) { return static_cast<int>(plotWidth * mpix / largest + 0.5); };
-  y = legendTop + l.line + 8;
-  for (const ComparisonRow& row : comparison.rows) {
-    painter.setPen(QColor(kInk));
-    painter.drawText(QRect(kMargin, y, labelWidth, l.line + 4), Qt::AlignRight | Qt::AlignVCenter,
-                     QString::fromStdString(row.name));
-    const MedianEstimate& own = *row.cells[0];
-    painter.fillRect(QRect(left, y + 1, std::max(bar(own.median), 1), l.line + 2), colours[0]);
-    int textLeft = left + bar(own.median);
-    if (own.low && own.high) {
-      painter.setPen(QPen(QColor(kInk), 1));
-      const int mid = y + 2 + l.line / 2;
-      painter.drawLine(left + bar(*own.low), mid, left + bar(*own.high), mid);
-      painter.drawLine(left + bar(*own.low), mid - 3, left + bar(*own.low), mid + 3);
-      painter.drawLine(left + bar(*own.high), mid - 3, left + bar(*own.high), mid + 3);
-      textLeft = std::max(textLeft, left + bar(*own.high));
-    }
-    painter.setPen(QColor(kInk));
-    DrawLabel(painter, QRect(textLeft + 6, y, textWidth, l.line + 4), Qt::AlignLeft | Qt::AlignVCenter,
-              QStringLiteral("%1 Mpix/s").arg(Fixed(own.median, 1)));
-    for (std::size_t i = 1; i < row.cells.size(); ++i) {
-      const auto& cell = row.cells[i];
-      if (!cell || cell->count == 0) continue;
-      painter.fillRect(QRect(left, y + l.line + 4 + static_cast<int>(i - 1) * 6 + 1, std::max(bar(cell->median), 1), 4),
-                       colours[i]);
-    }
-    y += l.testRow;
-  }
-  painter.setPen(QColor(kMuted));
-  painter.drawLine(left, legendTop + l.line + 6, left, y - 6);
+  if (!comparison.rows.empty()) DrawTests(painter, l, comparison, width);
 
   // What else the run measured.
   y = l.extrasTop;

@@ -97,10 +97,6 @@ void DrawPanel(QPainter& painter, const SustainedRun& run, const Panel& panel, c
       const double at = x(*run.summary.onsetSeconds);
       painter.drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
     }
-    painter.setPen(Qt::black);
-    DrawLabel(painter, QRect(plot.left() + 4, static_cast<int>(y(burst)) - metrics.height(), plot.width() / 2,
-                              metrics.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, ResultsText("burst %1").arg(Number(burst, 1)));
   }
   QPainterPath line;
   bool started = false;
@@ -121,6 +117,14 @@ void DrawPanel(QPainter& painter, const SustainedRun& run, const Panel& panel, c
   painter.drawPath(line);
   if (run.passes.size() == 1) painter.drawEllipse(line.currentPosition(), 2.0, 2.0);
   painter.setRenderHint(QPainter::Antialiasing, false);
+  // The burst's label over the series, so that the passes around it cannot hide it.
+  if (panel.fromZero && run.summary.burstScore > 0.0) {
+    const double burst = run.summary.burstScore;
+    painter.setPen(Qt::black);
+    DrawLabel(painter, QRect(plot.left() + 4, static_cast<int>(y(burst)) - metrics.height(), plot.width() / 2,
+                              metrics.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, ResultsText("burst %1").arg(Number(burst, 1)));
+  }
 }
 
 void Draw(QPainter& painter, const SustainedRun& run, const QRect& area, const QFont& font) {
@@ -180,7 +184,9 @@ void Draw(QPainter& painter, const SustainedRun& run, const QRect& area, const Q
   for (double t = 0.0; t <= end + 1e-9; t += step) {
     const int at = left + static_cast<int>(plotWidth * t / end + 0.5);
     painter.drawLine(at, axisTop - 2, at, axisTop + 2);
-    painter.drawText(QRect(at - 40, axisTop + 2, 80, line), Qt::AlignHCenter | Qt::AlignTop,
+    // Centred under its tick, but kept inside the picture at the right end.
+    painter.drawText(QRect(std::min(at - 40, width - 81), axisTop + 2, 80, line),
+                     at + 40 >= width ? Qt::AlignRight | Qt::AlignTop : Qt::AlignHCenter | Qt::AlignTop,
                      ResultsText("%1 s").arg(Number(t, t == std::floor(t) ? 0 : 1)));
   }
   painter.restore();
