@@ -145,7 +145,7 @@ TEST_F(ResultCardFile, ThisRunsCardAndScalingChartFromTheProgram) {
 
   const int status =
       run("env -u DISPLAY -u XDG_RUNTIME_DIR taskset -c 0 " + asmbench +
-          " --scaling --repeat 1 --no-warmup --min-time 0 --threads 1 --no-save --json " + (dir_ / "r.json").string() +
+          " --scaling --tests contour --repeat 1 --no-warmup --min-time 0 --threads 1 --no-save --json " + (dir_ / "r.json").string() +
           " --chart " + (dir_ / "s.png").string() + " --card " + (dir_ / "c.svg").string());
   ASSERT_EQ(status, 0) << Read(dir_ / "err");
   const json document = json::parse(Read(dir_ / "r.json"));
