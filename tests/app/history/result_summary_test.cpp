@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -99,7 +100,17 @@ TEST(ResultDocument, EveryValueTheSchemaForbidsNamesItsField) {
 // Every value of a sound document replaced by every kind of value: a summary or a refusal, never
 // an exception, and whatever is accepted holds what the schema allows.
 TEST(ResultDocument, AnyValueAnywhereIsReadOrRefusedWithoutAnException) {
-  const json reference = Reference();
+  // The reference with its long series cut to eight entries: a fraction of the copying, every
+  // field still there.
+  json reference = Reference();
+  const std::function<void(json&)> cut = [&](json& value) {
+    if (value.is_array() && value.size() > 8) value.erase(value.begin() + 8, value.end());
+    if (value.is_structured()) {
+      for (json& inner : value) cut(inner);
+    }
+  };
+  cut(reference);
+  ASSERT_TRUE(SummarizeDocument(reference, nullptr));  // or every case below would be a refusal
   std::set<std::string> pointers;
   const json flat = reference.flatten();
   for (const auto& [leaf, value] : flat.items()) {
