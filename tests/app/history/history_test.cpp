@@ -20,6 +20,7 @@
 #include "app/results/json_report.h"
 #include "app/results/machine_info.h"
 #include "platform/command_line.h"
+#include "tests/app/history/quick_run_document.h"
 #include "tests/app/results_support.h"
 #include "tests/support/scratch_folder.h"
 
@@ -29,23 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 
-// A quick run's document: idle kernels, two timed runs, two threads.
-const json& Document() {
-  static const json document = [] {
-    BenchmarkPlan plan;
-    plan.repeat = 2;
-    plan.warmup = false;
-    plan.threads = 2;
-    plan.kernels = testing::IdleKernels();
-    testing::Ticking clock;
-    BenchmarkHooks hooks;
-    hooks.monotonic = [&] { return clock.Next(); };
-    const BenchmarkResult result =
-        RunBenchmark(testing::Shipped().picture1, testing::Shipped().picture2, plan, hooks);
-    return ResultDocument(result, CurrentBuild(plan.kernels), ReadMachineInfo(), "2026-01-02T03:04:05Z");
-  }();
-  return document;
-}
+const json& Document() { return testing::QuickRunDocument(); }
 
 class History : public ::testing::Test {
  protected:

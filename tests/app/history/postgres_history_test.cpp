@@ -24,6 +24,7 @@
 #include "app/results/json_report.h"
 #include "app/results/machine_info.h"
 #include "app/run/benchmark_runner.h"
+#include "tests/app/history/quick_run_document.h"
 #include "tests/app/results_support.h"
 
 namespace asmpic::app {
@@ -37,20 +38,7 @@ constexpr const char* kSecret = "Corr3ct-H0rse-Battery";
 
 // A quick run's document with a new UUID: idle kernels, two timed runs, two threads.
 json NewDocument(const std::string& startedAt = "2026-01-02T03:04:05Z") {
-  static const json document = [] {
-    BenchmarkPlan plan;
-    plan.repeat = 2;
-    plan.warmup = false;
-    plan.threads = 2;
-    plan.kernels = testing::IdleKernels();
-    testing::Ticking clock;
-    BenchmarkHooks hooks;
-    hooks.monotonic = [&] { return clock.Next(); };
-    const BenchmarkResult result =
-        RunBenchmark(testing::Shipped().picture1, testing::Shipped().picture2, plan, hooks);
-    return ResultDocument(result, CurrentBuild(plan.kernels), ReadMachineInfo(), "2026-01-02T03:04:05Z");
-  }();
-  json copy = document;
+  json copy = testing::QuickRunDocument();
   copy["run_uuid"] = NewRunUuid();
   copy["started_at"] = startedAt;
   return copy;
