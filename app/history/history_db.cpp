@@ -290,6 +290,8 @@ bool HistoryDb::Commit() {
 
 std::optional<long long> HistoryDb::Insert(const json& document) {
   existed_ = false;
+  if (refusedDocument_) error_.clear();  // the last document's fault, not the database's
+  refusedDocument_ = false;
   if (!ok()) return std::nullopt;
   if (readOnly_) {
     error_ = "the history database " + path_ + " was opened for reading only";
@@ -299,6 +301,7 @@ std::optional<long long> HistoryDb::Insert(const json& document) {
   std::vector<SampleRow> samples;
   std::string why;
   if (!RowsOf(document, &row, &samples, &why)) {
+    refusedDocument_ = true;
     error_ = "cannot save to the history: " + why;
     return std::nullopt;
   }

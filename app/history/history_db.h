@@ -74,6 +74,7 @@ class HistoryDb : public HistoryStore {
   sqlite3* db_ = nullptr;
   std::string error_;
   bool damaged_ = false;
+  bool refusedDocument_ = false;  // error_ is about the last document only
   bool readOnly_ = false;
   int busyTimeoutMs_ = 10000;
   LockWait wait_;

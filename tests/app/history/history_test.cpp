@@ -61,6 +61,9 @@ class History : public ::testing::Test {
 TEST_F(History, ARunIsStoredWithEverySampleAndReadBack) {
   HistoryDb db(file_);  // the folder is made
   ASSERT_TRUE(db.ok()) << db.error();
+  // A document that is no result is refused, and the next one is stored all the same.
+  EXPECT_FALSE(db.Save(json{{"format", "other"}}));
+  EXPECT_NE(db.error().find("cannot save to the history"), std::string::npos) << db.error();
   const auto id = db.Save(Document());
   ASSERT_TRUE(id) << db.error();
   // 7 tests x 2 runs, and 2 passes x 2 threads x 7 tests.
