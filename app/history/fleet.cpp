@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <ostream>
+#include <tuple>
 
 #include "app/history/comparison.h"
 #include "app/history/history_store.h"
@@ -54,23 +55,25 @@ bool TrustedDocument(const json& document) {
 }
 
 std::vector<FleetRun> LatestTrustedRuns(HistoryStore& db, const std::string& only) {
+  // Newest first, so that each machine's document is read only until its latest trusted run is
+  // found: the listing's columns name the machine and the validation without the document.
+  std::vector<StoredRun> stored = db.List();
+  std::sort(stored.begin(), stored.end(), [](const StoredRun& a, const StoredRun& b) {
+    return std::tie(a.startedAt, a.id) > std::tie(b.startedAt, b.id);
+  });
   std::map<std::string, FleetRun> latest;
-  for (const StoredRun& stored : db.List()) {
-    const auto document = db.Load(stored.id);
+  for (const StoredRun& run : stored) {
+    if (run.validation == "invalid" || latest.contains(run.machine)) continue;
+    if (!only.empty() && run.machine != only) continue;
+    const auto document = db.Load(run.id);
     if (!document || !TrustedDocument(*document)) continue;
-    const std::string machine = DocumentMachineName(*document);
-    if (!only.empty() && machine != only) continue;
     auto summary = SummarizeDocument(*document, nullptr);
     if (!summary) continue;
-    const auto found = latest.find(machine);
-    if (found != latest.end() &&
-        std::make_pair(found->second.summary.startedAt, found->second.id) > std::make_pair(summary->startedAt, stored.id))
-      continue;
-    summary->label = "run " + std::to_string(stored.id);
-    const auto name = document->at("machine").find("name");  // DocumentMachineName saw the object
-    const bool named = name != document->at("machine").end() && name->is_string() &&
-                       name->get<std::string>().find_first_not_of(" \t\r\n") != std::string::npos;
-    latest[machine] = FleetRun{machine, stored.id, named, std::move(*summary)};
+    summary->label = "run " + std::to_string(run.id);
+    const json machine = document->value("machine", json::object());
+    const json name = machine.is_object() ? machine.value("name", json()) : json();
+    const bool named = name.is_string() && name.get<std::string>().find_first_not_of(" \t\r\n") != std::string::npos;
+    latest[run.machine] = FleetRun{run.machine, run.id, named, std::move(*summary)};
   }
   std::vector<FleetRun> runs;
   for (auto& [machine, run] : latest) runs.push_back(std::move(run));

@@ -457,7 +457,7 @@ std::vector<StoredRun> HistoryDb::List(int limit, const std::string& mode) {
   const std::string sql =
       "SELECT * FROM (SELECT id, started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
       " classic_score, classic_colour, score, score_low, score_high, multi_score, multi_low, multi_high,"
-      " validation FROM runs WHERE (?1 = '' OR mode = ?1) ORDER BY id DESC LIMIT ?2) ORDER BY id";
+      " validation, machine FROM runs WHERE (?1 = '' OR mode = ?1) ORDER BY id DESC LIMIT ?2) ORDER BY id";
   sqlite3_stmt* raw = nullptr;
   if (!Check(sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, nullptr), "read")) return runs;
   Statement select(raw);
@@ -482,6 +482,7 @@ std::vector<StoredRun> HistoryDb::List(int limit, const std::string& mode) {
     r.multiLow = ColumnDouble(raw, 13);
     r.multiHigh = ColumnDouble(raw, 14);
     r.validation = ColumnText(raw, 15);
+    r.machine = MachineNameOfColumn(ColumnText(raw, 16));
     runs.push_back(std::move(r));
   }
   Check(status, "read");

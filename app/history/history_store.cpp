@@ -9,6 +9,7 @@
 #include "app/history/history_db.h"
 #include "app/history/postgres_history.h"
 #include "app/history/result_summary.h"
+#include "app/results/machine_name.h"
 
 namespace asmpic::app {
 
@@ -177,6 +178,12 @@ std::string NewRunUuid() {
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0f) | 0x40);
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3f) | 0x80);
   return UuidText(bytes);
+}
+
+std::string MachineNameOfColumn(const std::string& column) {
+  json machine = json::parse(column, nullptr, false);
+  if (machine.is_discarded()) machine = nullptr;
+  return DocumentMachineName(json{{"machine", std::move(machine)}});
 }
 
 bool RowsOf(const json& document, RunRow* run, std::vector<SampleRow>* samples, std::string* error) {

@@ -26,6 +26,7 @@ struct StoredRun {
   std::optional<double> score, scoreLow, scoreHigh;
   std::optional<double> multiScore, multiLow, multiHigh;
   std::string validation;
+  std::string machine;  // the machine's name as the fleet shows it (DocumentMachineName)
 };
 
 // The version of the tables that this program writes: user_version in SQLite, the one row of
@@ -122,6 +123,10 @@ struct SampleRow {
   double monotonic = 0.0;
   std::string hash;
 };
+// The machine's name (DocumentMachineName) from a row's machine column, the document's machine
+// object as text: a listing names each run's machine without reading its whole document.
+std::string MachineNameOfColumn(const std::string& column);
+
 // The row and every sample of a result document (the classic pass, the timed runs, every thread of
 // every multi-core pass); false, with `error` set, for a document that cannot be stored.
 bool RowsOf(const nlohmann::ordered_json& document, RunRow* run, std::vector<SampleRow>* samples,

@@ -398,7 +398,7 @@ std::vector<StoredRun> PostgresHistory::List(int limit, const std::string& mode)
       connection_,
       "SELECT * FROM (SELECT id, started_at, mode, kernel_choice, kernel_target, threads, cpu_model,"
       " classic_score, classic_colour, score, score_low, score_high, multi_score, multi_low, multi_high,"
-      " validation FROM asmbench_runs WHERE ($1 = '' OR mode = $1) ORDER BY id DESC LIMIT $2::bigint) AS newest"
+      " validation, machine FROM asmbench_runs WHERE ($1 = '' OR mode = $1) ORDER BY id DESC LIMIT $2::bigint) AS newest"
       " ORDER BY id",
       2, nullptr, values, nullptr, nullptr, 0));
   if (PQresultStatus(r.get()) != PGRES_TUPLES_OK) {
@@ -424,6 +424,7 @@ std::vector<StoredRun> PostgresHistory::List(int limit, const std::string& mode)
     run.multiLow = DoubleAt(p, i, 13);
     run.multiHigh = DoubleAt(p, i, 14);
     run.validation = TextAt(p, i, 15);
+    run.machine = MachineNameOfColumn(TextAt(p, i, 16));
     runs.push_back(std::move(run));
   }
   return runs;
