@@ -16,7 +16,6 @@
 #include "app/run/benchmark_table.h"
 #include "app/run/headless_bench.h"
 #include "app/run/headless_commit.h"
-#include "app/run/headless_form.h"
 #include "app/run/progress.h"
 #include "app/run/sustained_document.h"
 #include "platform/command_line.h"
