@@ -40,7 +40,8 @@ nlohmann::ordered_json SustainedDocument(const SustainedRun& run, long long pixe
   if (!run.validation.empty()) result.validation = run.validation.front();
   MultiCoreResult multi;
   multi.threads = run.threads;
-  for (const SustainedPass& pass : run.passes) multi.wallSeconds.push_back(pass.endSeconds - pass.startSeconds);
+  for (const SustainedPass& pass : run.passes)
+    multi.wallSeconds.push_back(pass.endSeconds - pass.startSeconds);
   multi.samples = run.samples;
   multi.throughput = WallThroughput(run.samples, pixelsPerCall);
   multi.wall = Summarize(multi.wallSeconds);

@@ -43,7 +43,8 @@ void SustainedChartWidget::paintEvent(QPaintEvent*) {
   DrawSustainedChart(painter, run_, rect(), font());
 }
 
-SustainedDialog::SustainedDialog(QWidget* parent, HistoryOptions history, PassRunner pass, SustainedHooks hooks)
+SustainedDialog::SustainedDialog(QWidget* parent, HistoryOptions history, PassRunner pass,
+                                 SustainedHooks hooks)
     : QDialog(parent), history_(std::move(history)), pass_(std::move(pass)), hooks_(std::move(hooks)) {
   setWindowTitle(ResultsText("Sustained run"));
   auto* layout = new QVBoxLayout(this);
@@ -108,7 +109,8 @@ void SustainedDialog::Start() {
     return;
   }
   const long long pixelsPerCall = SustainedPixelsPerCall(*picture1, *picture2, kernels);
-  const PassRunner pass = pass_ ? pass_ : MultiCorePassRunner(*picture1, *picture2, threads, kernels, SteadySeconds);
+  const PassRunner pass =
+      pass_ ? pass_ : MultiCorePassRunner(*picture1, *picture2, threads, kernels, SteadySeconds);
   const double seconds = minutes_->value() * 60.0;
   cancelled_ = false;
   finished_ = false;
@@ -146,13 +148,21 @@ void SustainedDialog::Start() {
     }
     const RunConditions conditions = watch.Finish();
     if (SustainedRunMeasured(run) && !history.noSave) {
-      const auto document = SustainedDocument(run, pixelsPerCall, conditions, kernels, ReadMachineInfo(), startedAt);
-      const auto db = OpenHistory(history.path(), HistoryAccess::kWrite);
-      stored.id = db->Save(document);
-      if (!stored.id) {
-        stored.problem = ResultsText("This run was not stored in the history: %1").arg(QString::fromStdString(db->error()));
-      } else if (!db->notice().empty()) {
-        stored.problem = QString::fromStdString(db->notice()).trimmed();  // kept locally, not yet sent
+      try {
+        const auto document =
+            SustainedDocument(run, pixelsPerCall, conditions, kernels, ReadMachineInfo(), startedAt);
+        const auto db = OpenHistory(history.path(), HistoryAccess::kWrite);
+        stored.id = db->Save(document);
+        if (!stored.id) {
+          stored.problem = ResultsText("This run was not stored in the history: %1")
+                               .arg(QString::fromStdString(db->error()));
+        } else if (!db->notice().empty()) {
+          stored.problem = QString::fromStdString(db->notice()).trimmed();  // kept locally, not yet sent
+        }
+      } catch (const std::exception& e) {
+        stored.id.reset();
+        stored.problem =
+            ResultsText("This run was not stored in the history: %1").arg(QString::fromStdString(e.what()));
       }
     }
     QMetaObject::invokeMethod(this, [this, run, stored] { Show(run, true, stored); }, Qt::QueuedConnection);

@@ -121,7 +121,9 @@ int main(int argc, char** argv) {
   QTest::mouseClick(start, Qt::LeftButton);
   if (!dialog->running()) return Fail("start did not start a run");
   const auto passes = [dialog] { return dialog->run().passes.size(); };
-  const auto runSeconds = [dialog] { return dialog->run().passes.empty() ? 0.0 : dialog->run().passes.back().endSeconds; };
+  const auto runSeconds = [dialog] {
+    return dialog->run().passes.empty() ? 0.0 : dialog->run().passes.back().endSeconds;
+  };
   if (!WaitFor([&] { return passes() >= 1; }, 120)) return Fail("no pass finished");
   QTest::qWait(200);  // let the server draw the pass
   const std::size_t early = passes();
@@ -134,9 +136,11 @@ int main(int argc, char** argv) {
   const long long changed = Differing(before, after);
   const long long blueBefore = Count(before, before.rect(), ChartBlue);
   const long long blueAfter = Count(after, after.rect(), ChartBlue);
-  std::printf("chart: %zu passes, then %zu: %lld pixels changed on the screen, its line from %lld to %lld pixels\n",
-              early, passes(), changed, blueBefore, blueAfter);
-  if (changed < 20 || blueAfter <= blueBefore) return Fail("the chart on the screen did not grow as passes finished");
+  std::printf(
+      "chart: %zu passes, then %zu: %lld pixels changed on the screen, its line from %lld to %lld pixels\n",
+      early, passes(), changed, blueBefore, blueAfter);
+  if (changed < 20 || blueAfter <= blueBefore)
+    return Fail("the chart on the screen did not grow as passes finished");
 
   QTest::mouseClick(cancel, Qt::LeftButton);
   if (!WaitFor([&] { return !dialog->running(); }, 150)) return Fail("cancel did not end the run");
@@ -157,8 +161,8 @@ int main(int argc, char** argv) {
   const QRect chartArea(chart->mapTo(dialog, QPoint(0, 0)), chart->size());
   const long long blue = Count(image, chartArea, ChartBlue);
   const long long dark = Count(image, image.rect(), [](QRgb p) { return qGray(p) < 100; });
-  std::printf("dialog %dx%d: %lld pixels of the chart's blue, %lld dark pixels\n", image.width(), image.height(),
-              blue, dark);
+  std::printf("dialog %dx%d: %lld pixels of the chart's blue, %lld dark pixels\n", image.width(),
+              image.height(), blue, dark);
   if (image.size() != dialog->size() || image.width() < 480 || image.height() < 320)
     return Fail("the screenshot is not the dialog's size");
   if (dark < 500) return Fail("the screenshot is blank");
