@@ -16,8 +16,8 @@
 #include "app/run/benchmark_table.h"
 #include "app/run/headless_bench.h"
 #include "app/run/headless_commit.h"
-#include "app/run/headless_form.h"
 #include "app/run/progress.h"
+#include "app/run/sustained_document.h"
 #include "platform/command_line.h"
 #include "platform/interruption.h"
 #include "platform/output_files.h"
@@ -65,48 +65,6 @@ class SustainedProgress {
   bool written_ = false;
   double lastShown_ = 0.0;
 };
-
-// The run as a result document: its passes are the multi-core passes; it has no single-core runs
-// and so no classic score.
-nlohmann::ordered_json SustainedDocument(const SustainedRun& run, long long pixelsPerCall,
-                                         const RunConditions& conditions, const KernelStore& kernels,
-                                         const MachineInfo& machine, const std::string& startedAt) {
-  BenchmarkResult result;
-  result.pixelsPerCall = pixelsPerCall;
-  result.plan.classicPass = false;
-  result.plan.warmup = false;
-  result.plan.repeat = static_cast<int>(run.passes.size());
-  result.plan.minTime = run.askedSeconds;
-  result.plan.threads = run.threads;
-  result.plan.kernels = kernels;
-  result.fullRun = true;
-  Summarize(result);
-  result.score.reset();
-  // No single-core run: the first engine's checks stand in, so that the fingerprint names the
-  // start picture and the hashes that every engine's work is compared by.
-  if (!run.validation.empty()) result.validation = run.validation.front();
-  MultiCoreResult multi;
-  multi.threads = run.threads;
-  for (const SustainedPass& pass : run.passes) multi.wallSeconds.push_back(pass.endSeconds - pass.startSeconds);
-  multi.samples = run.samples;
-  multi.throughput = WallThroughput(run.samples, pixelsPerCall);
-  multi.wall = Summarize(multi.wallSeconds);
-  multi.secondsPerCopy = multi.wall.median / run.threads;
-  multi.score = ComputeScore(static_cast<float>(multi.secondsPerCopy));
-  multi.validation = run.validation;
-  std::vector<Verdict> verdicts;
-  for (const Validation& v : multi.validation) verdicts.push_back(v.verdict);
-  result.verdict = verdicts.empty() ? Verdict::NotApplicable : Combine(verdicts);
-  result.multiCore = std::move(multi);
-  result.conditions = conditions;
-  std::vector<double> scores;
-  for (const SustainedPass& pass : run.passes) scores.push_back(pass.mpixPerSecond);
-  result.trend = FindTrend(scores);
-  result.trust = Judge(result.conditions, result.trend, result.multiCore->throughput.score);
-  nlohmann::ordered_json document = ResultDocument(result, CurrentBuild(kernels), machine, startedAt);
-  document["sustained"] = SustainedJson(run);
-  return document;
-}
 
 // Charts need fonts, and fonts a QGuiApplication: without a display, the offscreen platform.
 bool DrawChartFile(const SustainedRun& run, const std::string& path, std::ostream& err) {
@@ -180,11 +138,7 @@ int RunSustainedBenchmark(const HeadlessOptions& options, std::ostream& out, std
 
   const SustainedTestHooks& scripted = options.sustainedHooks;
   const MonotonicClock clock = scripted.clock ? scripted.clock : MonotonicClock(SteadySeconds);
-  long long pixelsPerCall = 0;
-  {
-    HeadlessForm1 form(*picture1, *picture2, options.kernels);
-    pixelsPerCall = static_cast<long long>(form.Engine1.Width()) * form.Engine1.Height();
-  }
+  const long long pixelsPerCall = SustainedPixelsPerCall(*picture1, *picture2, options.kernels);
   const PassRunner pass =
       scripted.pass ? scripted.pass : MultiCorePassRunner(*picture1, *picture2, threads, options.kernels, clock);
   SustainedProgress progress(err, options.showProgress.value_or(StderrIsTerminal()));

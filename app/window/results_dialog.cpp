@@ -92,8 +92,8 @@ void ChartWidget::paintEvent(QPaintEvent*) {
 
 ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
                              const std::optional<nlohmann::ordered_json>& document,
-                             std::vector<ResultSummary> others, QWidget* parent)
-    : QDialog(parent), result_(result), document_(document) {
+                             std::vector<ResultSummary> others, QWidget* parent, HistoryOptions history)
+    : QDialog(parent), result_(result), document_(document), history_(std::move(history)) {
   setObjectName(QStringLiteral("ResultsDialog"));
   setWindowTitle(ResultsText("ASMpic Bench: results"));
   auto* layout = new QVBoxLayout(this);
@@ -237,7 +237,7 @@ ResultsDialog::ResultsDialog(const std::optional<BenchmarkResult>& result,
   auto* sustained = buttons->addButton(ResultsText("Sustained run…"), QDialogButtonBox::ActionRole);
   sustained->setObjectName(QStringLiteral("sustainedButton"));
   connect(sustained, &QPushButton::clicked, this, [this] {
-    auto* dialog = new SustainedDialog(this);
+    auto* dialog = new SustainedDialog(this, history_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
   });

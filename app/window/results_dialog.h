@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/history/comparison.h"
+#include "app/history/history_cli.h"
 #include "app/run/benchmark_runner.h"
 
 class QTableWidget;
@@ -33,10 +34,11 @@ class ChartWidget : public QWidget {
 class ResultsDialog : public QDialog {
  public:
   // `result` and `document` are the last run's (nothing before the first run); `others` are the
-  // columns after it in the chart (earlier runs, then the references).
+  // columns after it in the chart (earlier runs, then the references). The sustained runs it
+  // starts are stored in `history`.
   ResultsDialog(const std::optional<BenchmarkResult>& result,
                 const std::optional<nlohmann::ordered_json>& document, std::vector<ResultSummary> others,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, HistoryOptions history = {});
 
   // The result as text, as the copy button puts it on the clipboard.
   QString ResultText() const;
@@ -49,6 +51,7 @@ class ResultsDialog : public QDialog {
 
   std::optional<BenchmarkResult> result_;
   std::optional<nlohmann::ordered_json> document_;
+  HistoryOptions history_;
   QString text_;
 };
 

@@ -10,9 +10,14 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/history/history_store.h"
 #include "app/history/sustained_chart.h"
+#include "app/results/json_report.h"
+#include "app/results/machine_info.h"
 #include "app/run/assets.h"
 #include "app/run/benchmark_table.h"
+#include "app/run/condition_watch.h"
+#include "app/run/sustained_document.h"
 #include "app/run/translation.h"
 #include "platform/picture_io.h"
 #include "platform/processors.h"
@@ -38,8 +43,9 @@ void SustainedChartWidget::paintEvent(QPaintEvent*) {
   DrawSustainedChart(painter, run_, rect(), font());
 }
 
-SustainedDialog::SustainedDialog(QWidget* parent, PassRunner pass, SustainedHooks hooks)
-    : QDialog(parent), pass_(std::move(pass)), hooks_(std::move(hooks)) {
+SustainedDialog::SustainedDialog(QWidget* parent, HistoryOptions history, PassRunner pass,
+                                 SustainedHooks hooks)
+    : QDialog(parent), history_(std::move(history)), pass_(std::move(pass)), hooks_(std::move(hooks)) {
   setWindowTitle(ResultsText("Sustained run"));
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
@@ -90,23 +96,25 @@ void SustainedDialog::reject() {
 void SustainedDialog::Start() {
   if (running()) return;
   Stop();
-  PassRunner pass = pass_;
   const int threads = platform::UsableProcessors();
-  if (!pass) {
-    // The window's start pictures, as a headless run reads them; each engine gets its own copies.
-    std::string error;
-    const std::string assets = AssetsDirectory();
-    const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
-    const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
-    if (!picture1 || !picture2) {
-      summary_->setText(ResultsText("Cannot read a start picture: %1").arg(QString::fromStdString(error)));
-      return;
-    }
-    pass = MultiCorePassRunner(*picture1, *picture2, threads, KernelStore{}, SteadySeconds);
+  const KernelStore kernels;
+  // The window's start pictures, as a headless run reads them: the real pass gives each engine its
+  // own copies, and the stored run counts the pixels of a test call by them.
+  std::string error;
+  const std::string assets = AssetsDirectory();
+  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
+  const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
+  if (!picture1 || !picture2) {
+    summary_->setText(ResultsText("Cannot read a start picture: %1").arg(QString::fromStdString(error)));
+    return;
   }
+  const long long pixelsPerCall = SustainedPixelsPerCall(*picture1, *picture2, kernels);
+  const PassRunner pass =
+      pass_ ? pass_ : MultiCorePassRunner(*picture1, *picture2, threads, kernels, SteadySeconds);
   const double seconds = minutes_->value() * 60.0;
   cancelled_ = false;
   finished_ = false;
+  storedId_.reset();
   start_->setEnabled(false);
   minutes_->setEnabled(false);
   cancel_->setEnabled(true);
@@ -122,15 +130,42 @@ void SustainedDialog::Start() {
     QMetaObject::invokeMethod(this, [this, run] { Show(run, false); }, Qt::QueuedConnection);
   };
   hooks.cancelled = [this] { return cancelled_.load(); };
-  worker_ = std::thread([this, seconds, threads, pass, hooks] {
+  // The run is stored on the worker too, so that waiting for the history's lock never freezes the
+  // window, and a run whose dialog is closed midway is stored as well.
+  worker_ = std::thread([this, seconds, threads, pass, hooks, pixelsPerCall, kernels, history = history_] {
+    const std::string startedAt = UtcNow();
+    ConditionWatch watch;
+    watch.Start();
     SustainedRun run;
+    Stored stored;
     try {
       run = RunSustained(seconds, threads, pass, hooks);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      run = SustainedRun{};
       run.threads = threads;
       run.askedSeconds = seconds;
+      stored.problem = ResultsText("The run stopped: %1").arg(QString::fromStdString(e.what()));
     }
-    QMetaObject::invokeMethod(this, [this, run] { Show(run, true); }, Qt::QueuedConnection);
+    const RunConditions conditions = watch.Finish();
+    if (SustainedRunMeasured(run) && !history.noSave) {
+      try {
+        const auto document =
+            SustainedDocument(run, pixelsPerCall, conditions, kernels, ReadMachineInfo(), startedAt);
+        const auto db = OpenHistory(history.path(), HistoryAccess::kWrite);
+        stored.id = db->Save(document);
+        if (!stored.id) {
+          stored.problem = ResultsText("This run was not stored in the history: %1")
+                               .arg(QString::fromStdString(db->error()));
+        } else if (!db->notice().empty()) {
+          stored.problem = QString::fromStdString(db->notice()).trimmed();  // kept locally, not yet sent
+        }
+      } catch (const std::exception& e) {
+        stored.id.reset();
+        stored.problem =
+            ResultsText("This run was not stored in the history: %1").arg(QString::fromStdString(e.what()));
+      }
+    }
+    QMetaObject::invokeMethod(this, [this, run, stored] { Show(run, true, stored); }, Qt::QueuedConnection);
   });
 }
 
@@ -139,7 +174,7 @@ void SustainedDialog::Cancel() {
   cancel_->setEnabled(false);
 }
 
-void SustainedDialog::Show(SustainedRun run, bool last) {
+void SustainedDialog::Show(SustainedRun run, bool last, const Stored& stored) {
   if (!run.passes.empty() && run.askedSeconds > 0.0) {
     progress_->setValue(static_cast<int>(std::min(1000.0, 1000.0 * run.passes.back().endSeconds / run.askedSeconds)));
   }
@@ -159,6 +194,14 @@ void SustainedDialog::Show(SustainedRun run, bool last) {
     } else {
       progress_->setValue(1000);
       summary_->setText(ResultsText("Finished: %1 passes.").arg(run.summary.passes));
+    }
+    storedId_ = stored.id;
+    // What became of the run in the history, under what it measured; the chart stays either way.
+    if (!stored.problem.isEmpty()) {
+      summary_->setText(summary_->text() + QStringLiteral("\n") + stored.problem);
+    } else if (stored.id) {
+      summary_->setText(summary_->text() + QStringLiteral("\n") +
+                        ResultsText("Stored in the history as run %1.").arg(*stored.id));
     }
   }
   chart_->SetRun(std::move(run));

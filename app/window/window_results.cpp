@@ -76,7 +76,7 @@ ResultsDialog* WindowResults::ShowDialog() {
     if (others.size() > kEarlierRuns) others.resize(kEarlierRuns);
   }
   for (ResultSummary& reference : LoadReferences(assets_)) others.push_back(std::move(reference));
-  dialog_ = std::make_unique<ResultsDialog>(result_, document_, std::move(others), &form_);
+  dialog_ = std::make_unique<ResultsDialog>(result_, document_, std::move(others), &form_, history_);
   dialog_->setWindowFlag(Qt::Window);
   dialog_->show();
   dialog_->raise();

@@ -284,6 +284,18 @@ Mode: %4, kernels: %5, %6</source>
         <translation>Готово: проходов — %1.</translation>
     </message>
     <message>
+        <source>Stored in the history as run %1.</source>
+        <translation>Сохранено в истории как запуск %1.</translation>
+    </message>
+    <message>
+        <source>This run was not stored in the history: %1</source>
+        <translation>Этот запуск не сохранён в истории: %1</translation>
+    </message>
+    <message>
+        <source>The run stopped: %1</source>
+        <translation>Запуск прервался: %1</translation>
+    </message>
+    <message>
         <source>Sustained run: %1, %2 passes in %3 s</source>
         <translation>Длительный прогон: %1, проходов — %2 за %3 с</translation>
     </message>
