@@ -118,15 +118,20 @@ SustainedSummary SummarizeSustained(const std::vector<SustainedPass>& passes) {
       passes, [&](const SustainedPass& p) { return p.startSeconds >= lastThird || &p == &passes.back(); });
   if (summary.burstScore > 0.0) summary.ratio = summary.sustainedScore / summary.burstScore;
   // The onset: once the machine has run at its burst speed, the first slow pass of the first
-  // window (three passes at least, kSlowdownWindow seconds of them) whose median is below the share, so that one pass slowed by another program's moment is not
-  // taken for the machine slowing down, nor a slow start (a cold cache) for a fall.
+  // window (three passes at least, kSlowdownWindow seconds of them) whose median is below the
+  // share, so that one pass slowed by another program's moment is not taken for the machine
+  // slowing down, nor a slow start (a cold cache) for a fall. Near the end the run leaves too few
+  // passes to fill a window, and one noisy last pass is not a fall either: there it stops looking.
   const double limit = kSlowdownShare * summary.burstScore;
   bool reached = false;
   for (std::size_t i = 0; i < passes.size() && !summary.onsetSeconds; ++i) {
     std::vector<double> window;
-    for (std::size_t k = i; k < passes.size() && (k < i + 3 || passes[k].startSeconds < passes[i].startSeconds + kSlowdownWindow);
-         ++k)
+    std::size_t k = i;
+    for (; k < passes.size() && (k < i + 3 || passes[k].startSeconds < passes[i].startSeconds + kSlowdownWindow); ++k)
       window.push_back(passes[k].mpixPerSecond);
+    const bool full = k < passes.size() || (window.size() >= 3 && passes.back().endSeconds >=
+                                                                      passes[i].startSeconds + kSlowdownWindow);
+    if (!full) break;
     std::sort(window.begin(), window.end());
     if (window[(window.size() - 1) / 2] >= limit) {
       reached = true;

@@ -93,16 +93,16 @@ TEST(SustainedRun, FindsWhenTheMachineSlowedDownAndByHowMuch) {
   EXPECT_EQ(json["series"].size(), 90u);
   EXPECT_EQ(json["ended"], "finished");
 
-  // One slow moment (another program) is not the machine slowing down; nor is a machine without
-  // sensors given a temperature.
+  // One slow moment (another program), in the middle or in the last pass, is not the machine
+  // slowing down; nor is a machine without sensors given a temperature.
   ScriptedMachine steady;
-  steady.speed = [](double t) { return t >= 20.0 && t < 21.0 ? 50.0 : 100.0; };
+  steady.speed = [](double t) { return (t >= 20.0 && t < 21.0) || t >= 59.0 ? 50.0 : 100.0; };
   SustainedHooks blind = steady.Hooks();
   blind.sensors = [] { return SensorReading{}; };
   const SustainedRun held = RunSustained(60.0, 2, steady.Pass(), blind);
   EXPECT_FALSE(held.summary.onsetSeconds);
   EXPECT_FALSE(held.summary.maxTemperatureC);
-  EXPECT_NEAR(held.summary.ratio, 1.0, 1e-9);
+  EXPECT_NEAR(held.summary.ratio, 0.975, 1e-9);  // the last third's 20 passes, one of them slow
   EXPECT_NE(SummaryText(held).find("Never below 95 %"), std::string::npos);
   EXPECT_NE(SummaryText(held).find("not exposed"), std::string::npos);
 }
