@@ -100,14 +100,31 @@ HWY_INLINE void GatherPixelPairs(GatherTag d32, const std::uint8_t* base, Gather
 #if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
   left = GatherPixels(d32, base, index);
   right = GatherPixels(d32, base, hn::Add(index, hn::Set(d32, 1)));
+#elif HWY_TARGET == HWY_AVX2
+  // As GatherPixels: indexes out as 64-bit pairs, each pair of pixels loaded broadcast and
+  // blended into place.
+  const __m128i low = _mm256_castsi256_si128(index.raw);
+  const __m128i high = _mm256_extracti128_si256(index.raw, 1);
+  const std::uint64_t q[4] = {static_cast<std::uint64_t>(_mm_cvtsi128_si64(low)),
+                              static_cast<std::uint64_t>(_mm_extract_epi64(low, 1)),
+                              static_cast<std::uint64_t>(_mm_cvtsi128_si64(high)),
+                              static_cast<std::uint64_t>(_mm_extract_epi64(high, 1))};
+  const auto b = [&](int i) {
+    const std::uint64_t pair = q[i / 2];
+    const std::uint64_t at = (i & 1) ? pair >> 32 : pair & 0xFFFFFFFFu;
+    return _mm256_set1_epi64x(PixelPairAt(base + 4 * at));
+  };
+  const GatherVec lo{_mm256_blend_epi32(_mm256_blend_epi32(b(0), b(1), 0xCC), _mm256_blend_epi32(b(2), b(3), 0xCC),
+                                        0xF0)};
+  const GatherVec hi{_mm256_blend_epi32(_mm256_blend_epi32(b(4), b(5), 0xCC), _mm256_blend_epi32(b(6), b(7), 0xCC),
+                                        0xF0)};
+  left = hn::ConcatEven(d32, hi, lo);
+  right = hn::ConcatOdd(d32, hi, lo);
 #else
   HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
   hn::Store(index, d32, at);
   const auto w = [&](int i) { return PixelPairAt(base + 4 * static_cast<std::int64_t>(at[i])); };
-#if HWY_TARGET == HWY_AVX2
-  const GatherVec lo{_mm256_setr_epi64x(w(0), w(1), w(2), w(3))};
-  const GatherVec hi{_mm256_setr_epi64x(w(4), w(5), w(6), w(7))};
-#elif HWY_ARCH_X86
+#if HWY_ARCH_X86
   const GatherVec lo{_mm_set_epi64x(w(1), w(0))};
   const GatherVec hi{_mm_set_epi64x(w(3), w(2))};
 #else
