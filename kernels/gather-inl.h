@@ -94,6 +94,24 @@ HWY_INLINE GatherVec GatherPixels(GatherTag d32, const std::uint8_t* base, Gathe
 #endif
 }
 
+#if HWY_TARGET == HWY_AVX2
+// The pixels at the 64-bit indexes of lo (lanes 0 .. 3) and hi (lanes 4 .. 7), each at least 0:
+// for indexes made in 64-bit lanes, which leave the vector without narrowing or splitting.
+HWY_INLINE GatherVec GatherPixels64(const std::uint8_t* base, __m256i lo, __m256i hi) {
+  const auto at = [&](__m256i v, int i) {
+    const __m128i half = i < 2 ? _mm256_castsi256_si128(v) : _mm256_extracti128_si256(v, 1);
+    const auto place = static_cast<std::uint64_t>((i & 1) ? _mm_extract_epi64(half, 1) : _mm_cvtsi128_si64(half));
+    return _mm256_set1_epi32(PixelWordAt(base + 4 * place));
+  };
+  const __m256i p01 = _mm256_blend_epi32(at(lo, 0), at(lo, 1), 0xAA);
+  const __m256i p23 = _mm256_blend_epi32(at(lo, 2), at(lo, 3), 0xAA);
+  const __m256i p45 = _mm256_blend_epi32(at(hi, 0), at(hi, 1), 0xAA);
+  const __m256i p67 = _mm256_blend_epi32(at(hi, 2), at(hi, 3), 0xAA);
+  return GatherVec{
+      _mm256_blend_epi32(_mm256_blend_epi32(p01, p23, 0xCC), _mm256_blend_epi32(p45, p67, 0xCC), 0xF0)};
+}
+#endif
+
 // The pixels at `index` (left) and their right-hand neighbours (right), read as pairs.
 HWY_INLINE void GatherPixelPairs(GatherTag d32, const std::uint8_t* base, GatherVec index, GatherVec& left,
                                  GatherVec& right) {
