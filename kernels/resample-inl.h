@@ -75,7 +75,7 @@ HWY_INLINE void StoreLow3(D32 d32, V32 value, std::uint8_t* out) {
 // part: the same double values as the scalar pass, hence the same bytes. The row's part is kept
 // as a double and made a vector where it is used: SVE's vectors have no size, so no struct can
 // hold one.
-struct RotationRowVec {
+struct RotationRowVec : RotationRowPoints {
   // cx + (x - cx) * c and cy + (x - cx) * s.
   struct Columns {
     std::vector<double> across, down;
@@ -91,22 +91,16 @@ struct RotationRowVec {
   // Plain pointers and values, no reference: a copy of the row in the vector loop stays in
   // registers, where the stores of pixels (which may alias anything) would make the loop read a
   // referenced object again on every vector.
-  const double* across;
-  const double* down;
-  double dySin, dyCos;
   RotationRowVec(const RotationMapping& m, const Columns& cols, double y)
-      : across(cols.across.data()), down(cols.down.data()), dySin((y - m.cy) * m.s), dyCos((y - m.cy) * m.c) {}
-  // The points of columns i + 1 .. i + Lanes(dd).
+      : RotationRowPoints{cols.across.data(), cols.down.data(), (y - m.cy) * m.s, (y - m.cy) * m.c} {}
+  // The points of columns i + 1 .. i + Lanes(dd), with U's and V's operations.
   HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& v) const {
     u = hn::Sub(hn::LoadU(dd, across + i), hn::Set(dd, dySin));
     v = hn::Add(hn::LoadU(dd, down + i), hn::Set(dd, dyCos));
   }
-  // The point of column i + 1 alone, with the same operations.
-  double U(std::size_t i) const { return across[i] - dySin; }
-  double V(std::size_t i) const { return down[i] + dyCos; }
 };
 
-struct MagnifyRowVec {
+struct MagnifyRowVec : MagnifyRowPoints {
   // (x - cx) * s + cx.
   struct Columns {
     std::vector<double> across;
@@ -115,16 +109,12 @@ struct MagnifyRowVec {
         across[static_cast<std::size_t>(x - 1)] = (static_cast<double>(x) - m.cx) * m.s + m.cx;
     }
   };
-  const double* across;  // a pointer, not a reference: see RotationRowVec
-  double v;
   MagnifyRowVec(const MagnifyMapping& m, const Columns& cols, double y)
-      : across(cols.across.data()), v((y - m.cy) * m.s + m.cy) {}
+      : MagnifyRowPoints{cols.across.data(), (y - m.cy) * m.s + m.cy} {}
   HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& vOut) const {
     u = hn::LoadU(dd, across + i);
     vOut = hn::Set(dd, v);
   }
-  double U(std::size_t i) const { return across[i]; }
-  double V(std::size_t) const { return v; }
 };
 
 // Nearest sampling of one vector of pixels, columns i + 1 onwards, all of whose points fall inside
