@@ -60,13 +60,31 @@ HWY_INLINE hn::Mask<GatherTag> NarrowMasks(GatherTag d32, DD dd, hn::Mask<DD> hi
 HWY_INLINE GatherVec GatherPixels(GatherTag d32, const std::uint8_t* base, GatherVec index) {
 #if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
   return hn::GatherIndex(d32, reinterpret_cast<const std::int32_t*>(base), index);
+#elif HWY_TARGET == HWY_AVX2
+  // The indexes leave the vector as four 64-bit pairs (half the extractions of one per lane), and
+  // each pixel is loaded broadcast, which takes a load port alone, then blended into place:
+  // blends run on every vector port, where inserts would queue on the shuffle ports.
+  (void)d32;
+  const __m128i low = _mm256_castsi256_si128(index.raw);
+  const __m128i high = _mm256_extracti128_si256(index.raw, 1);
+  const std::uint64_t q[4] = {static_cast<std::uint64_t>(_mm_cvtsi128_si64(low)),
+                              static_cast<std::uint64_t>(_mm_extract_epi64(low, 1)),
+                              static_cast<std::uint64_t>(_mm_cvtsi128_si64(high)),
+                              static_cast<std::uint64_t>(_mm_extract_epi64(high, 1))};
+  const auto b = [&](int i) {
+    const std::uint64_t pair = q[i / 2];
+    const std::uint64_t at = (i & 1) ? pair >> 32 : pair & 0xFFFFFFFFu;
+    return _mm256_set1_epi32(PixelWordAt(base + 4 * at));
+  };
+  const __m256i p01 = _mm256_blend_epi32(b(0), b(1), 0xAA), p23 = _mm256_blend_epi32(b(2), b(3), 0xAA);
+  const __m256i p45 = _mm256_blend_epi32(b(4), b(5), 0xAA), p67 = _mm256_blend_epi32(b(6), b(7), 0xAA);
+  return GatherVec{
+      _mm256_blend_epi32(_mm256_blend_epi32(p01, p23, 0xCC), _mm256_blend_epi32(p45, p67, 0xCC), 0xF0)};
 #else
   HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
   hn::Store(index, d32, at);
   const auto w = [&](int i) { return PixelWordAt(base + 4 * static_cast<std::int64_t>(at[i])); };
-#if HWY_TARGET == HWY_AVX2
-  return GatherVec{_mm256_setr_epi32(w(0), w(1), w(2), w(3), w(4), w(5), w(6), w(7))};
-#elif HWY_ARCH_X86
+#if HWY_ARCH_X86
   return GatherVec{_mm_setr_epi32(w(0), w(1), w(2), w(3))};
 #else
   HWY_ALIGN std::int32_t words[hn::MaxLanes(d32)];
@@ -76,20 +94,55 @@ HWY_INLINE GatherVec GatherPixels(GatherTag d32, const std::uint8_t* base, Gathe
 #endif
 }
 
+#if HWY_TARGET == HWY_AVX2
+// The pixels at the 64-bit indexes of lo (lanes 0 .. 3) and hi (lanes 4 .. 7), each at least 0:
+// for indexes made in 64-bit lanes, which leave the vector without narrowing or splitting.
+HWY_INLINE GatherVec GatherPixels64(const std::uint8_t* base, __m256i lo, __m256i hi) {
+  const auto at = [&](__m256i v, int i) {
+    const __m128i half = i < 2 ? _mm256_castsi256_si128(v) : _mm256_extracti128_si256(v, 1);
+    const auto place = static_cast<std::uint64_t>((i & 1) ? _mm_extract_epi64(half, 1) : _mm_cvtsi128_si64(half));
+    return _mm256_set1_epi32(PixelWordAt(base + 4 * place));
+  };
+  const __m256i p01 = _mm256_blend_epi32(at(lo, 0), at(lo, 1), 0xAA);
+  const __m256i p23 = _mm256_blend_epi32(at(lo, 2), at(lo, 3), 0xAA);
+  const __m256i p45 = _mm256_blend_epi32(at(hi, 0), at(hi, 1), 0xAA);
+  const __m256i p67 = _mm256_blend_epi32(at(hi, 2), at(hi, 3), 0xAA);
+  return GatherVec{
+      _mm256_blend_epi32(_mm256_blend_epi32(p01, p23, 0xCC), _mm256_blend_epi32(p45, p67, 0xCC), 0xF0)};
+}
+#endif
+
 // The pixels at `index` (left) and their right-hand neighbours (right), read as pairs.
 HWY_INLINE void GatherPixelPairs(GatherTag d32, const std::uint8_t* base, GatherVec index, GatherVec& left,
                                  GatherVec& right) {
 #if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
   left = GatherPixels(d32, base, index);
   right = GatherPixels(d32, base, hn::Add(index, hn::Set(d32, 1)));
+#elif HWY_TARGET == HWY_AVX2
+  // As GatherPixels: indexes out as 64-bit pairs, each pair of pixels loaded broadcast and
+  // blended into place.
+  const __m128i low = _mm256_castsi256_si128(index.raw);
+  const __m128i high = _mm256_extracti128_si256(index.raw, 1);
+  const std::uint64_t q[4] = {static_cast<std::uint64_t>(_mm_cvtsi128_si64(low)),
+                              static_cast<std::uint64_t>(_mm_extract_epi64(low, 1)),
+                              static_cast<std::uint64_t>(_mm_cvtsi128_si64(high)),
+                              static_cast<std::uint64_t>(_mm_extract_epi64(high, 1))};
+  const auto b = [&](int i) {
+    const std::uint64_t pair = q[i / 2];
+    const std::uint64_t at = (i & 1) ? pair >> 32 : pair & 0xFFFFFFFFu;
+    return _mm256_set1_epi64x(PixelPairAt(base + 4 * at));
+  };
+  const GatherVec lo{_mm256_blend_epi32(_mm256_blend_epi32(b(0), b(1), 0xCC), _mm256_blend_epi32(b(2), b(3), 0xCC),
+                                        0xF0)};
+  const GatherVec hi{_mm256_blend_epi32(_mm256_blend_epi32(b(4), b(5), 0xCC), _mm256_blend_epi32(b(6), b(7), 0xCC),
+                                        0xF0)};
+  left = hn::ConcatEven(d32, hi, lo);
+  right = hn::ConcatOdd(d32, hi, lo);
 #else
   HWY_ALIGN std::int32_t at[hn::MaxLanes(d32)];
   hn::Store(index, d32, at);
   const auto w = [&](int i) { return PixelPairAt(base + 4 * static_cast<std::int64_t>(at[i])); };
-#if HWY_TARGET == HWY_AVX2
-  const GatherVec lo{_mm256_setr_epi64x(w(0), w(1), w(2), w(3))};
-  const GatherVec hi{_mm256_setr_epi64x(w(4), w(5), w(6), w(7))};
-#elif HWY_ARCH_X86
+#if HWY_ARCH_X86
   const GatherVec lo{_mm_set_epi64x(w(1), w(0))};
   const GatherVec hi{_mm_set_epi64x(w(3), w(2))};
 #else

@@ -75,7 +75,7 @@ HWY_INLINE void StoreLow3(D32 d32, V32 value, std::uint8_t* out) {
 // part: the same double values as the scalar pass, hence the same bytes. The row's part is kept
 // as a double and made a vector where it is used: SVE's vectors have no size, so no struct can
 // hold one.
-struct RotationRowVec {
+struct RotationRowVec : RotationRowPoints {
   // cx + (x - cx) * c and cy + (x - cx) * s.
   struct Columns {
     std::vector<double> across, down;
@@ -88,21 +88,19 @@ struct RotationRowVec {
       }
     }
   };
-  const Columns& columns;
-  double dySin, dyCos;
+  // Plain pointers and values, no reference: a copy of the row in the vector loop stays in
+  // registers, where the stores of pixels (which may alias anything) would make the loop read a
+  // referenced object again on every vector.
   RotationRowVec(const RotationMapping& m, const Columns& cols, double y)
-      : columns(cols), dySin((y - m.cy) * m.s), dyCos((y - m.cy) * m.c) {}
-  // The points of columns i + 1 .. i + Lanes(dd).
+      : RotationRowPoints{cols.across.data(), cols.down.data(), (y - m.cy) * m.s, (y - m.cy) * m.c} {}
+  // The points of columns i + 1 .. i + Lanes(dd), with U's and V's operations.
   HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& v) const {
-    u = hn::Sub(hn::LoadU(dd, columns.across.data() + i), hn::Set(dd, dySin));
-    v = hn::Add(hn::LoadU(dd, columns.down.data() + i), hn::Set(dd, dyCos));
+    u = hn::Sub(hn::LoadU(dd, across + i), hn::Set(dd, dySin));
+    v = hn::Add(hn::LoadU(dd, down + i), hn::Set(dd, dyCos));
   }
-  // The point of column i + 1 alone, with the same operations.
-  double U(std::size_t i) const { return columns.across[i] - dySin; }
-  double V(std::size_t i) const { return columns.down[i] + dyCos; }
 };
 
-struct MagnifyRowVec {
+struct MagnifyRowVec : MagnifyRowPoints {
   // (x - cx) * s + cx.
   struct Columns {
     std::vector<double> across;
@@ -111,16 +109,12 @@ struct MagnifyRowVec {
         across[static_cast<std::size_t>(x - 1)] = (static_cast<double>(x) - m.cx) * m.s + m.cx;
     }
   };
-  const Columns& columns;
-  double v;
   MagnifyRowVec(const MagnifyMapping& m, const Columns& cols, double y)
-      : columns(cols), v((y - m.cy) * m.s + m.cy) {}
+      : MagnifyRowPoints{cols.across.data(), (y - m.cy) * m.s + m.cy} {}
   HWY_INLINE void operator()(DD dd, std::size_t i, VD& u, VD& vOut) const {
-    u = hn::LoadU(dd, columns.across.data() + i);
+    u = hn::LoadU(dd, across + i);
     vOut = hn::Set(dd, v);
   }
-  double U(std::size_t i) const { return columns.across[i]; }
-  double V(std::size_t) const { return v; }
 };
 
 // Nearest sampling of one vector of pixels, columns i + 1 onwards, all of whose points fall inside
@@ -138,8 +132,19 @@ HWY_INLINE void NearestVector(D32 d32, DD dd, const RowVec& row, std::size_t i, 
   const VD w = hn::Set(dd, static_cast<double>(width));
   const VD placeLo = hn::Add(hn::Add(ulo, k), hn::Mul(hn::Sub(hn::Add(vlo, k), k), w));
   const VD placeHi = hn::Add(hn::Add(uhi, k), hn::Mul(hn::Sub(hn::Add(vhi, k), k), w));
+#if HWY_TARGET == HWY_AVX2
+  // The sums lie in [2^52, 2^53), where a double's bits are those of 1.5 * 2^52 plus the sum's
+  // excess over it: one 64-bit subtraction gives the index in 64-bit lanes.
+  const __m256i origin = _mm256_set1_epi64x(static_cast<std::int64_t>(0x4338000000000000u) + width + 1);
+  StoreLow3(d32,
+            asmpic::HWY_NAMESPACE::GatherPixels64(
+                source, _mm256_sub_epi64(_mm256_castpd_si256(placeLo.raw), origin),
+                _mm256_sub_epi64(_mm256_castpd_si256(placeHi.raw), origin)),
+            out);
+#else
   const V32 index = hn::Sub(Low32(d32, placeHi, placeLo), hn::Set(d32, width + 1));
   StoreLow3(d32, Gather(d32, source, index), out);
+#endif
 }
 
 // One byte of four neighbours blended: along the rows exactly in integers, between them in double.
@@ -240,6 +245,7 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
     return;
   }
   const typename RowVec::Columns columns(mapping, width);
+  const auto width32 = static_cast<std::int32_t>(width);
   // Each row in three parts: the columns before and after its span inside the picture take the fill
   // colour, and the span samples the source without testing each point. Parts narrower than a
   // vector go pixel by pixel. A part's last vector ends at its last pixel and may overlap the one
@@ -266,13 +272,15 @@ void Rows(const KernelParams& p, int sourcePlane, const Mapping& mapping, std::i
     fillPart(1, lo - 1);
     fillPart(hi + 1, width);
     if (hi - lo + 1 >= lanes) {
-      // (Plain loops: GCC does not inline a lambda's body compiled for another target.)
+      // (Plain loops: GCC does not inline a lambda's body compiled for another target.) The row
+      // and the width are copies whose address no one has, so they stay in registers.
+      const RowVec vectorRow = rowVec;
       for (std::int64_t x = lo; x < hi + 1; x += lanes) {
         const auto i = static_cast<std::size_t>(std::min(x, hi - lanes + 1) - 1);
         if constexpr (kSmoothed) {
-          SmoothedVector(d32, dd, rowVec, i, source, p.width, rowOut + 4 * i);
+          SmoothedVector(d32, dd, vectorRow, i, source, width32, rowOut + 4 * i);
         } else {
-          NearestVector(d32, dd, rowVec, i, source, p.width, rowOut + 4 * i);
+          NearestVector(d32, dd, vectorRow, i, source, width32, rowOut + 4 * i);
         }
       }
     } else {

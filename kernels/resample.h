@@ -244,6 +244,23 @@ struct MagnifyMapping {
 // even, and leaves that integer in the sum's low 32 bits.
 inline constexpr double kRoundingSum = 6755399441055744.0;
 
+// The points of one row of the vector passes (resample-inl.h) as the row's part and arrays of
+// what depends on the column alone: U(i) and V(i) are the point of column i + 1. Defined here,
+// outside the per-target code, so that InsideSpan (compiled for the baseline) inlines them.
+struct RotationRowPoints {
+  const double* across;  // cx + (x - cx) * c
+  const double* down;    // cy + (x - cx) * s
+  double dySin, dyCos;   // (y - cy) * s, (y - cy) * c
+  double U(std::size_t i) const { return across[i] - dySin; }
+  double V(std::size_t i) const { return down[i] + dyCos; }
+};
+struct MagnifyRowPoints {
+  const double* across;  // (x - cx) * s + cx
+  double v;              // (y - cy) * s + cy
+  double U(std::size_t i) const { return across[i]; }
+  double V(std::size_t) const { return v; }
+};
+
 // Narrows lo .. hi to the columns of 1 .. n where `holds` is true, for a test that changes at
 // most once along the row (false then true, or true then false), about where `coordinate(x)`, a
 // near-linear function of x, reaches `at`. The search starts from where the line through the row's

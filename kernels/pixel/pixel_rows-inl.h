@@ -132,6 +132,7 @@ void SmoothingRow(const RowSet& rows, std::int32_t amount) {
 // or 2 (up), `offset` bytes on, widened; `colour` holds each lane's colour component.
 struct ContourLanes {
   static constexpr auto kChannel = ContourChannel;
+  static constexpr bool kPairs = false;  // nine neighbours twice over spill registers: slower
   template <class At, class V>
   static V Lanes(const At& at, V colour) {
     const auto n = hn::Add(hn::Add(hn::Add(at(0, -4), at(0, 0)), hn::Add(at(0, 4), at(1, -4))),
@@ -142,6 +143,7 @@ struct ContourLanes {
 
 struct EmbossLanes {
   static constexpr auto kChannel = EmbossChannel;
+  static constexpr bool kPairs = true;
   template <class At, class V>
   static V Lanes(const At& at, V colour) {
     return hn::Abs(hn::Sub(hn::Sub(at(1, 0), at(2, 4)), colour));  // 0 ... 510
@@ -150,6 +152,7 @@ struct EmbossLanes {
 
 struct ReliefLanes {
   static constexpr auto kChannel = ReliefChannel;
+  static constexpr bool kPairs = true;
   template <class At, class V>
   static V Lanes(const At& at, V colour) {
     const hn::DFromV<V> d;
@@ -159,6 +162,25 @@ struct ReliefLanes {
     return hn::IfThenElse(hn::Gt(v, hn::Set(d, 255)), colour, v);
   }
 };
+
+#if HWY_ARCH_X86 && (HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_SSSE3)
+// Below AVX-512 the 16-bit lanes of a whole vector are narrowed two vectors at a time, into one
+// whole vector of bytes: one saturating pack (in order once the 128-bit blocks are put back in
+// place) where one vector at a time would fill only half a vector per pack.
+constexpr bool kNarrowPairs = true;
+template <class D8, class V16>
+HWY_INLINE hn::Vec<D8> NarrowPair(D8, V16 lo, V16 hi) {
+#if HWY_TARGET == HWY_AVX2
+  return hn::Vec<D8>{_mm256_permute4x64_epi64(_mm256_packus_epi16(lo.raw, hi.raw), 0xD8)};
+#else
+  return hn::Vec<D8>{_mm_packus_epi16(lo.raw, hi.raw)};
+#endif
+}
+#else
+constexpr bool kNarrowPairs = false;
+template <class D8, class V16>
+HWY_INLINE hn::Vec<D8> NarrowPair(D8, V16, V16);  // never called
+#endif
 
 // Bytes 4 ... 4 (W - 1) - 1 of the row (pixels 2 ... W - 1); the loads reach 4 bytes either side,
 // still inside the rows.
@@ -174,6 +196,24 @@ HWY_INLINE void FilterRow(const RowSet& rows, const int* colour) {
     HWY_ALIGN std::int16_t pattern[HWY_MAX_BYTES / sizeof(std::int16_t)];
     for (std::int64_t k = 0; k < n; ++k) pattern[k] = static_cast<std::int16_t>(colour[k & 3]);
     const auto colour16 = hn::LoadU(d16, pattern);
+    if constexpr (kNarrowPairs && Filter::kPairs) {
+      const hn::Repartition<std::uint8_t, decltype(d16)> dWhole;  // 2n bytes
+      if (end - 4 >= 2 * n) {
+        const auto three = hn::Set(dWhole, 3);
+        const auto keep = hn::Eq(hn::And(hn::Iota(dWhole, 0), three), three);  // byte 3 of each pixel
+        CoverSpan(4, end, 2 * n, [&](std::int64_t at) {
+          const auto low = [&](int row, int offset) {
+            return hn::PromoteTo(d16, hn::LoadU(d8, source[row] + at + offset));
+          };
+          const auto high = [&](int row, int offset) {
+            return hn::PromoteTo(d16, hn::LoadU(d8, source[row] + at + n + offset));
+          };
+          const auto v = NarrowPair(dWhole, Filter::Lanes(low, colour16), Filter::Lanes(high, colour16));
+          hn::StoreU(hn::IfThenElse(keep, hn::LoadU(dWhole, rows.out + at), v), dWhole, rows.out + at);
+        });
+        return;
+      }
+    }
     const auto three = hn::Set(d8, 3);
     const auto keep = hn::Eq(hn::And(hn::Iota(d8, 0), three), three);  // byte 3 of each pixel
     CoverSpan(4, end, n, [&](std::int64_t at) {
