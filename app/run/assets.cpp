@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/picture_io.h"
+
 namespace asmpic::app {
 
 namespace fs = std::filesystem;
@@ -67,6 +69,15 @@ std::string TranslationsDirectory() {
   if (Exists(installed)) return installed.string();
   if (RunsFromBuildTree()) return ASMPIC_BUILD_TRANSLATIONS;
   return installed.string();
+}
+
+std::optional<StartPictures> LoadStartPictures(const std::string& assets, std::string* error, std::string* detail) {
+  const std::string folder = assets.empty() ? AssetsDirectory() : assets;
+  auto picture1 = platform::LoadPictureFile(folder + "/picture1.jpg", error, detail);
+  if (!picture1) return std::nullopt;
+  auto picture2 = platform::LoadPictureFile(folder + "/picture2.bmp", error, detail);
+  if (!picture2) return std::nullopt;
+  return StartPictures{std::move(*picture1), std::move(*picture2)};
 }
 
 }  // namespace asmpic::app

@@ -35,7 +35,6 @@
 #include "platform/command_line.h"
 #include "platform/interruption.h"
 #include "platform/output_files.h"
-#include "platform/picture_io.h"
 #include "platform/processors.h"
 
 namespace asmpic::app {
@@ -269,14 +268,14 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
   std::string error;
   std::string detail;
-  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error, &detail);
-  const auto picture2 =
-      picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error, &detail) : std::nullopt;
-  if (!picture1 || !picture2) {
+  const auto pictures = LoadStartPictures(assets, &error, &detail);
+  if (!pictures) {
     err << "asmbench: cannot read a start picture: " << error << '\n';
     if (options.verbose && !detail.empty()) err << "asmbench: the decoder said: " << detail << '\n';
     return kExitError;
   }
+  const platform::Image& picture1 = pictures->picture1;
+  const platform::Image& picture2 = pictures->picture2;
   // The outputs are staged before the run, so that one that cannot be written is known at once;
   // they replace their files together once both are complete. A document for standard output
   // is written after the files and the history, so that a closed pipe cannot lose the run.
@@ -321,7 +320,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   const std::string startedAt = UtcNow();
   BenchmarkResult result;
   try {
-    result = RunBenchmark(*picture1, *picture2, plan, hooks);
+    result = RunBenchmark(picture1, picture2, plan, hooks);
   } catch (const RunInterrupted& e) {
     const int status = interrupted(e.signal);
     // What had been measured is shown, though not written or stored: the time was not all lost.
@@ -334,7 +333,7 @@ int RunHeadlessBenchmark(const HeadlessOptions& options, std::ostream& out, std:
   std::optional<ScalingResult> scaling;
   if (options.scaling && platform::CaughtSignal() == 0) {
     try {
-      scaling = RunThreadScaling(*picture1, *picture2, plan, result.pixelsPerCall, hooks);
+      scaling = RunThreadScaling(picture1, picture2, plan, result.pixelsPerCall, hooks);
     } catch (const std::exception& e) {
       err << "asmbench: --scaling: " << e.what() << '\n';
       return kExitError;

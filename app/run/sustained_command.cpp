@@ -21,7 +21,6 @@
 #include "platform/command_line.h"
 #include "platform/interruption.h"
 #include "platform/output_files.h"
-#include "platform/picture_io.h"
 #include "platform/processors.h"
 #include "platform/qt/qt_messages.h"
 
@@ -118,16 +117,16 @@ int RunSustainedBenchmark(const HeadlessOptions& options, std::ostream& out, std
   }
 
   std::optional<platform::InterruptionCatcher> interruptions(std::in_place);
-  const std::string assets = options.assetsDirectory.empty() ? AssetsDirectory() : options.assetsDirectory;
   std::string error;
   std::string detail;
-  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error, &detail);
-  const auto picture2 =
-      picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error, &detail) : std::nullopt;
-  if (!picture1 || !picture2) {
+  const auto pictures = LoadStartPictures(options.assetsDirectory, &error, &detail);
+  if (!pictures) {
     err << "asmbench: cannot read a start picture: " << error << '\n';
+    if (options.verbose && !detail.empty()) err << "asmbench: the decoder said: " << detail << '\n';
     return kExitError;
   }
+  const platform::Image& picture1 = pictures->picture1;
+  const platform::Image& picture2 = pictures->picture2;
   platform::OutputFiles outputs(out);
   std::ostream* json = nullptr;
   if (!options.jsonPath.empty() && options.jsonPath != "-" &&
@@ -138,9 +137,9 @@ int RunSustainedBenchmark(const HeadlessOptions& options, std::ostream& out, std
 
   const SustainedTestHooks& scripted = options.sustainedHooks;
   const MonotonicClock clock = scripted.clock ? scripted.clock : MonotonicClock(SteadySeconds);
-  const long long pixelsPerCall = SustainedPixelsPerCall(*picture1, *picture2, options.kernels);
+  const long long pixelsPerCall = SustainedPixelsPerCall(picture1, picture2, options.kernels);
   const PassRunner pass =
-      scripted.pass ? scripted.pass : MultiCorePassRunner(*picture1, *picture2, threads, options.kernels, clock);
+      scripted.pass ? scripted.pass : MultiCorePassRunner(picture1, picture2, threads, options.kernels, clock);
   SustainedProgress progress(err, options.showProgress.value_or(StderrIsTerminal()));
   SustainedHooks hooks;
   hooks.clock = clock;

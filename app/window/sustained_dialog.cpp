@@ -19,7 +19,6 @@
 #include "app/run/condition_watch.h"
 #include "app/run/sustained_document.h"
 #include "app/run/translation.h"
-#include "platform/picture_io.h"
 #include "platform/processors.h"
 
 namespace asmpic::app {
@@ -101,16 +100,14 @@ void SustainedDialog::Start() {
   // The window's start pictures, as a headless run reads them: the real pass gives each engine its
   // own copies, and the stored run counts the pixels of a test call by them.
   std::string error;
-  const std::string assets = AssetsDirectory();
-  const auto picture1 = platform::LoadPictureFile(assets + "/picture1.jpg", &error);
-  const auto picture2 = picture1 ? platform::LoadPictureFile(assets + "/picture2.bmp", &error) : std::nullopt;
-  if (!picture1 || !picture2) {
+  const auto pictures = LoadStartPictures({}, &error);
+  if (!pictures) {
     summary_->setText(ResultsText("Cannot read a start picture: %1").arg(QString::fromStdString(error)));
     return;
   }
-  const long long pixelsPerCall = SustainedPixelsPerCall(*picture1, *picture2, kernels);
+  const long long pixelsPerCall = SustainedPixelsPerCall(pictures->picture1, pictures->picture2, kernels);
   const PassRunner pass =
-      pass_ ? pass_ : MultiCorePassRunner(*picture1, *picture2, threads, kernels, SteadySeconds);
+      pass_ ? pass_ : MultiCorePassRunner(pictures->picture1, pictures->picture2, threads, kernels, SteadySeconds);
   const double seconds = minutes_->value() * 60.0;
   cancelled_ = false;
   finished_ = false;
