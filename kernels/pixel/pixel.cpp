@@ -357,7 +357,17 @@ void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std:
       pixel_rows::CopyColourRowBest(from, out, p.target.width);
       continue;
     }
-    for (std::int64_t i = 0; i < p.target.width; ++i)
+    std::int64_t i = 0;
+#if defined(__SSE2__)
+    // Four pixels at a time: the colour bytes of the source row, byte 3 of the destination's.
+    const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; i + 4 <= p.target.width; i += 4) {
+      auto* to = reinterpret_cast<__m128i*>(out + 4 * i);
+      const __m128i colour = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
+      _mm_storeu_si128(to, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(to), top), _mm_andnot_si128(top, colour)));
+    }
+#endif
+    for (; i < p.target.width; ++i)
       StorePixelWord(out + 4 * i,
                      (LoadPixelWord(out + 4 * i) & keep) | (LoadPixelWord(from + 4 * i) & ~keep));
   }
@@ -547,6 +557,9 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
   const std::int32_t amount = block->amount, colour = block->colour;
   const std::array<int, 4> components = {ColourComponent(colour, 0), ColourComponent(colour, 1),
                                          ColourComponent(colour, 2), 0};
+  // The best variant's smoothing and emboss rows, or the baseline's where those are faster.
+  const RowCode ownRows =
+      code == RowCode::kSimd && SmoothingAndEmbossRunBaselineRowsBest() ? RowCode::kBaseline : code;
 
   switch (block->opcode) {
     case kPixelSmoothing: {
@@ -554,13 +567,13 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
       const std::int64_t first = amount == 1 ? 1 : 2,
                          last = amount == 1 ? p.target.height : p.target.height - 1;
       RunInBands(first, last, bands,
-                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to, code); });
+                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to, ownRows); });
       return;
     }
     case kPixelContour:
       return FilterRows<Filter::kContour>(p, components, bands, code);
     case kPixelEmboss:
-      return FilterRows<Filter::kEmboss>(p, components, bands, code);
+      return FilterRows<Filter::kEmboss>(p, components, bands, ownRows);
     case kPixelRipple: {
       if (rippleTable == 0) return;
       const auto* table = reinterpret_cast<const float*>(rippleTable);

@@ -7,6 +7,17 @@
 
 #include "kernels/pixel/pixel-inl.h"
 
+namespace asmpic::HWY_NAMESPACE {
+
+// Whether the best variant runs the baseline's smoothing and emboss rows rather than its own: on
+// the 128-bit x86 targets (SSSE3, SSE4) the baseline's SSE2 rows are the faster ones (the other
+// filters, the ripple and the twirl are faster in the target's own code). The bytes are the same.
+bool SmoothingAndEmbossRunBaselineRows() {
+  return HWY_TARGET == HWY_SSSE3 || HWY_TARGET == HWY_SSE4;
+}
+
+}  // namespace asmpic::HWY_NAMESPACE
+
 #if HWY_ONCE
 #include "kernels/pixel/pixel.h"
 
@@ -15,6 +26,11 @@ namespace asmpic {
 HWY_EXPORT(TwirlAnglesSimd);
 HWY_EXPORT(TwirlCosSinSimd);
 HWY_EXPORT(TwirlSpanSimd);
+HWY_EXPORT(SmoothingAndEmbossRunBaselineRows);
+
+bool SmoothingAndEmbossRunBaselineRowsBest() {
+  return HWY_DYNAMIC_DISPATCH(SmoothingAndEmbossRunBaselineRows)();
+}
 
 void TwirlAnglesBest(double first, std::int64_t count, double rowSquare, double k, double m, double* angles) {
   HWY_DYNAMIC_DISPATCH(TwirlAnglesSimd)(first, count, rowSquare, k, m, angles);
