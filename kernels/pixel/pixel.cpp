@@ -557,9 +557,9 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
   const std::int32_t amount = block->amount, colour = block->colour;
   const std::array<int, 4> components = {ColourComponent(colour, 0), ColourComponent(colour, 1),
                                          ColourComponent(colour, 2), 0};
-  // The best variant's smoothing and emboss rows, or the baseline's where those are faster.
+  // The best variant's smoothing, emboss and ripple rows, or the baseline's where those are faster.
   const RowCode ownRows =
-      code == RowCode::kSimd && SmoothingAndEmbossRunBaselineRowsBest() ? RowCode::kBaseline : code;
+      code == RowCode::kSimd && RunsBaselineRowsBest() ? RowCode::kBaseline : code;
 
   switch (block->opcode) {
     case kPixelSmoothing: {
@@ -578,7 +578,7 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
       if (rippleTable == 0) return;
       const auto* table = reinterpret_cast<const float*>(rippleTable);
       RunInBands(1, p.target.height, bands,
-                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to, code); });
+                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to, ownRows); });
       return;
     }
     case kPixelRelief:

@@ -40,7 +40,7 @@ void TwirlSpanBaseline(const TwirlSpan& span);
 void TwirlAnglesBest(double first, std::int64_t count, double rowSquare, double k, double m, double* angles);
 void TwirlSpanBest(const TwirlSpan& span);
 
-// Whether the best target runs the baseline's smoothing and emboss rows (pixel_simd.cpp).
-bool SmoothingAndEmbossRunBaselineRowsBest();
+// Whether the best target runs the baseline's smoothing, emboss and ripple rows (pixel_simd.cpp).
+bool RunsBaselineRowsBest();
 
 }  // namespace asmpic
