@@ -15,7 +15,9 @@ namespace asmpic {
 //   1.0.3 has no SSE2 target (its lowest x86 target is SSSE3), so a Highway body cannot serve
 //   every x86-64 processor, and elsewhere those blocks fall back to their plain loops.
 // - Best: one SIMD source compiled for several targets, dispatched at run time to the best one
-//   the processor offers; it runs the baseline where no SIMD target fits.
+//   the processor offers; it runs the baseline where no SIMD target fits. The 128-bit x86 targets
+//   (SSSE3, SSE4) run the baseline's resampling and its smoothing, emboss and ripple rows, which
+//   are faster there than their own (resample_simd.cpp, pixel_simd.cpp).
 //
 // The arguments of each: rotate, the centre's x and y (floats) and the angle in degrees + 360;
 // magnify, the centre's x and y and the zoom in tenths; palette, the noise seed; pixel, the

@@ -255,23 +255,22 @@ void PaletteSpanBaseline(std::int32_t op, std::uint8_t* bytes, std::int64_t pixe
     case kThreshold: {
       std::int64_t p = 0;
 #if defined(__SSE2__)
-      // White where red reaches the level, or green does while blue stays below it: with the
-      // flags of blue, green, red in bytes 0, 1, 2, byte 0 of (~flags & flags >> 8) | flags >> 16,
-      // spread over the three colour bytes; byte 3 kept.
+      // White where red reaches the level, or green does while blue stays below it. With `low`
+      // all ones in each byte below the level, black is low(red) and (low(green) or not
+      // low(blue)): the three bytes' flags shifted into the top byte of each pixel and combined
+      // there, then spread over the pixel by an arithmetic shift; byte 3 kept.
       const __m128i below = _mm_set1_epi8(static_cast<char>(kThresholdLevel - 1));
       const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-      const __m128i low = _mm_set1_epi32(0xFF);
+      const __m128i colourBytes = _mm_set1_epi32(0x00FFFFFF);
+      const __m128i zero = _mm_setzero_si128();
       for (; p + 4 <= pixels; p += 4) {
         auto* at = reinterpret_cast<__m128i*>(bytes + 4 * p);
         const __m128i v = _mm_loadu_si128(at);
-        const __m128i reached = _mm_subs_epu8(v, below);  // non-zero where a byte reaches the level
-        const __m128i high =
-            _mm_andnot_si128(_mm_cmpeq_epi8(reached, _mm_setzero_si128()), _mm_set1_epi8(-1));
-        const __m128i white = _mm_and_si128(
-            _mm_or_si128(_mm_andnot_si128(high, _mm_srli_epi32(high, 8)), _mm_srli_epi32(high, 16)), low);
-        const __m128i colour =
-            _mm_or_si128(_mm_or_si128(white, _mm_slli_epi32(white, 8)), _mm_slli_epi32(white, 16));
-        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(v, top), colour));
+        const __m128i low = _mm_cmpeq_epi8(_mm_subs_epu8(v, below), zero);
+        const __m128i blue = _mm_slli_epi32(low, 24), green = _mm_slli_epi32(low, 16),
+                      red = _mm_slli_epi32(low, 8);
+        const __m128i black = _mm_srai_epi32(_mm_and_si128(red, _mm_or_si128(green, _mm_xor_si128(blue, top))), 31);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(v, top), _mm_andnot_si128(black, colourBytes)));
       }
 #endif
       return BlackWhiteFast(bytes + 4 * p, pixels - p, [](std::uint32_t& c) {

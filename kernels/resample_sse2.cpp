@@ -1,5 +1,6 @@
 // The baseline's resampling pass. On x86-64 it samples four pixels at a time in SSE2, which every
-// x86-64 processor has (the SIMD targets start at SSSE3); other architectures take the scalar pass. The bytes are the scalar pass's: the points are the same
+// x86-64 processor has (the SIMD targets start at SSSE3, and the 128-bit ones, SSSE3 and SSE4, run
+// this pass too: see resample_simd.cpp); other architectures take the scalar pass. The bytes are the scalar pass's: the points are the same
 // double operations, and the rounding and the tests are those of the SIMD pass (resample-inl.h).
 #include <cstdint>
 #include <cstring>

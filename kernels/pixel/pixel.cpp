@@ -300,6 +300,22 @@ void FilterRow(const Planes& p, std::int64_t y, const std::array<int, 4>& colour
                      static_cast<std::int16_t>(colour[1]), static_cast<std::int16_t>(colour[2]), 0);
   const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));  // byte 3 of each pixel
   const __m128i zero = _mm_setzero_si128();
+  if constexpr (kFilter == Filter::kEmboss) {
+    // |a - b - c| held to 255 on the bytes themselves, sixteen at a time: where a >= b it is
+    // |(a - b) - c|, both in 0 ... 255; where a < b it is (b - a) + c, saturated at 255. When a == b
+    // both give c.
+    const __m128i c = _mm_packus_epi16(colour16, colour16);
+    for (; i + 16 <= end; i += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[1] + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2] + i + 4));
+      const __m128i down = _mm_subs_epu8(a, b), up = _mm_subs_epu8(b, a);
+      const __m128i above = _mm_cmpeq_epi8(up, zero);  // a >= b
+      const __m128i v = _mm_or_si128(_mm_and_si128(above, _mm_or_si128(_mm_subs_epu8(down, c), _mm_subs_epu8(c, down))),
+                                     _mm_andnot_si128(above, _mm_adds_epu8(up, c)));
+      auto* to = reinterpret_cast<__m128i*>(out + i);
+      _mm_storeu_si128(to, _mm_or_si128(_mm_and_si128(keep, _mm_loadu_si128(to)), _mm_andnot_si128(keep, v)));
+    }
+  }
   for (; i + 16 <= end; i += 16) {
     const auto load = [&](int row, int offset) {
       return _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[row] + i + offset));
@@ -341,7 +357,17 @@ void RippleRows(const Planes& p, const float* table, std::int64_t firstRow, std:
       pixel_rows::CopyColourRowBest(from, out, p.target.width);
       continue;
     }
-    for (std::int64_t i = 0; i < p.target.width; ++i)
+    std::int64_t i = 0;
+#if defined(__SSE2__)
+    // Four pixels at a time: the colour bytes of the source row, byte 3 of the destination's.
+    const __m128i top = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; i + 4 <= p.target.width; i += 4) {
+      auto* to = reinterpret_cast<__m128i*>(out + 4 * i);
+      const __m128i colour = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
+      _mm_storeu_si128(to, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(to), top), _mm_andnot_si128(top, colour)));
+    }
+#endif
+    for (; i < p.target.width; ++i)
       StorePixelWord(out + 4 * i,
                      (LoadPixelWord(out + 4 * i) & keep) | (LoadPixelWord(from + 4 * i) & ~keep));
   }
@@ -378,30 +404,16 @@ void TwirlSpanScalar(const TwirlSpan& span) {
 
 namespace {
 
-// How a twirl gets its angles and their single-precision cosines and sines: one by one with the C
-// library (the baseline), or a vector at a time (the SIMD variant); both give the same values.
+// How a twirl gets its angles, their single-precision cosines and sines, and its spans: the
+// baseline's (cosines and sines one by one with the C library, the rest in SSE2 where it is there),
+// or a vector at a time in the SIMD variant's widest vectors; all give the same values.
 struct TwirlTrig {
   void (*angles)(double first, std::int64_t count, double rowSquare, double k, double m, double* angles);
   void (*cosSin)(const double* angles, std::int64_t count, float* cosines, float* sines);
   void (*span)(const TwirlSpan& span);
 };
 
-void TwirlAnglesScalar(double first, std::int64_t count, double rowSquare, double k, double m,
-                       double* angles) {
-  for (std::int64_t j = 0; j < count; ++j) {
-    const double b = first + static_cast<double>(j);
-    angles[j] = k * std::sqrt(b * b + rowSquare) / m;
-  }
-}
-
-void TwirlCosSinScalar(const double* angles, std::int64_t count, float* cosines, float* sines) {
-  for (std::int64_t j = 0; j < count; ++j) {
-    cosines[j] = SingleCosine(angles[j]);
-    sines[j] = SingleSine(angles[j]);
-  }
-}
-
-constexpr TwirlTrig kScalarTrig{TwirlAnglesScalar, TwirlCosSinScalar, TwirlSpanScalar};
+constexpr TwirlTrig kBaselineTrig{TwirlAnglesBaseline, TwirlCosSinBaseline, TwirlSpanBaseline};
 
 // The twirl's rows at distance a = firstDistance ... lastDistance above and below the centre row.
 // The turn depends on the distance from the centre only, so the cosine and sine of one column
@@ -545,6 +557,9 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
   const std::int32_t amount = block->amount, colour = block->colour;
   const std::array<int, 4> components = {ColourComponent(colour, 0), ColourComponent(colour, 1),
                                          ColourComponent(colour, 2), 0};
+  // The best variant's smoothing, emboss and ripple rows, or the baseline's where those are faster.
+  const RowCode ownRows =
+      code == RowCode::kSimd && RunsBaselineRowsBest() ? RowCode::kBaseline : code;
 
   switch (block->opcode) {
     case kPixelSmoothing: {
@@ -552,18 +567,18 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
       const std::int64_t first = amount == 1 ? 1 : 2,
                          last = amount == 1 ? p.target.height : p.target.height - 1;
       RunInBands(first, last, bands,
-                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to, code); });
+                 [&](std::int64_t from, std::int64_t to) { SmoothingRows(p, amount, from, to, ownRows); });
       return;
     }
     case kPixelContour:
       return FilterRows<Filter::kContour>(p, components, bands, code);
     case kPixelEmboss:
-      return FilterRows<Filter::kEmboss>(p, components, bands, code);
+      return FilterRows<Filter::kEmboss>(p, components, bands, ownRows);
     case kPixelRipple: {
       if (rippleTable == 0) return;
       const auto* table = reinterpret_cast<const float*>(rippleTable);
       RunInBands(1, p.target.height, bands,
-                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to, code); });
+                 [&](std::int64_t from, std::int64_t to) { RippleRows(p, table, from, to, ownRows); });
       return;
     }
     case kPixelRelief:
@@ -582,7 +597,7 @@ void RunPixelKernel(KernelParams* block, std::intptr_t rippleTable, int bands, c
 }  // namespace
 
 void PixelKernelInBands(KernelParams* block, std::intptr_t rippleTable, int bands) {
-  RunPixelKernel(block, rippleTable, bands, kScalarTrig, RowCode::kBaseline);
+  RunPixelKernel(block, rippleTable, bands, kBaselineTrig, RowCode::kBaseline);
 }
 
 void PixelKernelBaseline(KernelParams* block, std::uint32_t, std::uint32_t, std::intptr_t rippleTable) {

@@ -28,10 +28,19 @@ struct TwirlSpan {
 // it cannot vouch for and the columns after its last whole vector.
 void TwirlSpanScalar(const TwirlSpan& span);
 
+// The baseline's angles, cosines and sines, and span (twirl_sse2.cpp): SSE2 vectors where the
+// processor has them, the scalar code elsewhere; the same values as the scalar code.
+void TwirlCosSinBaseline(const double* angles, std::int64_t count, float* cosines, float* sines);
+void TwirlAnglesBaseline(double first, std::int64_t count, double rowSquare, double k, double m, double* angles);
+void TwirlSpanBaseline(const TwirlSpan& span);
+
 // The twirl's pieces in the widest vectors the processor has (pixel_simd.cpp): the turn angles of
 // `count` column distances from `first`, and the span. Without a SIMD target the dispatch lands on
 // the portable target, whose bodies are the scalar ones.
 void TwirlAnglesBest(double first, std::int64_t count, double rowSquare, double k, double m, double* angles);
 void TwirlSpanBest(const TwirlSpan& span);
+
+// Whether the best target runs the baseline's smoothing, emboss and ripple rows (pixel_simd.cpp).
+bool RunsBaselineRowsBest();
 
 }  // namespace asmpic
