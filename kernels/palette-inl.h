@@ -64,6 +64,19 @@ void PaletteSpanSimd(std::int32_t op, std::uint8_t* HWY_RESTRICT bytes, std::int
   };
   const auto allThree = [&](V flags) { return hn::Eq(hn::And(flags, colourBits), colourBits); };
 
+  // The pixels before the first vector-aligned address go to the baseline, so that no vector
+  // load or store of the span straddles two cache lines: planes start wherever the buffer puts
+  // them, and a 64-byte vector that straddles costs AVX-512 half its speed on long spans.
+  const auto vectorBytes = static_cast<std::uintptr_t>(hn::Lanes(d) * 4);
+  const auto address = reinterpret_cast<std::uintptr_t>(bytes);
+  if (address % 4 == 0 && pixels >= 4 * static_cast<std::int64_t>(hn::Lanes(d))) {
+    const auto head = static_cast<std::int64_t>(((vectorBytes - address % vectorBytes) % vectorBytes) / 4);
+    if (head > 0) {
+      PaletteSpanBaseline(op, bytes, head, addendWord);
+      bytes += 4 * head;
+      pixels -= head;
+    }
+  }
   std::int64_t done = 0;
   const auto d8Addend = hn::BitCast(d8, hn::Set(d, addendWord));
   switch (op) {
