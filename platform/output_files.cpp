@@ -208,18 +208,20 @@ struct OutputFiles::Output {
     }
     placed = false;
   }
+  // Files are removed before they are forgotten: a second signal in between removes them again,
+  // harmlessly, where the other order let it end the program with the file still there.
   void DropBackup(bool remove = true) {
+    if (remove && !backup.empty()) ::unlink(backup.c_str());
     ForgetFile(backupSlot);
     backupSlot = -1;
-    if (remove && !backup.empty()) ::unlink(backup.c_str());
     backup.clear();
   }
   void Abandon() {
     if (fd >= 0) ::close(fd);
     fd = -1;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
     ForgetFile(temporarySlot);
     temporarySlot = -1;
-    if (!temporary.empty()) ::unlink(temporary.c_str());
     temporary.clear();
     DropBackup();
   }
@@ -289,9 +291,17 @@ std::ostream* OutputFiles::Stage(const std::string& path, std::string* error) {
   }
 
   // A new file is made as any file the user makes (the umask applies).
-  const int fd = CreateTemporary(target, 0666, output->temporary);
-  if (fd < 0) return fail(errno);
-  output->temporarySlot = RememberFileToRemove(output->temporary.c_str());
+  // The file is made and remembered as one step: a second signal between the two would end the
+  // program and leave the new file behind, so it is held back until both are done.
+  int fd = -1;
+  int createError = 0;
+  {
+    const CommitSection oneStep;
+    fd = CreateTemporary(target, 0666, output->temporary);
+    createError = errno;
+    if (fd >= 0) output->temporarySlot = RememberFileToRemove(output->temporary.c_str());
+  }
+  if (fd < 0) return fail(createError);
   if (existing) {
     // An existing file keeps its owner where the system lets us give it (root, or a group of
     // ours), then its permissions: exactly, whatever the umask, since a change of owner may
