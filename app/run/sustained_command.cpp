@@ -143,7 +143,7 @@ int RunSustainedBenchmark(const HeadlessOptions& options, std::ostream& out, std
   SustainedProgress progress(err, options.showProgress.value_or(StderrIsTerminal()));
   SustainedHooks hooks;
   hooks.clock = clock;
-  hooks.sensors = scripted.sensors ? scripted.sensors : MachineSensors();
+  hooks.sensors = scripted.sensors;
   if (!options.quiet) hooks.passFinished = [&progress](const SustainedRun& run) { progress.Show(run); };
 
   const std::string startedAt = UtcNow();

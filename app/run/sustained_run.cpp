@@ -150,7 +150,7 @@ SustainedSummary SummarizeSustained(const std::vector<SustainedPass>& passes) {
 
 SustainedRun RunSustained(double seconds, int threads, const PassRunner& pass, const SustainedHooks& hooks) {
   const MonotonicClock clock = hooks.clock ? hooks.clock : MonotonicClock(SteadySeconds);
-  const SensorReader sensors = hooks.sensors ? hooks.sensors : SensorReader([] { return SensorReading{}; });
+  const SensorReader sensors = hooks.sensors ? hooks.sensors : MachineSensors();
   SustainedRun run;
   run.threads = threads;
   run.askedSeconds = seconds;

@@ -88,7 +88,7 @@ struct SustainedRun {
 
 struct SustainedHooks {
   MonotonicClock clock;  // unset: steady_clock
-  SensorReader sensors;  // unset: nothing known
+  SensorReader sensors;  // unset: this machine's (MachineSensors)
   // After every finished pass (the run so far), e.g. a progress line or a growing chart.
   std::function<void(const SustainedRun&)> passFinished;
   // Whether the run should end now (besides a caught signal), e.g. a cancel button.

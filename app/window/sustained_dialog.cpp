@@ -122,7 +122,6 @@ void SustainedDialog::Start() {
   empty.askedSeconds = seconds;
   chart_->SetRun(std::move(empty));
   SustainedHooks hooks = hooks_;
-  if (!hooks.sensors) hooks.sensors = MachineSensors();  // the clock and the hottest sensor, as the command reads them
   // Each finished pass goes to the dialog's thread as a copy; a dialog already gone drops it.
   hooks.passFinished = [this](const SustainedRun& run) {
     QMetaObject::invokeMethod(this, [this, run] { Show(run, false); }, Qt::QueuedConnection);
